@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+#include "RegisterTable.h"
+#include "RowControls.h"
+#include "UnitClass.h"
+
+enum class ScanMode { Read, Write };
+
+// The 33 register rows joined to the main window's controls. The catalogue
+// owns no state of its own beyond the bindings: ticks, enabled states, data
+// texts and unit classes are read back from the controls each time.
+class RegisterCatalogue {
+ public:
+  static constexpr int RowCount() { return kRegisterRowCount; }
+
+  // Binds every row to the controls named after its stem and ticks all rows.
+  void BuildCatalogue(RowControlsSource& controls);
+
+  std::uint8_t CommandCode(int row) const;
+  QString RegisterName(int row) const;
+  QString UnitClass(int row) const;
+  TransactionKind TransactionKindOf(int row) const;
+  bool IsWritable(int row) const;
+
+  bool IsSelected(int row) const;
+  void SetSelected(int row, bool selected);
+  bool IsEnabled(int row) const;
+  void SetEnabled(int row, bool enabled);
+  void SelectAll(bool selected);
+
+  QString DataText(int row) const;
+  void SetDataText(int row, const QString& text);
+
+  // Read mode enables every row; write mode only the writable ones. Unit
+  // labels stay enabled and ticks are never touched.
+  void SetMode(ScanMode mode);
+
+  static bool IsRow(int row) { return row >= 0 && row < kRegisterRowCount; }
+
+ private:
+  RowControls& Controls(int row) const;
+
+  std::array<RowControls*, kRegisterRowCount> rows_{};
+};

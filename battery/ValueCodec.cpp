@@ -1,0 +1,136 @@
+#include "ValueCodec.h"
+
+#include <QByteArray>
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <optional>
+
+#include "UnitClass.h"
+
+namespace {
+
+using namespace unit_class;
+
+// A block count larger than the buffer can hold is shown with the bytes that
+// the buffer does hold: at most 99 after the count byte. Nothing is read past
+// the buffer, and a battery that reports a wrong count still shows its data.
+constexpr int kMaxBlockBytes = kReplyBufferSize - 1;
+
+std::uint16_t WordOf(const ReplyBuffer& reply) {
+  return static_cast<std::uint16_t>(reply[0] | (reply[1] << 8));
+}
+
+int BlockLength(const ReplyBuffer& reply) { return std::min<int>(reply[0], kMaxBlockBytes); }
+
+bool IsUnsignedClass(const QString& unitClass) {
+  return unitClass == kTrueFalse || unitClass == kMinutes || unitClass == kPercent ||
+         unitClass == kMillivolts || unitClass == kMilliamps || unitClass == kCapacity ||
+         unitClass == kDecimal;
+}
+
+bool IsSignedClass(const QString& unitClass) {
+  return unitClass == kSignedMilliamps || unitClass == kSignedRate || unitClass == kTenthKelvin;
+}
+
+bool IsDecimalWriteClass(const QString& unitClass) {
+  return unitClass == kCapacity || unitClass == kMinutes || unitClass == kSignedRate;
+}
+
+QString HexByte(std::uint8_t byte) {
+  return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QString DecodeString(const ReplyBuffer& reply) {
+  const int length = BlockLength(reply);
+  const auto* first = reinterpret_cast<const char*>(reply.data() + 1);
+  const auto* nul = std::find(first, first + length, '\0');
+  return QLatin1Char('"') + QString::fromLatin1(first, nul - first) + QLatin1Char('"');
+}
+
+QString DecodeBlock(const ReplyBuffer& reply) {
+  const int length = BlockLength(reply);
+  QString text;
+  text.reserve(length * 3);
+  for (int i = 1; i <= length; ++i) {
+    if (i > 1) text += QLatin1Char(',');
+    text += HexByte(reply[i]);
+  }
+  return text;
+}
+
+int HexDigitValue(QChar c) {
+  if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) return c.unicode() - '0';
+  if (c >= QLatin1Char('a') && c <= QLatin1Char('f')) return c.unicode() - 'a' + 10;
+  if (c >= QLatin1Char('A') && c <= QLatin1Char('F')) return c.unicode() - 'A' + 10;
+  return -1;
+}
+
+// Hexadecimal digits only, at least one, value within 32 bits.
+std::optional<std::int32_t> ParseHexDigits(QStringView digits) {
+  if (digits.isEmpty()) return std::nullopt;
+  std::uint64_t value = 0;
+  for (QChar c : digits) {
+    const int digit = HexDigitValue(c);
+    if (digit < 0) return std::nullopt;
+    value = value * 16 + digit;
+    if (value > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+  }
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+}
+
+// Optional sign then decimal digits, within the signed 32-bit range.
+std::optional<std::int32_t> ParseSignedDecimal(QStringView text) {
+  bool negative = false;
+  if (!text.isEmpty() && (text[0] == QLatin1Char('+') || text[0] == QLatin1Char('-'))) {
+    negative = text[0] == QLatin1Char('-');
+    text = text.mid(1);
+  }
+  if (text.isEmpty()) return std::nullopt;
+  const std::int64_t limit =
+      negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
+               : std::int64_t{std::numeric_limits<std::int32_t>::max()};
+  std::int64_t magnitude = 0;
+  for (QChar c : text) {
+    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
+    magnitude = magnitude * 10 + (c.unicode() - '0');
+    if (magnitude > limit) return std::nullopt;
+  }
+  return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+// Leading spaces skipped; a signed decimal, or a hexadecimal number introduced
+// by "$", "x", "X", "0x" or "0X" (no sign).
+std::optional<std::int32_t> ParseDecimalWriteText(QStringView text) {
+  while (!text.isEmpty() && text[0] == QLatin1Char(' ')) text = text.mid(1);
+  for (QLatin1String prefix : {QLatin1String("0x"), QLatin1String("0X"), QLatin1String("$"),
+                               QLatin1String("x"), QLatin1String("X")}) {
+    if (text.startsWith(prefix)) return ParseHexDigits(text.mid(prefix.size()));
+  }
+  return ParseSignedDecimal(text);
+}
+
+}  // namespace
+
+QString DecodeReply(const QString& unitClass, const ReplyBuffer& reply) {
+  const std::uint16_t word = WordOf(reply);
+  if (IsUnsignedClass(unitClass)) return QString::number(word);
+  if (IsSignedClass(unitClass)) return QString::number(static_cast<std::int16_t>(word));
+  if (unitClass == kHex) return QStringLiteral("%1").arg(word, 4, 16, QLatin1Char('0')).toUpper();
+  if (unitClass == kString) return DecodeString(reply);
+  if (unitClass == kBlock) return DecodeBlock(reply);
+  return QStringLiteral("----");
+}
+
+WriteWord EncodeWrite(const QString& unitClass, const QString& text) {
+  std::optional<std::int32_t> value;
+  if (unitClass == kHex) {
+    value = ParseHexDigits(text);
+  } else if (IsDecimalWriteClass(unitClass)) {
+    value = ParseDecimalWriteText(text);
+  }
+  const auto bits = static_cast<std::uint32_t>(value.value_or(0));
+  return {static_cast<std::uint8_t>(bits & 0xFF), static_cast<std::uint8_t>((bits >> 8) & 0xFF)};
+}
+
+QByteArray StringTextToBytes(const QString& text) { return text.toLatin1(); }

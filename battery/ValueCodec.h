@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+// What the adapter copies for a completed read: a word as low byte, high byte;
+// a counted block as its byte count followed by the bytes.
+inline constexpr int kReplyBufferSize = 100;
+using ReplyBuffer = std::array<std::uint8_t, kReplyBufferSize>;
+
+// Formats a read reply as the data-field text of a row of this unit class;
+// "----" for a text that is not a unit class.
+QString DecodeReply(const QString& unitClass, const ReplyBuffer& reply);
+
+struct WriteWord {
+  std::uint8_t low = 0;
+  std::uint8_t high = 0;
+  friend bool operator==(const WriteWord&, const WriteWord&) = default;
+};
+
+// Turns the typed text of a writable row into the two data bytes of a write.
+// Text that does not fit the unit class's rule is written as 0, silently.
+WriteWord EncodeWrite(const QString& unitClass, const QString& text);
+
+// Bytes of a string reply map one to one to characters (Latin-1) so that a
+// byte above 0x7F reaches the log as the byte the battery sent.
+QByteArray StringTextToBytes(const QString& text);

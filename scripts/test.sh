@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the whole test suite headless.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+build_dir=$(scripts/build.sh | tail -n 1)
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)" --timeout 300
