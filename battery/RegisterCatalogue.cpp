@@ -27,7 +27,9 @@ QString RegisterCatalogue::RegisterName(int row) const {
   return QString::fromLatin1(RegisterTable()[row].registerName);
 }
 
-QString RegisterCatalogue::UnitClass(int row) const { return Controls(row).UnitLabelCaption(); }
+QString RegisterCatalogue::UnitClass(int row) const {
+  return Controls(row).UnitLabelCaption();
+}
 
 TransactionKind RegisterCatalogue::TransactionKindOf(int row) const {
   return TransactionKindForUnitClass(UnitClass(row));
@@ -38,19 +40,29 @@ bool RegisterCatalogue::IsWritable(int row) const {
   return RegisterTable()[row].writable;
 }
 
-bool RegisterCatalogue::IsSelected(int row) const { return Controls(row).IsTicked(); }
+bool RegisterCatalogue::IsSelected(int row) const {
+  return Controls(row).IsTicked();
+}
 
-void RegisterCatalogue::SetSelected(int row, bool selected) { Controls(row).SetTicked(selected); }
+void RegisterCatalogue::SetSelected(int row, bool selected) {
+  Controls(row).SetTicked(selected);
+}
 
-bool RegisterCatalogue::IsEnabled(int row) const { return Controls(row).IsEnabled(); }
+bool RegisterCatalogue::IsEnabled(int row) const {
+  return Controls(row).IsEnabled();
+}
 
-void RegisterCatalogue::SetEnabled(int row, bool enabled) { Controls(row).SetEnabled(enabled); }
+void RegisterCatalogue::SetEnabled(int row, bool enabled) {
+  Controls(row).SetEnabled(enabled);
+}
 
 void RegisterCatalogue::SelectAll(bool selected) {
   for (int row = 0; row < RowCount(); ++row) SetSelected(row, selected);
 }
 
-QString RegisterCatalogue::DataText(int row) const { return Controls(row).DataText(); }
+QString RegisterCatalogue::DataText(int row) const {
+  return Controls(row).DataText();
+}
 
 void RegisterCatalogue::SetDataText(int row, const QString& text) {
   Controls(row).SetDataText(text);

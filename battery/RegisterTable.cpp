@@ -9,7 +9,8 @@ constexpr const char* kManufacturerContentHint = "Content determined by Battery 
 // no row. Row 27's caption is "ManufactureDate" while its controls carry the
 // stem "ManufacturerDate".
 constexpr std::array<RegisterDefinition, kRegisterRowCount> kTable{{
-    {0x00, "ManufacturerAccess", "ManufacturerAccess", "#H", "0000", true, kManufacturerContentHint},
+    {0x00, "ManufacturerAccess", "ManufacturerAccess", "#H", "0000", true,
+     kManufacturerContentHint},
     {0x01, "RemainCapacityAlarm", "RemainCapacityAlarm", "maH 10mwH", "0", true,
      "When the RemainingCapacity falls below this value, battery sends AlarmWarning to SMBus "
      "Host with the REMAINING_CAPACITY_ALARM bit set."},
@@ -80,4 +81,6 @@ constexpr std::array<RegisterDefinition, kRegisterRowCount> kTable{{
 
 }  // namespace
 
-const std::array<RegisterDefinition, kRegisterRowCount>& RegisterTable() { return kTable; }
+const std::array<RegisterDefinition, kRegisterRowCount>& RegisterTable() {
+  return kTable;
+}

@@ -13,7 +13,7 @@ struct RegisterDefinition {
   const char* unitClass;     // unit label caption
   const char* initialData;   // data field text at start-up
   bool writable;
-  const char* dataHint;      // hint of the data field
+  const char* dataHint;  // hint of the data field
 };
 
 inline constexpr int kRegisterRowCount = 33;

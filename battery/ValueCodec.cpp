@@ -21,7 +21,9 @@ std::uint16_t WordOf(const ReplyBuffer& reply) {
   return static_cast<std::uint16_t>(reply[0] | (reply[1] << 8));
 }
 
-int BlockLength(const ReplyBuffer& reply) { return std::min<int>(reply[0], kMaxBlockBytes); }
+int BlockLength(const ReplyBuffer& reply) {
+  return std::min<int>(reply[0], kMaxBlockBytes);
+}
 
 bool IsUnsignedClass(const QString& unitClass) {
   return unitClass == kTrueFalse || unitClass == kMinutes || unitClass == kPercent ||
@@ -87,9 +89,8 @@ std::optional<std::int32_t> ParseSignedDecimal(QStringView text) {
     text = text.mid(1);
   }
   if (text.isEmpty()) return std::nullopt;
-  const std::int64_t limit =
-      negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
-               : std::int64_t{std::numeric_limits<std::int32_t>::max()};
+  const std::int64_t limit = negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
+                                      : std::int64_t{std::numeric_limits<std::int32_t>::max()};
   std::int64_t magnitude = 0;
   for (QChar c : text) {
     if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
@@ -133,4 +134,6 @@ WriteWord EncodeWrite(const QString& unitClass, const QString& text) {
   return {static_cast<std::uint8_t>(bits & 0xFF), static_cast<std::uint8_t>((bits >> 8) & 0xFF)};
 }
 
-QByteArray StringTextToBytes(const QString& text) { return text.toLatin1(); }
+QByteArray StringTextToBytes(const QString& text) {
+  return text.toLatin1();
+}

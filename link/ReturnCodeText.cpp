@@ -42,4 +42,6 @@ QString ReturnCodeText(std::int32_t code) {
          QStringLiteral("%1").arg(bits, 4, 16, QLatin1Char('0')).toUpper();
 }
 
-QString StatusText(const QString& text) { return QStringLiteral("<<") + text + QStringLiteral(">>"); }
+QString StatusText(const QString& text) {
+  return QStringLiteral("<<") + text + QStringLiteral(">>");
+}

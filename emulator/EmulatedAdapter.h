@@ -1,0 +1,117 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "AdapterLibrary.h"
+#include "EmulatedSerialPorts.h"
+#include "RigScheduler.h"
+#include "SmartBattery.h"
+
+// The adapter and its driver library, emulated: it opens on an existing
+// serial port, runs SMBus transfers against the battery with their real
+// transfer times, and reports every outcome through the event callback from
+// the scheduler's thread. Faults can be injected for tests and demonstrations.
+class EmulatedAdapter : public AdapterLibrary {
+ public:
+  using Duration = RigScheduler::Duration;
+
+  enum class Operation {
+    Open,
+    Close,
+    MasterTx,
+    MasterTxRx,
+    GetStatus,
+    GetMasterRxMsg,
+    GetSlaveRxMsg,
+    SlaveTx
+  };
+
+  EmulatedAdapter(RigScheduler& scheduler, EmulatedSerialPorts& ports, SmartBattery& battery);
+
+  std::int32_t I2COpen(const I2COpenParams& params, AdapterEventCallback callback,
+                       const char* logFileName) override;
+  std::int32_t I2CClose() override;
+  std::int32_t I2CMasterTx(std::uint8_t address, const std::uint8_t* data, int length,
+                           int stop) override;
+  std::int32_t I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data, int length,
+                             int receiveLength, int stop) override;
+  std::int32_t I2CGetStatus(I2CStatusRecord& status) override;
+  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) override;
+  std::int32_t I2CGetSlaveRxMsg(int capacity, std::uint8_t* buffer) override;
+  std::int32_t I2CSlaveTx(const std::uint8_t* data, int length) override;
+
+  // Timing of the link open.
+  void SetOpenDelay(Duration delay);
+  void SetNotRespondingDelay(Duration delay);
+
+  // Fault injection. The next `count` transactions (or, with a command, the
+  // next `count` for that command code) end with the given fault event
+  // instead of their outcome.
+  void FailNextTransactions(int count, AdapterEvent fault);
+  void FailCommand(std::uint8_t command, AdapterEvent fault, int count);
+  // The next call of the operation returns the code and does nothing else.
+  void FailNextCall(Operation operation, std::int32_t code);
+  // Reports an arbitrary event code after the delay (while the link is up).
+  void InjectEvent(std::int32_t eventCode, Duration delay = Duration::zero());
+  // The next outcome is reported this much later than its transfer ends.
+  void DelayNextOutcome(Duration extra);
+  // The next outcome is reported twice.
+  void DuplicateNextOutcome();
+  // A hung adapter: calls are accepted, but nothing is ever reported.
+  void SetAnswering(bool answering);
+
+  // The bus master asks the adapter (as slave) for data / sends it a message.
+  void RequestSlaveRead();
+  void SendSlaveMessage(std::vector<std::uint8_t> message);
+  std::vector<std::uint8_t> LastSlaveReply() const;
+
+  bool IsLinkOpen() const;
+  int TransactionsStarted() const;
+
+ private:
+  enum class LinkState { Closed, Opening, Open };
+  struct Outcome {
+    AdapterEvent event;
+    Duration transferTime;
+    std::vector<std::uint8_t> reply;
+  };
+
+  std::optional<std::int32_t> TakeInjectedCode(Operation operation);
+  std::optional<AdapterEvent> TakeInjectedFault(std::uint8_t command);
+  std::int32_t CheckTransaction(const std::uint8_t* data, int length, int stop) const;
+  Outcome RunRead(std::uint8_t address, std::uint8_t command, int receiveLength) const;
+  Outcome RunWrite(std::uint8_t address, const std::uint8_t* data, int length);
+  void StartTransaction(Outcome outcome);
+  void Report(AdapterEvent event, Duration delay);
+  void ReportCode(std::int32_t code, Duration delay, std::uint64_t generation);
+  void ReleasePort();
+
+  RigScheduler& scheduler_;
+  EmulatedSerialPorts& ports_;
+  SmartBattery& battery_;
+
+  mutable std::mutex mutex_;
+  LinkState link_ = LinkState::Closed;
+  int port_ = 0;
+  std::uint64_t generation_ = 0;  // bumped at every open and close; stale reports are dropped
+  AdapterEventCallback callback_;
+  bool inFlight_ = false;
+  bool answering_ = true;
+  Duration openDelay_ = std::chrono::milliseconds(30);
+  Duration notRespondingDelay_ = std::chrono::milliseconds(500);
+  std::vector<std::uint8_t> lastReply_;
+  std::vector<std::uint8_t> slaveMessage_;
+  std::vector<std::uint8_t> lastSlaveReply_;
+  int failNext_ = 0;
+  AdapterEvent failNextFault_ = AdapterEvent::BusError;
+  std::map<std::uint8_t, std::pair<int, AdapterEvent>> commandFaults_;
+  std::map<Operation, std::int32_t> callFaults_;
+  Duration extraDelay_{0};
+  bool duplicateNext_ = false;
+  int transactionsStarted_ = 0;
+};

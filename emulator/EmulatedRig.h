@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+
+#include "DeterministicScheduler.h"
+#include "EmulatedAdapter.h"
+#include "EmulatedSerialPorts.h"
+#include "PlatformBundle.h"
+#include "SmartBattery.h"
+#include "ThreadedScheduler.h"
+
+// The whole stand-in for the hardware: serial ports, the adapter with its
+// library, and the battery on its bus, sharing one scheduler. Destroying the
+// rig stops its thread before anything the thread uses goes away.
+class EmulatedRig {
+ public:
+  // Events come from the rig's own thread at real time, as from a real driver.
+  static std::unique_ptr<EmulatedRig> Threaded();
+  // No thread: time moves and events are reported only when the test advances the clock.
+  static std::unique_ptr<EmulatedRig> Deterministic();
+  ~EmulatedRig();
+  EmulatedRig(const EmulatedRig&) = delete;
+  EmulatedRig& operator=(const EmulatedRig&) = delete;
+
+  EmulatedSerialPorts& Ports() { return ports_; }
+  SmartBattery& Battery() { return battery_; }
+  EmulatedAdapter& Adapter() { return adapter_; }
+  PlatformBundle Bundle() { return {adapter_, ports_}; }
+
+  // Only for a deterministic rig: advances its clock, reporting what falls due.
+  void Advance(RigScheduler::Duration by);
+
+ private:
+  explicit EmulatedRig(std::unique_ptr<RigScheduler> scheduler);
+
+  std::unique_ptr<RigScheduler> scheduler_;
+  DeterministicScheduler* deterministic_;
+  EmulatedSerialPorts ports_;
+  SmartBattery battery_;
+  EmulatedAdapter adapter_;
+};

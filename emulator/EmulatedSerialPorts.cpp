@@ -1,0 +1,42 @@
+#include "EmulatedSerialPorts.h"
+
+EmulatedSerialPorts::EmulatedSerialPorts() : existing_{1}, withAdapter_{1} {}
+
+void EmulatedSerialPorts::SetPorts(std::set<int> existing, std::set<int> withAdapter) {
+  std::lock_guard lock(mutex_);
+  existing_ = std::move(existing);
+  withAdapter_ = std::move(withAdapter);
+}
+
+bool EmulatedSerialPorts::Exists(int portNumber) const {
+  std::lock_guard lock(mutex_);
+  return existing_.contains(portNumber);
+}
+
+bool EmulatedSerialPorts::HasAdapter(int portNumber) const {
+  std::lock_guard lock(mutex_);
+  return existing_.contains(portNumber) && withAdapter_.contains(portNumber);
+}
+
+bool EmulatedSerialPorts::Take(int portNumber) {
+  std::lock_guard lock(mutex_);
+  if (!existing_.contains(portNumber) || taken_.contains(portNumber)) return false;
+  taken_.insert(portNumber);
+  return true;
+}
+
+void EmulatedSerialPorts::Release(int portNumber) {
+  std::lock_guard lock(mutex_);
+  taken_.erase(portNumber);
+}
+
+bool EmulatedSerialPorts::ProbeComPort(int portNumber) {
+  std::lock_guard lock(mutex_);
+  ++probes_;
+  return existing_.contains(portNumber) && !taken_.contains(portNumber);
+}
+
+int EmulatedSerialPorts::ProbeCount() const {
+  std::lock_guard lock(mutex_);
+  return probes_;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <mutex>
+#include <set>
+
+#include "ComPortProber.h"
+
+// The PC's serial ports as the rig presents them: which exist, which have an
+// adapter attached, and which another program holds open right now.
+class EmulatedSerialPorts : public ComPortProber {
+ public:
+  // Default: one port, COM1, with the adapter attached.
+  EmulatedSerialPorts();
+
+  void SetPorts(std::set<int> existing, std::set<int> withAdapter);
+  bool Exists(int portNumber) const;
+  bool HasAdapter(int portNumber) const;
+
+  // Taking a port fails when it does not exist or is already taken.
+  bool Take(int portNumber);
+  void Release(int portNumber);
+
+  bool ProbeComPort(int portNumber) override;
+  int ProbeCount() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::set<int> existing_;
+  std::set<int> withAdapter_;
+  std::set<int> taken_;
+  int probes_ = 0;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+// A 3-cell lithium-ion Smart Battery on the bus. It discharges at a steady
+// rate from the moment the rig starts; every reading is computed from the time
+// elapsed, so values stay consistent with each other at any moment. The five
+// writable registers keep what is written.
+class SmartBattery {
+ public:
+  using Time = std::chrono::microseconds;
+
+  static constexpr std::uint8_t kAddressByte = 0x16;
+
+  static constexpr std::uint16_t kCapacityModeBit = 0x8000;
+  static constexpr std::uint16_t kStatusInitialized = 0x0080;
+  static constexpr std::uint16_t kStatusDischarging = 0x0040;
+  static constexpr std::uint16_t kStatusFullyDischarged = 0x0010;
+  static constexpr std::uint16_t kStatusRemainingTimeAlarm = 0x0100;
+  static constexpr std::uint16_t kStatusRemainingCapacityAlarm = 0x0200;
+  static constexpr std::uint16_t kStatusTerminateDischargeAlarm = 0x0800;
+
+  // The bytes the battery sends for a read of this command: low and high byte
+  // for a word register, the count and the bytes for a block register.
+  // Nothing for a command the battery does not implement (no acknowledge).
+  std::optional<std::vector<std::uint8_t>> Read(std::uint8_t command, Time now) const;
+
+  // False (no acknowledge) for a register that is not writable.
+  bool WriteWord(std::uint8_t command, std::uint16_t value);
+
+  std::optional<std::uint16_t> ReadWord(std::uint8_t command, Time now) const;
+
+ private:
+  struct Writable {
+    std::uint16_t manufacturerAccess = 0x0000;
+    std::uint16_t remainingCapacityAlarm = 440;
+    std::uint16_t remainingTimeAlarm = 10;
+    std::uint16_t batteryMode = 0x0000;
+    std::int16_t atRate = 0;
+  };
+
+  std::optional<std::uint16_t> WordAt(std::uint8_t command, Time now, const Writable& w) const;
+
+  mutable std::mutex mutex_;
+  Writable writable_;
+};
