@@ -1,0 +1,34 @@
+#include "ProgramWindows.h"
+
+template <typename Window>
+Window* ProgramWindows::Created(std::unique_ptr<Window>& slot, std::unique_ptr<Window> window) {
+  slot = std::move(window);
+  creationOrder_.push_back(slot.get());
+  return slot.get();
+}
+
+ProgramWindows::ProgramWindows(PlatformBundle platform, BlockingPause pause) {
+  Created(mainForm_, std::make_unique<TMainForm>(platform, hints_, std::move(pause)));
+  Created(batteryModeDlg_, std::make_unique<TBatteryModeDlg>());
+  Created(aboutBox_, std::make_unique<TAboutBox>());
+  Created(batteryStatDlg_, std::make_unique<TBatteryStatDlg>());
+  Created(specInfoDlg_, std::make_unique<TSpecInfoDlg>());
+  Created(mfgDateDlg_, std::make_unique<TMfgDateDlg>());
+  Created(mfgDataDlg_, std::make_unique<TMfgDataDlg>());
+  Created(readMe_, std::make_unique<TReadMe>());
+  Created(revReport_, std::make_unique<TRevReport>());
+  mainForm_->AttachHelpWindows(readMe_.get(), revReport_.get(), aboutBox_.get());
+}
+
+// The dialogs go first: the main window outlives every window it may show.
+ProgramWindows::~ProgramWindows() {
+  revReport_.reset();
+  readMe_.reset();
+  mfgDataDlg_.reset();
+  mfgDateDlg_.reset();
+  specInfoDlg_.reset();
+  batteryStatDlg_.reset();
+  aboutBox_.reset();
+  batteryModeDlg_.reset();
+  mainForm_.reset();
+}

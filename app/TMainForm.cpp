@@ -1,0 +1,157 @@
+#include "TMainForm.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLayout>
+
+#include "ComPortDiscovery.h"
+#include "HelpWindows.h"
+
+namespace {
+
+constexpr int kAddressEntries = 128;
+constexpr int kDefaultAddressEntry = 11;  // "16", the Smart Battery's address byte 0x16
+constexpr std::chrono::milliseconds kRefreshPause{2000};
+
+}  // namespace
+
+TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause pause)
+    : platform_(platform), hints_(hints), pause_(std::move(pause)) {
+  setObjectName(QStringLiteral("MainForm"));
+  setWindowTitle(StandardTitle());
+  ClientArea = new QWidget(this);
+  ClientArea->setObjectName(QStringLiteral("ClientArea"));
+  ClientArea->setFixedSize(623, 409);
+  setCentralWidget(ClientArea);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+  move(193, 112);
+
+  BuildRegisterTable();
+  BuildDecoderButtons();
+  BuildScanControls();
+  BuildLinkSettings();
+  BuildCentre();
+  BuildTabStrip();
+  BuildMenus();
+  setTabOrder(ReadDataBtn, SelectBtn);
+  setTabOrder(SelectBtn, AutoRepeat);
+  ReadDataBtn->setFocus();
+
+  connect(RefreshButton, &QPushButton::clicked, this, &TMainForm::RefreshButtonClick);
+  connect(MenuFileExit, &QAction::triggered, this, &TMainForm::MenuFileExitClick);
+  connect(MenuOptionsShowHints, &QAction::triggered, this, &TMainForm::MenuOptionsShowHintsClick);
+  connect(MenuHelpReadMe, &QAction::triggered, this, &TMainForm::MenuHelpReadMeClick);
+  connect(MenuHelpRevReport, &QAction::triggered, this, &TMainForm::MenuHelpRevReportClick);
+  connect(MenuHelpAbout, &QAction::triggered, this, &TMainForm::MenuHelpAboutClick);
+  ConnectAutoRepeatIntervals();
+
+  FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+QString TMainForm::StandardTitle() {
+  return QStringLiteral("Dalvern Corp. -  Pelmor");
+}
+
+void TMainForm::AttachHelpWindows(TReadMe* readMe, TRevReport* revReport, TAboutBox* aboutBox) {
+  readMe_ = readMe;
+  revReport_ = revReport;
+  aboutBox_ = aboutBox;
+}
+
+RowControls& TMainForm::ControlsFor(const QString& controlStem) {
+  for (int row = 0; row < kRegisterRowCount; ++row) {
+    if (rows_[row].ChkBx->objectName() == controlStem + QStringLiteral("ChkBx")) {
+      return *rowControls_[row];
+    }
+  }
+  throw std::invalid_argument("no register row has the control stem " + controlStem.toStdString());
+}
+
+void TMainForm::FormCreate() {
+  DiscoverComPorts();
+  FillAddressList();
+  catalogue_.BuildCatalogue(*this);
+  SelectBtn->setText(QStringLiteral("Deselect All"));
+  TabSet1->setCurrentIndex(0);
+}
+
+void TMainForm::FillAddressList() {
+  DestAddrListBox->clear();
+  for (int entry = 0; entry < kAddressEntries; ++entry) {
+    DestAddrListBox->addItem(
+        QStringLiteral("%1").arg(entry * 2, 2, 16, QLatin1Char('0')).toUpper());
+  }
+  DestAddrListBox->setCurrentRow(kDefaultAddressEntry);
+  DestAddrListBox->scrollToItem(DestAddrListBox->item(kDefaultAddressEntry),
+                                QAbstractItemView::PositionAtTop);
+}
+
+void TMainForm::DiscoverComPorts() {
+  const ComPortListing listing = ::DiscoverComPorts(platform_.prober);
+  ComPortListBox->clear();
+  ComPortListBox->addItems(listing.entries);
+  ComPortListBox->setToolTip(listing.hint);
+  if (listing.selectedRow) {
+    ComPortListBox->setCurrentRow(*listing.selectedRow);
+    ComPortListBox->scrollToItem(ComPortListBox->item(*listing.selectedRow),
+                                 QAbstractItemView::PositionAtTop);
+  } else {
+    ComPortListBox->setCurrentRow(-1);
+    ComPortListBox->clearSelection();
+  }
+}
+
+void TMainForm::RefreshButtonClick() {
+  Discovery->show();
+  Discovery->repaint();
+  DiscoverComPorts();
+  pause_(kRefreshPause);
+  Discovery->hide();
+}
+
+void TMainForm::MenuFileExitClick() {
+  platform_.adapter.I2CClose();
+  QCoreApplication::exit(0);
+}
+
+// Closing the window by its close control also closes the adapter link: the
+// program ends either way, and a link left open would hold the serial port.
+void TMainForm::closeEvent(QCloseEvent* event) {
+  platform_.adapter.I2CClose();
+  QMainWindow::closeEvent(event);
+}
+
+void TMainForm::MenuOptionsShowHintsClick() {
+  hints_.Toggle();
+  MenuOptionsShowHints->setChecked(hints_.IsOn());
+}
+
+void TMainForm::MenuHelpReadMeClick() {
+  readMe_->exec();
+}
+
+void TMainForm::MenuHelpRevReportClick() {
+  revReport_->exec();
+}
+
+void TMainForm::MenuHelpAboutClick() {
+  aboutBox_->exec();
+}
+
+void TMainForm::ConnectAutoRepeatIntervals() {
+  const std::pair<QAction*, const char*> captions[] = {
+      {MenuOptionsAutoRepeatContinuous, "Auto Repeat (Continuous)"},
+      {MenuOptionsAutoRepeat10Seconds, "Auto Repeat (10 Seconds)"},
+      {MenuOptionsAutoRepeatMinute, "Auto Repeat (1 Minute)"},
+      {MenuOptionsAutoRepeat5Minute, "Auto Repeat (5 Minutes)"},
+      {MenuOptionsAutoRepeat10Minute, "Auto Repeat (10 Minutes)"},
+      {MenuOptionsAutoRepeatHour, "Auto Repeat (1 Hour)"},
+  };
+  for (const auto& [action, caption] : captions) {
+    connect(action, &QAction::triggered, this,
+            [this, caption = QString::fromLatin1(caption)] { AutoRepeat->setText(caption); });
+  }
+}

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabBar>
+#include <array>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "HintSwitch.h"
+#include "PlatformBundle.h"
+#include "QtTimer.h"
+#include "RegisterCatalogue.h"
+#include "WidgetRowControls.h"
+
+class TReadMe;
+class TRevReport;
+class TAboutBox;
+
+// Blocks the event loop's thread for a time (the pause after a COM port refresh).
+using BlockingPause = std::function<void(std::chrono::milliseconds)>;
+
+// The program's only non-modal window: the register table, the scan controls,
+// the link settings and status line, the menus and the two timers.
+class TMainForm : public QMainWindow, private RowControlsSource {
+ public:
+  TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause pause);
+  ~TMainForm() override;
+
+  static QString StandardTitle();
+
+  // The windows created after this one, reached from the Help menu.
+  void AttachHelpWindows(TReadMe* readMe, TRevReport* revReport, TAboutBox* aboutBox);
+
+  RegisterCatalogue& Catalogue() { return catalogue_; }
+
+  // Handlers.
+  void FormCreate();
+  void DiscoverComPorts();
+  void RefreshButtonClick();
+  void MenuFileExitClick();
+  void MenuOptionsShowHintsClick();
+  void MenuHelpReadMeClick();
+  void MenuHelpRevReportClick();
+  void MenuHelpAboutClick();
+
+  // One register row's widgets.
+  struct RowWidgets {
+    QCheckBox* ChkBx;
+    QLabel* leader;
+    QLineEdit* Data;
+    QLabel* Type;
+  };
+  const RowWidgets& Row(int row) const { return rows_[row]; }
+
+  // Controls, named as their objectName.
+  QWidget* ClientArea;
+  QPushButton* BMBtn;
+  QPushButton* BSBtn;
+  QPushButton* SIBtn;
+  QPushButton* MDBtn;
+  QPushButton* MDataBtn;
+  QPushButton* SelectBtn;
+  QPushButton* ReadDataBtn;
+  QCheckBox* AutoRepeat;
+  QLabel* Label1;
+  QLabel* Label2;
+  QLabel* Label3;
+  QListWidget* ComPortListBox;
+  QPushButton* RefreshButton;
+  QListWidget* DestAddrListBox;
+  QLineEdit* DataBox;
+  QFrame* Panel1;
+  QLabel* Label5;
+  QLabel* Label6;
+  QLabel* Label7;
+  QLabel* Label4;
+  QLabel* Image1;
+  QPushButton* Discovery;
+  QTabBar* TabSet1;
+  QtTimer Timer1{100};
+  QtTimer Timer2{100};
+
+  QMenu* MenuFile;
+  QAction* MenuFileOpenLogFile;
+  QAction* MenuFileCloseLogFile;
+  QAction* N1;
+  QAction* MenuFileExit;
+  QMenu* Options1;
+  QAction* MenuOptionsShowHints;
+  QAction* N3;
+  QAction* MenuOptionsAutoRepeatContinuous;
+  QAction* MenuOptionsAutoRepeat10Seconds;
+  QAction* MenuOptionsAutoRepeatMinute;
+  QAction* MenuOptionsAutoRepeat5Minute;
+  QAction* MenuOptionsAutoRepeat10Minute;
+  QAction* MenuOptionsAutoRepeatHour;
+  QMenu* MenuHelp;
+  QAction* MenuHelpReadMe;
+  QAction* MenuHelpRevReport;
+  QAction* MenuHelpAbout;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildRegisterTable();
+  void BuildDecoderButtons();
+  void BuildScanControls();
+  void BuildLinkSettings();
+  void BuildCentre();
+  void BuildTabStrip();
+  void BuildMenus();
+  void FillAddressList();
+  void ConnectAutoRepeatIntervals();
+  RowControls& ControlsFor(const QString& controlStem) override;
+
+  PlatformBundle platform_;
+  HintSwitch& hints_;
+  BlockingPause pause_;
+  std::array<RowWidgets, kRegisterRowCount> rows_{};
+  std::vector<std::unique_ptr<WidgetRowControls>> rowControls_;
+  RegisterCatalogue catalogue_;
+  TReadMe* readMe_ = nullptr;
+  TRevReport* revReport_ = nullptr;
+  TAboutBox* aboutBox_ = nullptr;
+};

@@ -1,0 +1,19 @@
+// Pelmor on the emulated rig: an emulated adapter on COM1 with a discharging
+// Smart Battery at address 0x16 on its bus.
+#include <QApplication>
+#include <QThread>
+
+#include "EmulatedRig.h"
+#include "ProgramWindows.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Pelmor"));
+
+  const auto rig = EmulatedRig::Threaded();
+  ProgramWindows windows(rig->Bundle(), [](std::chrono::milliseconds pause) {
+    QThread::msleep(static_cast<unsigned long>(pause.count()));
+  });
+  windows.MainForm().show();
+  return QApplication::exec();
+}
