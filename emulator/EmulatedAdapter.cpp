@@ -156,6 +156,7 @@ EmulatedAdapter::Outcome EmulatedAdapter::RunWrite(std::uint8_t address, const s
 std::int32_t EmulatedAdapter::I2CMasterTx(std::uint8_t address, const std::uint8_t* data,
                                           int length, int stop) {
   std::lock_guard lock(mutex_);
+  if (data != nullptr && length > 0) lastCall_ = {true, address, {data, data + length}, 0};
   if (auto code = TakeInjectedCode(Operation::MasterTx)) return *code;
   if (const auto refused = CheckTransaction(data, length, stop)) return refused;
   ++transactionsStarted_;
@@ -170,6 +171,9 @@ std::int32_t EmulatedAdapter::I2CMasterTx(std::uint8_t address, const std::uint8
 std::int32_t EmulatedAdapter::I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data,
                                             int length, int receiveLength, int stop) {
   std::lock_guard lock(mutex_);
+  if (data != nullptr && length > 0) {
+    lastCall_ = {false, address, {data, data + length}, receiveLength};
+  }
   if (auto code = TakeInjectedCode(Operation::MasterTxRx)) return *code;
   if (const auto refused = CheckTransaction(data, length, stop)) return refused;
   if (receiveLength < 0 || receiveLength > kMaxTransferBytes) return return_code::kLengthTooLarge;
@@ -316,6 +320,11 @@ void EmulatedAdapter::SendSlaveMessage(std::vector<std::uint8_t> message) {
 std::vector<std::uint8_t> EmulatedAdapter::LastSlaveReply() const {
   std::lock_guard lock(mutex_);
   return lastSlaveReply_;
+}
+
+EmulatedAdapter::TransactionCall EmulatedAdapter::LastTransactionCall() const {
+  std::lock_guard lock(mutex_);
+  return lastCall_;
 }
 
 bool EmulatedAdapter::IsLinkOpen() const {

@@ -70,6 +70,15 @@ class EmulatedAdapter : public AdapterLibrary {
   void SendSlaveMessage(std::vector<std::uint8_t> message);
   std::vector<std::uint8_t> LastSlaveReply() const;
 
+  // What the last accepted or refused transaction call carried.
+  struct TransactionCall {
+    bool write = false;
+    std::uint8_t address = 0;
+    std::vector<std::uint8_t> data;
+    int receiveLength = 0;
+  };
+  TransactionCall LastTransactionCall() const;
+
   bool IsLinkOpen() const;
   int TransactionsStarted() const;
 
@@ -114,4 +123,5 @@ class EmulatedAdapter : public AdapterLibrary {
   Duration extraDelay_{0};
   bool duplicateNext_ = false;
   int transactionsStarted_ = 0;
+  TransactionCall lastCall_;
 };

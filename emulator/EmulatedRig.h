@@ -27,6 +27,8 @@ class EmulatedRig {
   EmulatedAdapter& Adapter() { return adapter_; }
   PlatformBundle Bundle() { return {adapter_, ports_}; }
 
+  RigScheduler::Duration Now() const { return scheduler_->Now(); }
+
   // Only for a deterministic rig: advances its clock, reporting what falls due.
   void Advance(RigScheduler::Duration by);
 

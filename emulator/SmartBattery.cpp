@@ -69,7 +69,22 @@ std::vector<std::uint8_t> Block(std::string_view text) {
 
 }  // namespace
 
+void SmartBattery::SetMarkerValues(bool on) {
+  std::lock_guard lock(mutex_);
+  markerValues_ = on;
+}
+
 std::optional<std::vector<std::uint8_t>> SmartBattery::Read(std::uint8_t command, Time now) const {
+  bool markers = false;
+  {
+    std::lock_guard lock(mutex_);
+    markers = markerValues_;
+  }
+  if (markers && command >= 0x20 && command <= 0x23) {
+    const char marker[] = {'R', "0123456789ABCDEF"[command >> 4],
+                           "0123456789ABCDEF"[command & 0xF]};
+    return Block(std::string_view(marker, sizeof marker));
+  }
   switch (command) {
     case 0x20:
       return Block(kManufacturerName);
@@ -116,6 +131,7 @@ std::optional<std::uint16_t> SmartBattery::ReadWord(std::uint8_t command, Time n
   {
     std::lock_guard lock(mutex_);
     writable = writable_;
+    if (markerValues_ && command <= 0x1C) return MarkerWord(command);
   }
   return WordAt(command, now, writable);
 }

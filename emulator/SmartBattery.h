@@ -34,6 +34,12 @@ class SmartBattery {
 
   std::optional<std::uint16_t> ReadWord(std::uint8_t command, Time now) const;
 
+  // For tests that must tell every register's value apart: each word register
+  // then answers 0x1000 plus its command code, each block register the text
+  // "R" and its code in hexadecimal, whatever was written.
+  void SetMarkerValues(bool on);
+  static std::uint16_t MarkerWord(std::uint8_t command) { return 0x1000 + command; }
+
  private:
   struct Writable {
     std::uint16_t manufacturerAccess = 0x0000;
@@ -47,4 +53,5 @@ class SmartBattery {
 
   mutable std::mutex mutex_;
   Writable writable_;
+  bool markerValues_ = false;
 };

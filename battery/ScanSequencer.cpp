@@ -1,0 +1,147 @@
+#include "ScanSequencer.h"
+
+namespace {
+
+QString Text(const char* text) {
+  return QString::fromLatin1(text);
+}
+
+}  // namespace
+
+ScanSequencer::ScanSequencer(ScanState& state, Ports ports) : state_(state), ports_(ports) {}
+
+bool ScanSequencer::IsRunning() const {
+  return ports_.controls.ButtonCaption() == Text(kStopCaption);
+}
+
+QString ScanSequencer::IdleCaption() const {
+  return Text(ports_.controls.TabIndex() == 0 ? kReadCaption : kWriteCaption);
+}
+
+void ScanSequencer::ReadDataBtnClick() {
+  ports_.timer2.Stop();
+  state_.scanStartTime = ports_.clock.Now();
+  if (IsRunning()) {
+    Stop();
+  } else {
+    Start();
+  }
+}
+
+void ScanSequencer::Start() {
+  state_.rowIndex = kNoRow;
+  for (int row = 0; row < RegisterCatalogue::RowCount(); ++row) {
+    if (!ports_.catalogue.IsSelected(row)) continue;
+    if (!ports_.log.HeaderStep(row)) return;
+    if (state_.rowIndex == kNoRow) {
+      state_.rowIndex = row;
+      state_.recordStartRow = row;
+    }
+  }
+  ports_.log.EndHeaderColumns();
+  if (state_.rowIndex == kNoRow) {
+    ports_.controls.ShowWarning(QStringLiteral("Warning"),
+                                QStringLiteral("No Smart Battery Data Selected"));
+    return;
+  }
+  // Whatever a stopped scan still had in flight no longer belongs to this one.
+  state_.pendingRow = kNoRow;
+  switch (ports_.link.QueryLink()) {
+    case LinkStatus::Open:
+      BeginRunning();
+      break;
+    case LinkStatus::Closed:
+      ports_.link.OpenLink();
+      break;
+    case LinkStatus::Unknown:
+      break;
+  }
+}
+
+void ScanSequencer::Stop() {
+  ports_.controls.SetButtonCaption(IdleCaption());
+  if (state_.rowIndex == kNoRow) ports_.link.CloseLink();
+}
+
+void ScanSequencer::BeginRunning() {
+  ports_.controls.SetButtonCaption(Text(kStopCaption));
+  state_.retryCounter = kAttemptsPerRow;
+  ports_.timer1.Arm(kPacingMs);
+  ports_.timer2.Start();
+}
+
+void ScanSequencer::Timer1Timer() {
+  ports_.timer1.Stop();
+  if (!IsRunning()) {
+    ports_.timer2.Stop();
+    ports_.link.CloseLink();
+    return;
+  }
+  IssueNextTransaction();
+  if (state_.rowIndex < kNoRow || ports_.controls.AutoRepeatTicked()) return;
+  ports_.controls.SetButtonCaption(IdleCaption());
+  ports_.timer2.Stop();
+  ports_.link.CloseLink();
+}
+
+void ScanSequencer::IssueNextTransaction() {
+  for (; state_.rowIndex < kNoRow; ++state_.rowIndex) {
+    if (ports_.catalogue.IsEnabled(state_.rowIndex) &&
+        ports_.catalogue.IsSelected(state_.rowIndex)) {
+      if (ports_.controls.TabIndex() == 0) {
+        ports_.transactions.ReadTransaction();
+      } else {
+        ports_.transactions.WriteTransaction();
+      }
+      return;
+    }
+  }
+}
+
+void ScanSequencer::BeginScanOnLinkOpen() {
+  state_.rowIndex = 0;
+  while (state_.rowIndex < kNoRow && !ports_.catalogue.IsSelected(state_.rowIndex)) {
+    ++state_.rowIndex;
+  }
+  if (state_.rowIndex == kNoRow) return;
+  state_.pendingRow = kNoRow;
+  BeginRunning();
+}
+
+void ScanSequencer::CompleteRow() {
+  if (state_.rowIndex >= kNoRow) return;
+  state_.pendingRow = kNoRow;
+  ++state_.rowIndex;
+  state_.retryCounter = kAttemptsPerRow;
+  ports_.timer1.Arm(kPacingMs);
+}
+
+void ScanSequencer::FailAttempt(int pauseMs) {
+  if (state_.rowIndex >= kNoRow) return;
+  state_.pendingRow = kNoRow;
+  if (--state_.retryCounter <= 0) {
+    if (!ports_.log.FailurePlaceholder(state_.rowIndex)) return;
+    ++state_.rowIndex;
+    state_.retryCounter = kAttemptsPerRow;
+  }
+  ports_.timer1.Arm(pauseMs);
+}
+
+void ScanSequencer::RestartScan() {
+  if (!IsRunning() || !ports_.controls.AutoRepeatTicked()) return;
+  state_.rowIndex = 0;
+  state_.pendingRow = kNoRow;
+  IssueNextTransaction();
+}
+
+void ScanSequencer::SelectBtnClick() {
+  const bool selectAll = ports_.controls.SelectCaption() == Text(kSelectAllCaption);
+  ports_.catalogue.SelectAll(selectAll);
+  ports_.controls.SetSelectCaption(Text(selectAll ? kDeselectAllCaption : kSelectAllCaption));
+}
+
+void ScanSequencer::TabSet1Click() {
+  const bool reading = ports_.controls.TabIndex() == 0;
+  ports_.controls.SetButtonCaption(IdleCaption());
+  ports_.catalogue.SetMode(reading ? ScanMode::Read : ScanMode::Write);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "Clock.h"
+#include "RegisterCatalogue.h"
+#include "ScanLog.h"
+#include "ScanPorts.h"
+#include "ScanState.h"
+#include "Timer.h"
+
+// The scan: one pass over the ticked rows in row order, one bus transaction a
+// row, paced by the transaction timer and moved on by the adapter's outcomes.
+class ScanSequencer {
+ public:
+  struct Ports {
+    RegisterCatalogue& catalogue;
+    ScanControls& controls;
+    ScanLink& link;
+    ScanTransactions& transactions;
+    Timer& timer1;  // transaction timer
+    Timer& timer2;  // auto-repeat timer
+    Clock& clock;
+    ScanLog& log;
+  };
+
+  static constexpr const char* kStopCaption = "Stop";
+  static constexpr const char* kReadCaption = "Read Data";
+  static constexpr const char* kWriteCaption = "Write Data";
+  static constexpr const char* kSelectAllCaption = "Select All";
+  static constexpr const char* kDeselectAllCaption = "Deselect All";
+  static constexpr int kPacingMs = 100;
+
+  ScanSequencer(ScanState& state, Ports ports);
+
+  // The Read Data button: start a scan, or stop the running one.
+  void ReadDataBtnClick();
+  // The transaction timer's tick: the next transaction, or the end of the pass.
+  void Timer1Timer();
+  // The link has opened: begin at the first ticked row.
+  void BeginScanOnLinkOpen();
+  // The current row's outcome arrived: move to the next row.
+  void CompleteRow();
+  // The current row's attempt failed: try again after the pause, or give it up.
+  void FailAttempt(int pauseMs);
+  // Auto-repeat: begin the next pass from the top.
+  void RestartScan();
+  void SelectBtnClick();
+  // The tab strip's index has changed.
+  void TabSet1Click();
+
+  bool IsRunning() const;
+  const ScanState& State() const { return state_; }
+
+ private:
+  void Start();
+  void Stop();
+  void BeginRunning();
+  void IssueNextTransaction();
+  QString IdleCaption() const;
+
+  ScanState& state_;
+  Ports ports_;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+#include "AdapterLibrary.h"
+#include "LinkPorts.h"
+#include "ScanPorts.h"
+
+// Opens and closes the adapter link on the chosen COM port and asks whether it
+// is open. The program keeps no link flag of its own: the adapter is asked.
+class LinkControl : public ScanLink {
+ public:
+  LinkControl(AdapterLibrary& adapter, LinkSettings& settings, StatusLine& status,
+              ErrorReporter& errors, AdapterEventCallback eventCallback);
+
+  // A failing status query shows its code in the status line and counts as
+  // unknown: the scan then neither opens the link nor starts.
+  LinkStatus QueryLink() override;
+  void OpenLink() override;
+  void CloseLink() override;
+
+  // The entry's text as a decimal port number; anything else ("None", the
+  // empty entry) is port 0.
+  static std::uint8_t ComPortNumber(const QString& entry);
+
+  static constexpr const char* kNoComPortSelected =
+      "The COM port list has no selected entry. Select a port, then press Read Data again.";
+
+ private:
+  AdapterLibrary& adapter_;
+  LinkSettings& settings_;
+  StatusLine& status_;
+  ErrorReporter& errors_;
+  AdapterEventCallback eventCallback_;
+};

@@ -1,0 +1,208 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "AdapterEventDispatch.h"
+#include "BusTransactions.h"
+#include "EmulatedRig.h"
+#include "FakeRowControls.h"
+#include "LinkControl.h"
+#include "QtPrinters.h"
+#include "ScanSequencer.h"
+
+using namespace std::chrono_literals;
+using Micros = std::chrono::microseconds;
+
+// A timer on the rig's clock, fired by the harness when its time comes.
+class FakeTimer : public Timer {
+ public:
+  explicit FakeTimer(const std::function<Micros()>& now) : now_(now) {}
+  void SetInterval(int ms) override {
+    if (ms == interval_) return;
+    interval_ = ms;
+    if (active_) deadline_ = now_() + std::chrono::milliseconds(ms);
+  }
+  int Interval() const override { return interval_; }
+  void Start() override {
+    if (active_) return;
+    active_ = true;
+    deadline_ = now_() + std::chrono::milliseconds(interval_);
+    ++starts;
+  }
+  void Stop() override { active_ = false; }
+  bool IsActive() const override { return active_; }
+  void SetTickHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
+
+  std::optional<Micros> Deadline() const {
+    return active_ ? std::optional(deadline_) : std::nullopt;
+  }
+  void Fire() {
+    deadline_ = now_() + std::chrono::milliseconds(interval_);
+    ++ticks;
+    if (handler_) handler_();
+  }
+
+  int starts = 0;
+  int ticks = 0;
+
+ private:
+  std::function<Micros()> now_;
+  int interval_ = 100;
+  bool active_ = false;
+  Micros deadline_{0};
+  std::function<void()> handler_;
+};
+
+class FakeClock : public Clock {
+ public:
+  explicit FakeClock(const std::function<Micros()>& now) : now_(now) {}
+  QDateTime Now() const override {
+    return base.addMSecs(std::chrono::duration_cast<std::chrono::milliseconds>(now_()).count());
+  }
+  QDateTime base = QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0));
+
+ private:
+  std::function<Micros()> now_;
+};
+
+struct FakeScanControls : ScanControls {
+  QString caption = "Read Data";
+  QString selectCaption = "Deselect All";
+  int tab = 0;
+  bool autoRepeat = false;
+  QStringList warnings;
+  QString ButtonCaption() const override { return caption; }
+  void SetButtonCaption(const QString& text) override { caption = text; }
+  QString SelectCaption() const override { return selectCaption; }
+  void SetSelectCaption(const QString& text) override { selectCaption = text; }
+  int TabIndex() const override { return tab; }
+  bool AutoRepeatTicked() const override { return autoRepeat; }
+  void ShowWarning(const QString& title, const QString& text) override {
+    warnings << title + "|" + text;
+  }
+};
+
+struct FakeStatusLine : StatusLine {
+  QStringList history;
+  void ShowStatus(const QString& text) override { history << text; }
+  QString Last() const { return history.isEmpty() ? QString() : history.last(); }
+};
+
+struct FakeLinkSettings : LinkSettings {
+  std::optional<QString> comEntry = QString("1");
+  std::optional<int> addressEntry = 11;
+  mutable int comReads = 0;
+  std::optional<QString> SelectedComPortEntry() const override {
+    ++comReads;
+    return comEntry;
+  }
+  std::optional<int> SelectedAddressEntry() const override { return addressEntry; }
+};
+
+struct FakeErrors : ErrorReporter {
+  QStringList shown;
+  void ShowError(const QString& text) override { shown << text; }
+};
+
+// Records the log steps in order; a step can be made to fail.
+struct RecordingLog : ScanLog {
+  QStringList steps;
+  QString failing;  // the step name that fails, e.g. "value"
+  bool Step(const QString& name, const QString& detail) {
+    steps << name + (detail.isEmpty() ? QString() : ":" + detail);
+    return name != failing;
+  }
+  bool HeaderStep(int row) override { return Step("header", QString::number(row)); }
+  void EndHeaderColumns() override { steps << "endheader"; }
+  bool LogPrefix(bool beginsRecord, const QDateTime& start) override {
+    return Step("prefix", beginsRecord ? start.toString("hh:mm:ss") : QString());
+  }
+  bool ValueStep(const QString& text) override { return Step("value", text); }
+  bool FailurePlaceholder(int row) override { return Step("placeholder", QString::number(row)); }
+};
+
+// The scan's core on a deterministic rig, fake timers and a fake clock, all on
+// the rig's time. Adapter events are dispatched as the rig reports them.
+class ScanHarness : public ::testing::Test {
+ protected:
+  ScanHarness() {
+    catalogue.BuildCatalogue(rows);
+    timer1.SetTickHandler([this] { sequencer.Timer1Timer(); });
+    rig->Adapter().SetOpenDelay(30ms);
+  }
+
+  Micros Now() const { return rigScheduler(); }
+
+  // Moves time on, firing timers and reporting adapter events as they fall due.
+  void Advance(Micros by) {
+    const Micros target = Now() + by;
+    while (Now() < target) {
+      Micros step = std::min<Micros>(target, Now() + 1ms);
+      for (FakeTimer* timer : {&timer1, &timer2}) {
+        if (auto deadline = timer->Deadline()) step = std::min(step, std::max(*deadline, Now()));
+      }
+      rig->Advance(step - Now());
+      for (FakeTimer* timer : {&timer1, &timer2}) {
+        if (auto deadline = timer->Deadline(); deadline && *deadline <= Now()) timer->Fire();
+      }
+    }
+  }
+
+  // Presses Read Data and lets the link open.
+  void StartScanAndOpenLink() {
+    sequencer.ReadDataBtnClick();
+    Advance(30ms);
+    ASSERT_EQ(controls.caption, "Stop");
+  }
+
+  // Runs until the pass has ended (caption back) or the time is up; a link
+  // that is still opening gets its time first.
+  void RunUntilIdle(Micros limit = 60s) {
+    const Micros end = Now() + limit;
+    if (controls.caption != "Stop") Advance(50ms);
+    while (controls.caption == "Stop" && Now() < end) Advance(10ms);
+  }
+
+  void Untick(std::initializer_list<int> rowsToUntick) {
+    for (int row : rowsToUntick) catalogue.SetSelected(row, false);
+  }
+  void TickOnly(std::initializer_list<int> rowsToTick) {
+    catalogue.SelectAll(false);
+    for (int row : rowsToTick) catalogue.SetSelected(row, true);
+  }
+  void SwitchTab(int index) {
+    controls.tab = index;
+    sequencer.TabSet1Click();
+  }
+  std::uint16_t BatteryWord(std::uint8_t command) {
+    return rig->Battery().ReadWord(command, Now()).value();
+  }
+  int Transactions() const { return rig->Adapter().TransactionsStarted(); }
+
+  std::unique_ptr<EmulatedRig> rig = EmulatedRig::Deterministic();
+  std::function<Micros()> rigScheduler = [this] { return rig->Now(); };
+  FakeRowControlsSource rows;
+  RegisterCatalogue catalogue;
+  FakeScanControls controls;
+  FakeStatusLine status;
+  FakeLinkSettings settings;
+  FakeErrors errors;
+  RecordingLog log;
+  FakeTimer timer1{rigScheduler};
+  FakeTimer timer2{rigScheduler};
+  FakeClock clock{rigScheduler};
+  ScanState state;
+  BusTransactions transactions{state,
+                               {rig->Adapter(), catalogue, settings, status, errors, timer1, log}};
+  LinkControl link{rig->Adapter(), settings, status, errors,
+                   [this](std::int32_t code) { dispatch.DispatchAdapterEvent(code & 0xFFFF); }};
+  ScanSequencer sequencer{state,
+                          {catalogue, controls, link, transactions, timer1, timer2, clock, log}};
+  AdapterEventDispatch dispatch{{rig->Adapter(), catalogue, sequencer, status, timer1, log}};
+};
