@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QLayout>
 
+#include "AdapterMessages.h"
 #include "ComPortDiscovery.h"
 #include "HelpWindows.h"
 
@@ -13,10 +14,32 @@ constexpr int kAddressEntries = 128;
 constexpr int kDefaultAddressEntry = 11;  // "16", the Smart Battery's address byte 0x16
 constexpr std::chrono::milliseconds kRefreshPause{2000};
 
+// Sees every event the application takes from its queue and passes it to the
+// main window's message hook.
+class MessageHook : public QObject {
+ public:
+  explicit MessageHook(TMainForm& form) : form_(form) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    form_.AppMessageHandler(event);
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  TMainForm& form_;
+};
+
 }  // namespace
 
 TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause pause)
-    : platform_(platform), hints_(hints), pause_(std::move(pause)) {
+    : platform_(platform),
+      hints_(hints),
+      pause_(std::move(pause)),
+      link_(platform.adapter, ports_, ports_, ports_, PostToApplication()),
+      transactions_(scanState_,
+                    {platform.adapter, catalogue_, ports_, ports_, ports_, Timer1, log_}),
+      sequencer_(scanState_,
+                 {catalogue_, ports_, link_, transactions_, Timer1, Timer2, clock_, log_}),
+      dispatch_({platform.adapter, catalogue_, sequencer_, ports_, Timer1, log_}) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(StandardTitle());
   ClientArea = new QWidget(this);
@@ -38,6 +61,10 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
   setTabOrder(SelectBtn, AutoRepeat);
   ReadDataBtn->setFocus();
 
+  connect(ReadDataBtn, &QPushButton::clicked, this, &TMainForm::ReadDataBtnClick);
+  connect(SelectBtn, &QPushButton::clicked, this, &TMainForm::SelectBtnClick);
+  connect(TabSet1, &QTabBar::currentChanged, this, &TMainForm::TabSet1Click);
+  Timer1.SetTickHandler([this] { Timer1Timer(); });
   connect(RefreshButton, &QPushButton::clicked, this, &TMainForm::RefreshButtonClick);
   connect(MenuFileExit, &QAction::triggered, this, &TMainForm::MenuFileExitClick);
   connect(MenuOptionsShowHints, &QAction::triggered, this, &TMainForm::MenuOptionsShowHintsClick);
@@ -49,7 +76,12 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
   FormCreate();
 }
 
-TMainForm::~TMainForm() = default;
+// The link closes with the program, and adapter messages still queued for a
+// window that no longer exists are dropped.
+TMainForm::~TMainForm() {
+  platform_.adapter.I2CClose();
+  QCoreApplication::removePostedEvents(QCoreApplication::instance(), AdapterMessage::kType);
+}
 
 QString TMainForm::StandardTitle() {
   return QStringLiteral("Dalvern Corp. -  Pelmor");
@@ -71,11 +103,41 @@ RowControls& TMainForm::ControlsFor(const QString& controlStem) {
 }
 
 void TMainForm::FormCreate() {
+  messageHook_ = std::make_unique<MessageHook>(*this);
+  QCoreApplication::instance()->installEventFilter(messageHook_.get());
   DiscoverComPorts();
   FillAddressList();
   catalogue_.BuildCatalogue(*this);
   SelectBtn->setText(QStringLiteral("Deselect All"));
   TabSet1->setCurrentIndex(0);
+}
+
+bool TMainForm::AppMessageHandler(QEvent* message) {
+  if (message->type() == AdapterMessage::kType) {
+    DispatchAdapterEvent(
+        static_cast<std::uint16_t>(static_cast<AdapterMessage*>(message)->FirstParameter()));
+  }
+  return false;
+}
+
+void TMainForm::DispatchAdapterEvent(std::uint16_t eventCode) {
+  dispatch_.DispatchAdapterEvent(eventCode);
+}
+
+void TMainForm::ReadDataBtnClick() {
+  sequencer_.ReadDataBtnClick();
+}
+
+void TMainForm::SelectBtnClick() {
+  sequencer_.SelectBtnClick();
+}
+
+void TMainForm::TabSet1Click() {
+  sequencer_.TabSet1Click();
+}
+
+void TMainForm::Timer1Timer() {
+  sequencer_.Timer1Timer();
 }
 
 void TMainForm::FillAddressList() {

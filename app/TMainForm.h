@@ -15,10 +15,16 @@
 #include <functional>
 #include <memory>
 
+#include "AdapterEventDispatch.h"
+#include "BusTransactions.h"
 #include "HintSwitch.h"
+#include "LinkControl.h"
+#include "MainFormPorts.h"
 #include "PlatformBundle.h"
 #include "QtTimer.h"
 #include "RegisterCatalogue.h"
+#include "ScanSequencer.h"
+#include "SystemClock.h"
 #include "WidgetRowControls.h"
 
 class TReadMe;
@@ -41,9 +47,18 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   void AttachHelpWindows(TReadMe* readMe, TRevReport* revReport, TAboutBox* aboutBox);
 
   RegisterCatalogue& Catalogue() { return catalogue_; }
+  const ScanState& Scan() const { return scanState_; }
 
   // Handlers.
   void FormCreate();
+  // The application-wide message hook: hands every adapter message to the
+  // event dispatch. It never marks a message as handled.
+  bool AppMessageHandler(QEvent* message);
+  void DispatchAdapterEvent(std::uint16_t eventCode);
+  void ReadDataBtnClick();
+  void SelectBtnClick();
+  void TabSet1Click();
+  void Timer1Timer();
   void DiscoverComPorts();
   void RefreshButtonClick();
   void MenuFileExitClick();
@@ -129,6 +144,15 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   std::array<RowWidgets, kRegisterRowCount> rows_{};
   std::vector<std::unique_ptr<WidgetRowControls>> rowControls_;
   RegisterCatalogue catalogue_;
+  std::unique_ptr<QObject> messageHook_;
+  MainFormPorts ports_{*this};
+  SystemClock clock_;
+  NoScanLog log_;
+  ScanState scanState_;
+  LinkControl link_;
+  BusTransactions transactions_;
+  ScanSequencer sequencer_;
+  AdapterEventDispatch dispatch_;
   TReadMe* readMe_ = nullptr;
   TRevReport* revReport_ = nullptr;
   TAboutBox* aboutBox_ = nullptr;

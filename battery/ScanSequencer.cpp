@@ -44,8 +44,7 @@ void ScanSequencer::Start() {
                                 QStringLiteral("No Smart Battery Data Selected"));
     return;
   }
-  // Whatever a stopped scan still had in flight no longer belongs to this one.
-  state_.pendingRow = kNoRow;
+  state_.AbandonPendingOutcome();
   switch (ports_.link.QueryLink()) {
     case LinkStatus::Open:
       BeginRunning();
@@ -104,7 +103,7 @@ void ScanSequencer::BeginScanOnLinkOpen() {
     ++state_.rowIndex;
   }
   if (state_.rowIndex == kNoRow) return;
-  state_.pendingRow = kNoRow;
+  state_.AbandonPendingOutcome();
   BeginRunning();
 }
 
@@ -130,7 +129,7 @@ void ScanSequencer::FailAttempt(int pauseMs) {
 void ScanSequencer::RestartScan() {
   if (!IsRunning() || !ports_.controls.AutoRepeatTicked()) return;
   state_.rowIndex = 0;
-  state_.pendingRow = kNoRow;
+  state_.AbandonPendingOutcome();
   IssueNextTransaction();
 }
 

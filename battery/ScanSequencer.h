@@ -47,6 +47,9 @@ class ScanSequencer {
   // The tab strip's index has changed.
   void TabSet1Click();
 
+  // An adapter outcome arrived: true when it belongs to the current row.
+  bool TakeOutcomeForCurrentRow() { return state_.TakeOutcomeForCurrentRow(); }
+
   bool IsRunning() const;
   const ScanState& State() const { return state_; }
 

@@ -24,8 +24,34 @@ struct ScanState {
   // belong to the current row (a late one from a stopped scan, a duplicate)
   // is told apart by it and never lands in another register's row.
   int pendingRow = kNoRow;
+  // Outcomes still to come for transactions that no longer belong to the
+  // scan (a stopped pass's row in flight, a row unticked while it waited).
+  // The adapter reports in order, so the next outcomes to arrive are theirs.
+  int staleOutcomes = 0;
 
   bool AwaitsOutcomeForCurrentRow() const { return rowIndex < kNoRow && pendingRow == rowIndex; }
+
+  // A new pass begins: whatever is still in flight belongs to no row of it.
+  void AbandonPendingOutcome() {
+    if (pendingRow != kNoRow) ++staleOutcomes;
+    pendingRow = kNoRow;
+  }
+
+  // The adapter accepted a transaction for the current row.
+  void TransactionAccepted() {
+    if (pendingRow != kNoRow && pendingRow != rowIndex) ++staleOutcomes;
+    pendingRow = rowIndex;
+  }
+
+  // An outcome arrived. True when it belongs to the current row; one that
+  // belongs to an abandoned transaction, or to none, is only counted off.
+  bool TakeOutcomeForCurrentRow() {
+    if (staleOutcomes > 0) {
+      --staleOutcomes;
+      return false;
+    }
+    return AwaitsOutcomeForCurrentRow();
+  }
 
   static QDateTime ZeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
 };

@@ -187,6 +187,7 @@ std::int32_t EmulatedAdapter::I2CMasterTxRx(std::uint8_t address, const std::uin
 }
 
 void EmulatedAdapter::StartTransaction(Outcome outcome) {
+  lastReply_.reset();
   if (!answering_) return;
   inFlight_ = true;
   const Duration extra = std::exchange(extraDelay_, Duration::zero());
@@ -194,20 +195,22 @@ void EmulatedAdapter::StartTransaction(Outcome outcome) {
   const std::uint64_t generation = generation_;
   scheduler_.ScheduleAfter(
       outcome.transferTime, [this, generation, extra, reports, outcome = std::move(outcome)] {
-        {
-          std::lock_guard lock(mutex_);
-          if (generation != generation_) return;
-          inFlight_ = false;
-          if (outcome.event == AdapterEvent::MasterRxComplete) lastReply_ = outcome.reply;
-        }
+        std::lock_guard lock(mutex_);
+        if (generation != generation_) return;
+        inFlight_ = false;
+        if (outcome.event == AdapterEvent::MasterRxComplete) lastReply_ = outcome.reply;
         for (int i = 0; i < reports; ++i) {
           ReportCode(static_cast<std::int32_t>(outcome.event), extra, generation);
         }
       });
 }
 
+// Reports go out in the order they were made, as from a driver's queue: a
+// late report holds back the ones made after it.
 void EmulatedAdapter::ReportCode(std::int32_t code, Duration delay, std::uint64_t generation) {
-  scheduler_.ScheduleAfter(delay, [this, code, generation] {
+  const Duration now = scheduler_.Now();
+  lastReportDue_ = std::max(now + delay, lastReportDue_);
+  scheduler_.ScheduleAfter(lastReportDue_ - now, [this, code, generation] {
     AdapterEventCallback callback;
     {
       std::lock_guard lock(mutex_);
@@ -235,8 +238,12 @@ std::int32_t EmulatedAdapter::I2CGetMasterRxMsg(int capacity, std::uint8_t* buff
   std::lock_guard lock(mutex_);
   if (auto code = TakeInjectedCode(Operation::GetMasterRxMsg)) return *code;
   if (buffer == nullptr) return return_code::kNilPointer;
-  const auto count = std::min<std::size_t>(std::max(capacity, 0), lastReply_.size());
-  std::copy_n(lastReply_.begin(), count, buffer);
+  // While a transfer runs, its reply is still being received; a transfer that
+  // ended without one leaves nothing to hand over.
+  if (inFlight_) return return_code::kOperationInProgress;
+  if (!lastReply_) return return_code::kNotAccepted;
+  const auto count = std::min<std::size_t>(std::max(capacity, 0), lastReply_->size());
+  std::copy_n(lastReply_->begin(), count, buffer);
   return return_code::kAccepted;
 }
 

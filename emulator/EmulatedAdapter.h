@@ -97,6 +97,7 @@ class EmulatedAdapter : public AdapterLibrary {
   Outcome RunWrite(std::uint8_t address, const std::uint8_t* data, int length);
   void StartTransaction(Outcome outcome);
   void Report(AdapterEvent event, Duration delay);
+  // The caller holds the mutex.
   void ReportCode(std::int32_t code, Duration delay, std::uint64_t generation);
   void ReleasePort();
 
@@ -113,7 +114,7 @@ class EmulatedAdapter : public AdapterLibrary {
   bool answering_ = true;
   Duration openDelay_ = std::chrono::milliseconds(30);
   Duration notRespondingDelay_ = std::chrono::milliseconds(500);
-  std::vector<std::uint8_t> lastReply_;
+  std::optional<std::vector<std::uint8_t>> lastReply_;  // of the last transfer, if it had one
   std::vector<std::uint8_t> slaveMessage_;
   std::vector<std::uint8_t> lastSlaveReply_;
   int failNext_ = 0;
@@ -121,6 +122,7 @@ class EmulatedAdapter : public AdapterLibrary {
   std::map<std::uint8_t, std::pair<int, AdapterEvent>> commandFaults_;
   std::map<Operation, std::int32_t> callFaults_;
   Duration extraDelay_{0};
+  Duration lastReportDue_{0};
   bool duplicateNext_ = false;
   int transactionsStarted_ = 0;
   TransactionCall lastCall_;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "ReturnCodeText.h"
 #include "ValueCodec.h"
 
 namespace {
@@ -38,8 +39,8 @@ QString AdapterEventDispatch::EventStatusText(std::uint16_t eventCode) {
   return QStringLiteral("<<Unsupported Kavix Event Received>>");
 }
 
-bool AdapterEventDispatch::OutcomeBelongsToCurrentRow() const {
-  return ports_.sequencer.State().AwaitsOutcomeForCurrentRow();
+bool AdapterEventDispatch::TakeOutcome() {
+  return ports_.sequencer.TakeOutcomeForCurrentRow();
 }
 
 void AdapterEventDispatch::DispatchAdapterEvent(std::uint16_t eventCode) {
@@ -59,17 +60,17 @@ void AdapterEventDispatch::DispatchAdapterEvent(std::uint16_t eventCode) {
       break;
     case AdapterEvent::BusTimeout:
       // Not an attempt: the word is shown and the scan stays where it is.
-      if (OutcomeBelongsToCurrentRow()) {
+      if (TakeOutcome()) {
         ports_.catalogue.SetDataText(ports_.sequencer.State().rowIndex, QStringLiteral("TIMEOUT"));
       }
       break;
     case AdapterEvent::MasterTxComplete:
-      if (!OutcomeBelongsToCurrentRow()) break;
+      if (!TakeOutcome()) break;
       ports_.timer1.Stop();
       ports_.sequencer.CompleteRow();
       break;
     case AdapterEvent::MasterRxComplete:
-      if (OutcomeBelongsToCurrentRow()) MasterRxComplete();
+      if (TakeOutcome()) MasterRxComplete();
       break;
     case AdapterEvent::SlaveRxReceived: {
       std::uint8_t scratch[1];
@@ -86,7 +87,7 @@ void AdapterEventDispatch::DispatchAdapterEvent(std::uint16_t eventCode) {
 }
 
 void AdapterEventDispatch::Fault(const char* faultWord, bool stopsTimer, int pauseMs) {
-  if (!OutcomeBelongsToCurrentRow()) return;
+  if (!TakeOutcome()) return;
   if (stopsTimer) ports_.timer1.Stop();
   ports_.catalogue.SetDataText(ports_.sequencer.State().rowIndex, QString::fromLatin1(faultWord));
   ports_.sequencer.FailAttempt(pauseMs);
@@ -95,7 +96,14 @@ void AdapterEventDispatch::Fault(const char* faultWord, bool stopsTimer, int pau
 void AdapterEventDispatch::MasterRxComplete() {
   ports_.timer1.Stop();
   ReplyBuffer reply{};
-  ports_.adapter.I2CGetMasterRxMsg(kReplyBufferSize, reply.data());
+  // A reply the adapter refuses to hand over is no reading: it is reported
+  // and the row is tried again, instead of showing an empty buffer as a value.
+  const std::int32_t code = ports_.adapter.I2CGetMasterRxMsg(kReplyBufferSize, reply.data());
+  if (code != return_code::kAccepted) {
+    ports_.status.ShowStatus(StatusText(ReturnCodeText(code)));
+    ports_.sequencer.FailAttempt(kRetryPauseMs);
+    return;
+  }
   const int row = ports_.sequencer.State().rowIndex;
   const QString text = DecodeReply(ports_.catalogue.UnitClass(row), reply);
   ports_.catalogue.SetDataText(row, text);

@@ -38,7 +38,7 @@ class AdapterEventDispatch {
   // Whether an outcome belongs to the row the scan is at. One that does not
   // (the pass is over, a stopped scan's late outcome, a duplicate) shows its
   // status text and changes nothing else.
-  bool OutcomeBelongsToCurrentRow() const;
+  bool TakeOutcome();
 
   Ports ports_;
 };

@@ -26,7 +26,7 @@ std::optional<std::uint8_t> BusTransactions::AddressByte() {
 // stops the timer first, the next tick issues the same row again.
 void BusTransactions::Accepted(const QString& statusText) {
   ports_.timer1.Arm(kGuardMs);
-  state_.pendingRow = state_.rowIndex;
+  state_.TransactionAccepted();
   ports_.status.ShowStatus(statusText);
 }
 

@@ -90,6 +90,9 @@ using AdapterTransactionTest = DeterministicRigTest;
 TEST_F(AdapterTransactionTest, WordReadCompletesAfterItsTransferTime) {
   ASSERT_EQ(StartRead(0x09, 2), 0);
   EXPECT_EQ(StartRead(0x0A, 2), return_code::kOperationInProgress);
+  std::uint8_t early[2];
+  EXPECT_EQ(adapter().I2CGetMasterRxMsg(2, early), return_code::kOperationInProgress)
+      << "no reply while the transfer runs";
   const auto transfer = smbus_timing::ReadTime(2);
   EXPECT_EQ(transfer, 480us);
   rig->Advance(transfer - 1us);
@@ -183,6 +186,9 @@ TEST_F(AdapterTransactionTest, EachInjectedFaultEndsTheTransferWithExactlyItsEve
     EXPECT_TRUE(events.Take().empty());
     rig->Advance(1us);
     EXPECT_EQ(events.Take(), Events{Code(c.fault)});
+    std::uint8_t stale[2];
+    EXPECT_EQ(adapter().I2CGetMasterRxMsg(2, stale), return_code::kNotAccepted)
+        << "a failed transfer leaves no reply";
     EXPECT_GT(ReadWord(0x09), 9000) << "the fault was for one transaction only";
   }
 }
@@ -228,7 +234,7 @@ TEST_F(AdapterTransactionTest, LateDuplicatedAndForeignEvents) {
   adapter().InjectEvent(0x0120, 5ms);
   adapter().InjectEvent(0x10111);
   rig->Advance(5ms);
-  EXPECT_EQ(events.Take(), (Events{0x10111, 0x0120}));
+  EXPECT_EQ(events.Take(), (Events{0x0120, 0x10111})) << "reports keep their order";
 }
 
 TEST_F(AdapterTransactionTest, NoEventAfterClose) {

@@ -1,0 +1,71 @@
+#include "MainFormPorts.h"
+
+#include <QMessageBox>
+
+#include "TMainForm.h"
+
+namespace {
+
+// A message box of its own, not owned by the main window, which stays usable
+// while it is open.
+void ShowMessageBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
+  auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok);
+  box->setObjectName(QStringLiteral("MessageBox"));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  box->show();
+}
+
+std::optional<int> SelectedRow(const QListWidget* list) {
+  const QList<QListWidgetItem*> selected = list->selectedItems();
+  if (selected.isEmpty()) return std::nullopt;
+  return list->row(selected.first());
+}
+
+}  // namespace
+
+QString MainFormPorts::ButtonCaption() const {
+  return form_.ReadDataBtn->text();
+}
+
+void MainFormPorts::SetButtonCaption(const QString& caption) {
+  form_.ReadDataBtn->setText(caption);
+}
+
+QString MainFormPorts::SelectCaption() const {
+  return form_.SelectBtn->text();
+}
+
+void MainFormPorts::SetSelectCaption(const QString& caption) {
+  form_.SelectBtn->setText(caption);
+}
+
+int MainFormPorts::TabIndex() const {
+  return form_.TabSet1->currentIndex();
+}
+
+bool MainFormPorts::AutoRepeatTicked() const {
+  return form_.AutoRepeat->isChecked();
+}
+
+void MainFormPorts::ShowWarning(const QString& title, const QString& text) {
+  ShowMessageBox(QMessageBox::NoIcon, title, text);
+}
+
+void MainFormPorts::ShowStatus(const QString& text) {
+  form_.DataBox->setText(text);
+}
+
+std::optional<QString> MainFormPorts::SelectedComPortEntry() const {
+  const std::optional<int> row = SelectedRow(form_.ComPortListBox);
+  if (!row) return std::nullopt;
+  return form_.ComPortListBox->item(*row)->text();
+}
+
+std::optional<int> MainFormPorts::SelectedAddressEntry() const {
+  return SelectedRow(form_.DestAddrListBox);
+}
+
+void MainFormPorts::ShowError(const QString& text) {
+  ShowMessageBox(QMessageBox::Critical, QStringLiteral("Error"), text);
+}

@@ -1,0 +1,133 @@
+// The real window on the threaded rig, with real timers and the real event loop.
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+
+#include "AdapterMessages.h"
+#include "AppFixture.h"
+#include "ValueCodec.h"
+
+namespace {
+
+class ScanEndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    rig->Adapter().SetOpenDelay(20ms);
+    windows = std::make_unique<ProgramWindows>(rig->Bundle(), [](std::chrono::milliseconds) {});
+    form().show();
+  }
+  void TearDown() override {
+    windows.reset();
+    rig.reset();
+  }
+  TMainForm& form() { return windows->MainForm(); }
+
+  bool WaitForIdle(int timeoutMs = 10000) {
+    return QTest::qWaitFor(
+        [&] {
+          return form().ReadDataBtn->text() != "Stop" && !rig->Adapter().IsLinkOpen() &&
+                 !form().Timer1.IsActive();
+        },
+        timeoutMs);
+  }
+
+  std::unique_ptr<EmulatedRig> rig = EmulatedRig::Threaded();
+  std::unique_ptr<ProgramWindows> windows;
+};
+
+QString Expected(const QString& unitClass, std::uint8_t command) {
+  if (command == 0x23) return "52,32,33";
+  if (command >= 0x20) return QStringLiteral("\"R%1\"").arg(command, 2, 16).toUpper();
+  ReplyBuffer reply{};
+  reply[0] = SmartBattery::MarkerWord(command) & 0xFF;
+  reply[1] = SmartBattery::MarkerWord(command) >> 8;
+  return DecodeReply(unitClass, reply);
+}
+
+TEST_F(ScanEndToEndTest, OnePressFillsAllThirtyThreeFieldsInTheirUnitsAndClosesTheLink) {
+  rig->Battery().SetMarkerValues(true);
+  QTest::mouseClick(form().ReadDataBtn, Qt::LeftButton);
+  EXPECT_EQ(form().DataBox->text(), "<<Attempting to Open Kavix Link>>");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form().ReadDataBtn->text() == "Stop"; }, 2000));
+  ASSERT_TRUE(WaitForIdle());
+  EXPECT_EQ(form().ReadDataBtn->text(), "Read Data");
+  EXPECT_EQ(rig->Adapter().TransactionsStarted(), 33);
+  for (int row = 0; row < 33; ++row) {
+    const auto& def = RegisterTable()[row];
+    EXPECT_EQ(form().Row(row).Data->text(),
+              Expected(QString::fromLatin1(def.unitClass), def.commandCode))
+        << def.registerName;
+  }
+  EXPECT_EQ(form().DataBox->text(), "<<I2C Master Rx Complete>>");
+}
+
+TEST_F(ScanEndToEndTest, TheDischargingPackShowsPlausibleValues) {
+  QTest::mouseClick(form().ReadDataBtn, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form().ReadDataBtn->text() == "Stop"; }, 2000));
+  ASSERT_TRUE(WaitForIdle());
+  const auto field = [&](const char* name) {
+    return form().findChild<QLineEdit*>(QString::fromLatin1(name) + "Data")->text();
+  };
+  EXPECT_GT(field("Voltage").toInt(), 9000);
+  EXPECT_LT(field("Voltage").toInt(), 12600);
+  EXPECT_LT(field("Current").toInt(), 0);
+  EXPECT_LE(field("RemainingCapacity").toInt(), field("FullChargeCapacity").toInt());
+  EXPECT_EQ(field("BatteryStatus").size(), 4);
+  EXPECT_EQ(field("DeviceChemistry"), "\"LION\"");
+  EXPECT_TRUE(field("ManufacturerData").contains(','));
+  form().grab().save(QDir::temp().filePath("pelmor-after-scan.png"));
+}
+
+TEST_F(ScanEndToEndTest, WriteTabWritesTheFiveRowsToTheBattery) {
+  form().TabSet1->setCurrentIndex(1);
+  EXPECT_EQ(form().ReadDataBtn->text(), "Write Data");
+  EXPECT_FALSE(form().Row(5).ChkBx->isEnabled());
+  form().Row(4).Data->setText("-250");
+  form().Row(1).Data->setText("$1F4");
+  QTest::mouseClick(form().ReadDataBtn, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form().ReadDataBtn->text() == "Stop"; }, 2000));
+  ASSERT_TRUE(WaitForIdle());
+  EXPECT_EQ(form().ReadDataBtn->text(), "Write Data");
+  EXPECT_EQ(rig->Battery().ReadWord(0x04, rig->Now()), 0xFF06);
+  EXPECT_EQ(rig->Battery().ReadWord(0x01, rig->Now()), 500);
+  EXPECT_EQ(form().DataBox->text(), "<<I2C Master Tx Complete>>");
+}
+
+TEST_F(ScanEndToEndTest, NothingTickedShowsTheWarningAndTheWindowStaysUsable) {
+  QTest::mouseClick(form().SelectBtn, Qt::LeftButton);
+  EXPECT_EQ(form().SelectBtn->text(), "Select All");
+  QTest::mouseClick(form().ReadDataBtn, Qt::LeftButton);
+  QMessageBox* warning = nullptr;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) warning = box;
+  }
+  ASSERT_NE(warning, nullptr);
+  EXPECT_EQ(warning->windowTitle(), "Warning");
+  EXPECT_EQ(warning->text(), "No Smart Battery Data Selected");
+  EXPECT_EQ(warning->icon(), QMessageBox::NoIcon);
+  EXPECT_EQ(warning->parentWidget(), nullptr);
+  EXPECT_FALSE(warning->isModal());
+  EXPECT_EQ(form().ReadDataBtn->text(), "Read Data");
+  warning->close();
+}
+
+TEST_F(ScanEndToEndTest, MessageHookTakesTheLowSixteenBitsAndLetsTheMessageGoOn) {
+  QCoreApplication::postEvent(qApp, new AdapterMessage(0x10113));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form().DataBox->text(), "<<Kavix Busy>>");
+  AdapterMessage foreign(0x0120);
+  EXPECT_FALSE(form().AppMessageHandler(&foreign));
+  EXPECT_EQ(form().DataBox->text(), "<<Unsupported Kavix Event Received>>");
+}
+
+TEST_F(ScanEndToEndTest, ScanGoesOnBehindAModalViewer) {
+  rig->Battery().SetMarkerValues(true);
+  QTimer::singleShot(0, [&] { QTest::mouseClick(form().ReadDataBtn, Qt::LeftButton); });
+  QTimer::singleShot(1500, [&] { windows->RevReport().accept(); });
+  windows->RevReport().exec();
+  EXPECT_GT(rig->Adapter().TransactionsStarted(), 5) << "reads went on while the viewer was open";
+  ASSERT_TRUE(WaitForIdle());
+  EXPECT_EQ(form().Row(32).Data->text(), "52,32,33");
+}
+
+}  // namespace
