@@ -112,9 +112,11 @@ TEST_F(ScanEndToEndTest, NothingTickedShowsTheWarningAndTheWindowStaysUsable) {
 }
 
 TEST_F(ScanEndToEndTest, MessageHookTakesTheLowSixteenBitsAndLetsTheMessageGoOn) {
-  QCoreApplication::postEvent(qApp, new AdapterMessage(0x10113));
+  QCoreApplication::postEvent(qApp, new AdapterMessage(0x10111));
   QCoreApplication::processEvents();
-  EXPECT_EQ(form().DataBox->text(), "<<Kavix Busy>>");
+  EXPECT_EQ(form().DataBox->text(), "<<Kavix Link Open>>");
+  EXPECT_EQ(form().ReadDataBtn->text(), "Stop") << "handled as LinkOpen: the scan began";
+  QTest::mouseClick(form().ReadDataBtn, Qt::LeftButton);
   AdapterMessage foreign(0x0120);
   EXPECT_FALSE(form().AppMessageHandler(&foreign));
   EXPECT_EQ(form().DataBox->text(), "<<Unsupported Kavix Event Received>>");
