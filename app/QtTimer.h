@@ -17,6 +17,9 @@ class QtTimer : public Timer {
   bool IsActive() const override;
   void SetTickHandler(std::function<void()> handler) override;
 
+  // Time left before the next tick; -1 while stopped.
+  int RemainingMs() const { return timer_.remainingTime(); }
+
  private:
   QTimer timer_;
   std::function<void()> handler_;

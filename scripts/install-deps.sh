@@ -21,5 +21,5 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  apt-get install -y -q "${missing[@]}"
 fi
