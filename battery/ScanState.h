@@ -15,10 +15,8 @@ struct ScanState {
   int retryCounter = kAttemptsPerRow;
   // The first ticked row when the user started the scan: where a log record begins.
   int recordStartRow = 0;
-  // When the current pass started, and when the next one is due. Both start
-  // at the zero date, long past.
+  // When the current pass started; the zero date, long past, until then.
   QDateTime scanStartTime = ZeroDate();
-  QDateTime nextRepeatTime = ZeroDate();
   // The row whose transaction the adapter accepted and whose outcome has not
   // come yet; kNoRow when no outcome is awaited. An outcome that does not
   // belong to the current row (a late one from a stopped scan, a duplicate)
