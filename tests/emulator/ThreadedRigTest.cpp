@@ -37,12 +37,23 @@ class OutcomeCounter {
   std::set<std::thread::id> callerThreads_;
 };
 
-TEST(ThreadedRigTest, TenThousandTransactionsEachReportExactlyOneOutcome) {
-  auto rig = EmulatedRig::Threaded();
-  rig->Adapter().SetOpenDelay(1ms);
+// A threaded rig with its link open, reporting to the counter.
+class ThreadedRigTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    rig->Adapter().SetOpenDelay(1ms);
+    ASSERT_EQ(rig->Adapter().I2COpen(MakeOpenParams(1), counter.Callback(), kAdapterLogFileName),
+              0);
+    ASSERT_TRUE(counter.WaitFor(Code(AdapterEvent::LinkOpen), 1));
+  }
+  // The rig goes first: its thread must stop before the counter it reports to.
+  void TearDown() override { rig.reset(); }
+
   OutcomeCounter counter;
-  ASSERT_EQ(rig->Adapter().I2COpen(MakeOpenParams(1), counter.Callback(), kAdapterLogFileName), 0);
-  ASSERT_TRUE(counter.WaitFor(Code(AdapterEvent::LinkOpen), 1));
+  std::unique_ptr<EmulatedRig> rig = EmulatedRig::Threaded();
+};
+
+TEST_F(ThreadedRigTest, TenThousandTransactionsEachReportExactlyOneOutcome) {
 
   constexpr int kTransactions = 10000;
   const std::int32_t rx = Code(AdapterEvent::MasterRxComplete);
@@ -71,12 +82,7 @@ TEST(ThreadedRigTest, TenThousandTransactionsEachReportExactlyOneOutcome) {
   EXPECT_FALSE(threads.contains(std::this_thread::get_id())) << "events come from the rig's thread";
 }
 
-TEST(ThreadedRigTest, CloseWhileOutcomeIsDueReportsNothing) {
-  auto rig = EmulatedRig::Threaded();
-  rig->Adapter().SetOpenDelay(1ms);
-  OutcomeCounter counter;
-  ASSERT_EQ(rig->Adapter().I2COpen(MakeOpenParams(1), counter.Callback(), kAdapterLogFileName), 0);
-  ASSERT_TRUE(counter.WaitFor(Code(AdapterEvent::LinkOpen), 1));
+TEST_F(ThreadedRigTest, CloseWhileOutcomeIsDueReportsNothing) {
   rig->Adapter().DelayNextOutcome(30ms);
   const std::uint8_t command = 0x09;
   ASSERT_EQ(rig->Adapter().I2CMasterTxRx(0x16, &command, 1, 2, 1), 0);
