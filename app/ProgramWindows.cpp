@@ -19,16 +19,3 @@ ProgramWindows::ProgramWindows(PlatformBundle platform, BlockingPause pause) {
   Created(revReport_, std::make_unique<TRevReport>());
   mainForm_->AttachHelpWindows(readMe_.get(), revReport_.get(), aboutBox_.get());
 }
-
-// The dialogs go first: the main window outlives every window it may show.
-ProgramWindows::~ProgramWindows() {
-  revReport_.reset();
-  readMe_.reset();
-  mfgDataDlg_.reset();
-  mfgDateDlg_.reset();
-  specInfoDlg_.reset();
-  batteryStatDlg_.reset();
-  aboutBox_.reset();
-  batteryModeDlg_.reset();
-  mainForm_.reset();
-}

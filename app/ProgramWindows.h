@@ -16,7 +16,6 @@
 class ProgramWindows {
  public:
   ProgramWindows(PlatformBundle platform, BlockingPause pause);
-  ~ProgramWindows();
 
   TMainForm& MainForm() { return *mainForm_; }
   TBatteryModeDlg& BatteryModeDlg() { return *batteryModeDlg_; }
@@ -38,6 +37,8 @@ class ProgramWindows {
 
   HintSwitch hints_;
   std::vector<QWidget*> creationOrder_;
+  // Declared in creation order, so the dialogs are destroyed before the main
+  // window that may show them.
   std::unique_ptr<TMainForm> mainForm_;
   std::unique_ptr<TBatteryModeDlg> batteryModeDlg_;
   std::unique_ptr<TAboutBox> aboutBox_;

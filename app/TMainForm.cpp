@@ -7,6 +7,7 @@
 #include "AdapterMessages.h"
 #include "ComPortDiscovery.h"
 #include "HelpWindows.h"
+#include "HexText.h"
 
 namespace {
 
@@ -143,8 +144,7 @@ void TMainForm::Timer1Timer() {
 void TMainForm::FillAddressList() {
   DestAddrListBox->clear();
   for (int entry = 0; entry < kAddressEntries; ++entry) {
-    DestAddrListBox->addItem(
-        QStringLiteral("%1").arg(entry * 2, 2, 16, QLatin1Char('0')).toUpper());
+    DestAddrListBox->addItem(HexText(static_cast<std::uint32_t>(entry * 2), 2));
   }
   DestAddrListBox->setCurrentRow(kDefaultAddressEntry);
   DestAddrListBox->scrollToItem(DestAddrListBox->item(kDefaultAddressEntry),

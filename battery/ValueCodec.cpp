@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 
+#include "HexText.h"
 #include "UnitClass.h"
 
 namespace {
@@ -39,10 +40,6 @@ bool IsDecimalWriteClass(const QString& unitClass) {
   return unitClass == kCapacity || unitClass == kMinutes || unitClass == kSignedRate;
 }
 
-QString HexByte(std::uint8_t byte) {
-  return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
-}
-
 QString DecodeString(const ReplyBuffer& reply) {
   const int length = BlockLength(reply);
   const auto* first = reinterpret_cast<const char*>(reply.data() + 1);
@@ -56,7 +53,7 @@ QString DecodeBlock(const ReplyBuffer& reply) {
   text.reserve(length * 3);
   for (int i = 1; i <= length; ++i) {
     if (i > 1) text += QLatin1Char(',');
-    text += HexByte(reply[i]);
+    text += HexText(reply[i], 2);
   }
   return text;
 }
@@ -117,7 +114,7 @@ QString DecodeReply(const QString& unitClass, const ReplyBuffer& reply) {
   const std::uint16_t word = WordOf(reply);
   if (IsUnsignedClass(unitClass)) return QString::number(word);
   if (IsSignedClass(unitClass)) return QString::number(static_cast<std::int16_t>(word));
-  if (unitClass == kHex) return QStringLiteral("%1").arg(word, 4, 16, QLatin1Char('0')).toUpper();
+  if (unitClass == kHex) return HexText(word, 4);
   if (unitClass == kString) return DecodeString(reply);
   if (unitClass == kBlock) return DecodeBlock(reply);
   return QStringLiteral("----");

@@ -221,9 +221,9 @@ void EmulatedAdapter::ReportCode(std::int32_t code, Duration delay, std::uint64_
   });
 }
 
-void EmulatedAdapter::Report(AdapterEvent event, Duration delay) {
+void EmulatedAdapter::Report(AdapterEvent event) {
   if (link_ == LinkState::Closed || !answering_) return;
-  ReportCode(static_cast<std::int32_t>(event), delay, generation_);
+  ReportCode(static_cast<std::int32_t>(event), Duration::zero(), generation_);
 }
 
 std::int32_t EmulatedAdapter::I2CGetStatus(I2CStatusRecord& status) {
@@ -315,13 +315,13 @@ void EmulatedAdapter::SetAnswering(bool answering) {
 
 void EmulatedAdapter::RequestSlaveRead() {
   std::lock_guard lock(mutex_);
-  Report(AdapterEvent::SlaveTxRequested, Duration::zero());
+  Report(AdapterEvent::SlaveTxRequested);
 }
 
 void EmulatedAdapter::SendSlaveMessage(std::vector<std::uint8_t> message) {
   std::lock_guard lock(mutex_);
   slaveMessage_ = std::move(message);
-  Report(AdapterEvent::SlaveRxReceived, Duration::zero());
+  Report(AdapterEvent::SlaveRxReceived);
 }
 
 std::vector<std::uint8_t> EmulatedAdapter::LastSlaveReply() const {

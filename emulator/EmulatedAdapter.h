@@ -96,7 +96,7 @@ class EmulatedAdapter : public AdapterLibrary {
   Outcome RunRead(std::uint8_t address, std::uint8_t command, int receiveLength) const;
   Outcome RunWrite(std::uint8_t address, const std::uint8_t* data, int length);
   void StartTransaction(Outcome outcome);
-  void Report(AdapterEvent event, Duration delay);
+  void Report(AdapterEvent event);
   // The caller holds the mutex.
   void ReportCode(std::int32_t code, Duration delay, std::uint64_t generation);
   void ReleasePort();

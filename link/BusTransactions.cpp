@@ -1,15 +1,8 @@
 #include "BusTransactions.h"
 
+#include "HexText.h"
 #include "ReturnCodeText.h"
 #include "ValueCodec.h"
-
-namespace {
-
-QString Hex(std::uint8_t byte) {
-  return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
-}
-
-}  // namespace
 
 BusTransactions::BusTransactions(ScanState& state, Ports ports) : state_(state), ports_(ports) {}
 
@@ -20,6 +13,13 @@ std::optional<std::uint8_t> BusTransactions::AddressByte() {
     return std::nullopt;
   }
   return static_cast<std::uint8_t>(*entry * 2);
+}
+
+// A refused call shows its code and arms nothing; the scan rests on the row.
+bool BusTransactions::Refused(std::int32_t code) {
+  if (code == return_code::kAccepted) return false;
+  ports_.status.ShowStatus(StatusText(ReturnCodeText(code)));
+  return true;
 }
 
 // Every accepted transaction is guarded: if neither its outcome nor a fault
@@ -45,12 +45,9 @@ void BusTransactions::ReadTransaction() {
   const int receiveLength =
       ports_.catalogue.TransactionKindOf(row) == TransactionKind::Word ? 2 : 0;
   const std::int32_t code = ports_.adapter.I2CMasterTxRx(*address, &command, 1, receiveLength, 1);
-  if (code != return_code::kAccepted) {
-    ports_.status.ShowStatus(StatusText(ReturnCodeText(code)));
-    return;
-  }
-  Accepted(QStringLiteral("<<Master Tx/Rx Msg [START][x") + Hex(*address) +
-           QStringLiteral("+W][x") + Hex(command) + QStringLiteral("][STOP]>>"));
+  if (Refused(code)) return;
+  Accepted(QStringLiteral("<<Master Tx/Rx Msg [START][x") + HexText(*address, 2) +
+           QStringLiteral("+W][x") + HexText(command, 2) + QStringLiteral("][STOP]>>"));
 }
 
 void BusTransactions::WriteTransaction() {
@@ -61,12 +58,9 @@ void BusTransactions::WriteTransaction() {
       EncodeWrite(ports_.catalogue.UnitClass(row), ports_.catalogue.DataText(row));
   const std::uint8_t data[3] = {ports_.catalogue.CommandCode(row), word.low, word.high};
   const std::int32_t code = ports_.adapter.I2CMasterTx(*address, data, 3, 1);
-  if (code != return_code::kAccepted) {
-    ports_.status.ShowStatus(StatusText(ReturnCodeText(code)));
-    return;
-  }
-  Accepted(QStringLiteral("<<Master Tx Msg [START][x") + Hex(*address) + QStringLiteral("+W]") +
-           QStringLiteral("[x") + Hex(data[0]) + QStringLiteral("]") + QStringLiteral("[x") +
-           Hex(data[1]) + QStringLiteral("]") + QStringLiteral("[x") + Hex(data[2]) +
-           QStringLiteral("][STOP]>>"));
+  if (Refused(code)) return;
+  QString text =
+      QStringLiteral("<<Master Tx Msg [START][x") + HexText(*address, 2) + QStringLiteral("+W]");
+  for (std::uint8_t byte : data) text += QStringLiteral("[x") + HexText(byte, 2) + QLatin1Char(']');
+  Accepted(text + QStringLiteral("[STOP]>>"));
 }

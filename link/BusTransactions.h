@@ -38,6 +38,7 @@ class BusTransactions : public ScanTransactions {
 
  private:
   std::optional<std::uint8_t> AddressByte();
+  bool Refused(std::int32_t code);
   void Accepted(const QString& statusText);
 
   ScanState& state_;

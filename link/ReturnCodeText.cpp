@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "AdapterLibrary.h"
+#include "HexText.h"
 
 namespace {
 
@@ -37,9 +38,8 @@ QString ReturnCodeText(std::int32_t code) {
     if (known == code) return QString::fromLatin1(text);
   }
   // A negative code shows as its 32-bit two's complement, eight digits.
-  const auto bits = static_cast<std::uint32_t>(code);
   return QStringLiteral("Kavix DLL Return Code = 0x") +
-         QStringLiteral("%1").arg(bits, 4, 16, QLatin1Char('0')).toUpper();
+         HexText(static_cast<std::uint32_t>(code), 4);
 }
 
 QString StatusText(const QString& text) {

@@ -5,7 +5,7 @@
 
 #include "AdapterMessages.h"
 #include "AppFixture.h"
-#include "ValueCodec.h"
+#include "MarkerValues.h"
 
 namespace {
 
@@ -35,15 +35,6 @@ class ScanEndToEndTest : public ::testing::Test {
   std::unique_ptr<ProgramWindows> windows;
 };
 
-QString Expected(const QString& unitClass, std::uint8_t command) {
-  if (command == 0x23) return "52,32,33";
-  if (command >= 0x20) return QStringLiteral("\"R%1\"").arg(command, 2, 16).toUpper();
-  ReplyBuffer reply{};
-  reply[0] = SmartBattery::MarkerWord(command) & 0xFF;
-  reply[1] = SmartBattery::MarkerWord(command) >> 8;
-  return DecodeReply(unitClass, reply);
-}
-
 TEST_F(ScanEndToEndTest, OnePressFillsAllThirtyThreeFieldsInTheirUnitsAndClosesTheLink) {
   rig->Battery().SetMarkerValues(true);
   QTest::mouseClick(form().ReadDataBtn, Qt::LeftButton);
@@ -53,10 +44,7 @@ TEST_F(ScanEndToEndTest, OnePressFillsAllThirtyThreeFieldsInTheirUnitsAndClosesT
   EXPECT_EQ(form().ReadDataBtn->text(), "Read Data");
   EXPECT_EQ(rig->Adapter().TransactionsStarted(), 33);
   for (int row = 0; row < 33; ++row) {
-    const auto& def = RegisterTable()[row];
-    EXPECT_EQ(form().Row(row).Data->text(),
-              Expected(QString::fromLatin1(def.unitClass), def.commandCode))
-        << def.registerName;
+    EXPECT_EQ(form().Row(row).Data->text(), MarkerText(row)) << RegisterTable()[row].registerName;
   }
   EXPECT_EQ(form().DataBox->text(), "<<I2C Master Rx Complete>>");
 }

@@ -54,7 +54,6 @@ class ThreadedRigTest : public ::testing::Test {
 };
 
 TEST_F(ThreadedRigTest, TenThousandTransactionsEachReportExactlyOneOutcome) {
-
   constexpr int kTransactions = 10000;
   const std::int32_t rx = Code(AdapterEvent::MasterRxComplete);
   const std::int32_t tx = Code(AdapterEvent::MasterTxComplete);

@@ -3,8 +3,8 @@
 // every step.
 #include <random>
 
+#include "MarkerValues.h"
 #include "ScanHarness.h"
-#include "ValueCodec.h"
 
 namespace {
 
@@ -18,13 +18,7 @@ class ScanRandomTest : public ScanHarness {
     if (text.isEmpty() || text == QString::fromLatin1(RegisterTable()[row].initialData))
       return true;
     if (text == "BUSERR" || text == "NACK" || text == "ARBLOSS" || text == "TIMEOUT") return true;
-    const std::uint8_t code = RegisterTable()[row].commandCode;
-    if (row == 32) return text == "52,32,33";
-    if (row >= 29) return text == QStringLiteral("\"R%1\"").arg(code, 2, 16).toUpper();
-    ReplyBuffer reply{};
-    reply[0] = SmartBattery::MarkerWord(code) & 0xFF;
-    reply[1] = SmartBattery::MarkerWord(code) >> 8;
-    return text == DecodeReply(QString::fromLatin1(RegisterTable()[row].unitClass), reply);
+    return text == MarkerText(row);
   }
 
   // The last steps taken, shown when an invariant breaks.
