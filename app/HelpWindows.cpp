@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QStringDecoder>
 
+#include "PelmorVersion.h"
 #include "ProgramIcon.h"
 
 namespace {
@@ -134,7 +135,9 @@ TAboutBox::TAboutBox() {
   ProgramIconLabel->setAccessibleName(QStringLiteral("Program icon"));
   AboutLabel(panel, "ProductName", QStringLiteral("System Management Bus"), QRect(64, 40, 230, 18));
   AboutLabel(panel, "Label4", QStringLiteral("Pelmor"), QRect(64, 60, 230, 18));
-  AboutLabel(panel, "Version", QStringLiteral("Version 2.1.0"), QRect(64, 80, 230, 18));
+  AboutLabel(panel, "Version",
+             QStringLiteral("Version %1").arg(QString::fromLatin1(kPelmorVersion)),
+             QRect(64, 80, 230, 18));
   AboutLabel(panel, "Comments", QStringLiteral("Reference Specifications:"),
              QRect(16, 130, 280, 18), true);
   AboutLabel(panel, "Label2", QStringLiteral("System Management Bus Spec. Rev 1.0"),

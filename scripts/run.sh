@@ -13,6 +13,6 @@ fi
 # Installing needs root; the program itself runs as the user who called sudo.
 if [[ -n "${SUDO_USER:-}" && "$SUDO_USER" != root ]]; then
   exec sudo -u "$SUDO_USER" --preserve-env=DISPLAY,WAYLAND_DISPLAY,XAUTHORITY,XDG_RUNTIME_DIR \
-    "$build_dir/app/pelmor"
+    "$build_dir/app/pelmor" --emulated
 fi
-exec "$build_dir/app/pelmor"
+exec "$build_dir/app/pelmor" --emulated

@@ -9,7 +9,7 @@ scripts/install-deps.sh
 command -v import >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q imagemagick
 build_dir=$(scripts/build.sh | tail -n 1)
 xvfb-run -a -s "-screen 0 1024x640x24" bash -c "
-  $build_dir/app/pelmor & pid=\$!
+  $build_dir/app/pelmor --emulated & pid=\$!
   sleep 2
   import -window root png:- | convert - -trim +repage '$output'
   kill \$pid"

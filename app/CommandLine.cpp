@@ -1,0 +1,72 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+
+#include "PelmorVersion.h"
+
+namespace {
+
+constexpr int kUsageErrorStatus = 2;
+
+struct Parser {
+  QCommandLineParser parser;
+  QCommandLineOption help = parser.addHelpOption();
+  QCommandLineOption version = parser.addVersionOption();
+  QCommandLineOption emulated{QStringLiteral("emulated"),
+                              QStringLiteral("Run on the emulated adapter and battery instead of "
+                                             "real adapters.")};
+  QCommandLineOption allBuses{QStringLiteral("all-buses"),
+                              QStringLiteral("List every I2C bus, not only USB adapters. A stray "
+                                             "write can damage parts on a computer's own buses.")};
+  QCommandLineOption pec{QStringLiteral("pec"),
+                         QStringLiteral("Use SMBus Packet Error Checking on every transaction.")};
+
+  Parser() {
+    parser.setApplicationDescription(
+        QStringLiteral("Reads and writes the registers of a Smart Battery on SMBus."));
+    parser.addOptions({emulated, allBuses, pec});
+  }
+};
+
+void Print(FILE* stream, const QString& text) {
+  QTextStream(stream) << text << (text.endsWith(QLatin1Char('\n')) ? "" : "\n");
+}
+
+}  // namespace
+
+CommandLine ReadCommandLine(int& argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+
+  Parser p;
+  const bool parsed = p.parser.parse(arguments);
+  const bool usageError = !parsed || !p.parser.positionalArguments().isEmpty();
+  const bool help = p.parser.isSet(p.help) || p.parser.isSet(QStringLiteral("help-all"));
+  if (!usageError && !help && !p.parser.isSet(p.version)) {
+    return {ProgramOptions{p.parser.isSet(p.emulated), p.parser.isSet(p.allBuses),
+                           p.parser.isSet(p.pec)},
+            0};
+  }
+
+  // The usage text names the executable through the application object; no
+  // window is opened for it.
+  QCoreApplication terminal(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("pelmor"));
+  QCoreApplication::setApplicationVersion(QString::fromLatin1(kPelmorVersion));
+  if (usageError) {
+    const QString error = parsed ? QStringLiteral("Unexpected argument: %1")
+                                       .arg(p.parser.positionalArguments().join(QLatin1Char(' ')))
+                                 : p.parser.errorText();
+    Print(stderr, QStringLiteral("pelmor: %1\n").arg(error) + p.parser.helpText());
+    return {std::nullopt, kUsageErrorStatus};
+  }
+  if (p.parser.isSet(p.version)) {
+    Print(stdout, QStringLiteral("pelmor %1").arg(QString::fromLatin1(kPelmorVersion)));
+  } else {
+    Print(stdout, p.parser.helpText());
+  }
+  return {std::nullopt, 0};
+}

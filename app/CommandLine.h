@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+
+// What the person asked the window program for on the command line.
+struct ProgramOptions {
+  bool emulated = false;
+  bool allBuses = false;
+  bool pec = false;
+};
+
+// The command line read: either the options to run the program with, or the
+// exit status of a request answered already on the terminal (--help,
+// --version, a usage error).
+struct CommandLine {
+  std::optional<ProgramOptions> run;
+  int exitStatus = 0;
+};
+
+// Reads the command line before any window exists, so that --help, --version
+// and a usage error need no display. A usage error prints the usage on
+// standard error and gives exit status 2.
+CommandLine ReadCommandLine(int& argc, char** argv);
