@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   fonts-liberation
   xvfb xauth
-  desktop-file-utils man-db
+  dpkg-dev file desktop-file-utils man-db
 )
 
 missing=()
