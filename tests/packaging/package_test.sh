@@ -28,7 +28,8 @@ depends=$(field Depends)
 for library in libqt6core6 libqt6gui6 libqt6widgets6 libc6 libstdc++6; do
   grep -q "\b$library\b" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
-dpkg-deb --info "$deb" | grep -q '^ Depends: .*libqt6widgets6' || fail "dpkg-deb --info shows no Qt dependency"
+info=$(dpkg-deb --info "$deb")
+grep -q '^ Depends: .*libqt6widgets6' <<<"$info" || fail "dpkg-deb --info shows no Qt dependency"
 
 # Its files (and links) are those of an install to /usr.
 DESTDIR=$work/stage cmake --install "$build" --prefix /usr >/dev/null
