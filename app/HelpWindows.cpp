@@ -1,10 +1,14 @@
 #include "HelpWindows.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStringDecoder>
+#include <utility>
 
 #include "PelmorVersion.h"
 #include "ProgramIcon.h"
@@ -61,15 +65,32 @@ void TextViewerDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
-TReadMe::TReadMe() : TextViewerDialog(QStringLiteral("ReadMe"), QSize(594, 286), QSize(577, 225)) {
+TReadMe::TReadMe(QString installedFolder)
+    : TextViewerDialog(QStringLiteral("ReadMe"), QSize(594, 286), QSize(577, 225)),
+      installedFolder_(std::move(installedFolder)) {
   setObjectName(QStringLiteral("ReadMe"));
   Memo1->setPlainText(
       QStringLiteral("Cannot find file README.TXT\nReinstall from distribution diskette."));
 }
 
+QString TReadMe::InstalledFolder() {
+  return QDir::cleanPath(QDir(QCoreApplication::applicationDirPath())
+                             .filePath(QStringLiteral(PELMOR_DATA_FROM_EXECUTABLE)));
+}
+
+QString TReadMe::FileToShow() const {
+  const QString name = QString::fromLatin1(kFileName);
+  for (const QString& candidate :
+       {QDir::current().filePath(name), QDir(installedFolder_).filePath(name)}) {
+    if (QFileInfo::exists(candidate)) return candidate;
+  }
+  return {};
+}
+
 void TReadMe::FormShow() {
-  QFile file(QString::fromLatin1(kFileName));
-  if (!file.exists()) return;
+  const QString path = FileToShow();
+  if (path.isEmpty()) return;
+  QFile file(path);
   Memo1->clear();
   if (!file.open(QIODevice::ReadOnly)) {
     Memo1->setPlainText(QStringLiteral("Cannot read file README.TXT: ") + file.errorString());

@@ -17,12 +17,22 @@ class TextViewerDialog : public QDialog {
   void showEvent(QShowEvent* event) override;
 };
 
-// Shows README.TXT from the working directory, read afresh at every showing.
+// Shows README.TXT, read afresh at every showing: the working folder's copy
+// when there is one, otherwise the copy installed with the program.
 class TReadMe : public TextViewerDialog {
  public:
-  TReadMe();
+  // installedFolder: the folder that holds the installed copy.
+  explicit TReadMe(QString installedFolder = InstalledFolder());
 
   static constexpr const char* kFileName = "README.TXT";
+
+  // The program's data folder beside the folder of its executable
+  // (<prefix>/share/pelmor for <prefix>/bin/pelmor).
+  static QString InstalledFolder();
+
+  // The README.TXT that the next showing reads, or an empty text when neither
+  // the working folder nor the installed folder holds one.
+  QString FileToShow() const;
 
   // Loads the file into the text area when it exists; otherwise keeps what
   // the area holds.
@@ -30,6 +40,9 @@ class TReadMe : public TextViewerDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+
+ private:
+  QString installedFolder_;
 };
 
 // The program's revision history, stored with the window.

@@ -1,9 +1,53 @@
 #include "ProgramIcon.h"
 
 #include <QPainter>
+#include <numeric>
 
-QPixmap ProgramIcon() {
-  QPixmap icon(32, 32);
+namespace {
+
+constexpr int kPictureSize = 32;
+
+// Each output pixel is the average of one block x block square of the source,
+// taken in premultiplied colour so that transparent pixels add no colour.
+QImage AverageBlocks(const QImage& source, int block) {
+  const int size = source.width() / block;
+  QImage result(size, size, QImage::Format_ARGB32_Premultiplied);
+  const int count = block * block;
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      int sum[4] = {0, 0, 0, 0};
+      for (int dy = 0; dy < block; ++dy) {
+        const auto* line = reinterpret_cast<const QRgb*>(source.constScanLine(y * block + dy));
+        for (int dx = 0; dx < block; ++dx) {
+          const QRgb pixel = line[x * block + dx];
+          sum[0] += qAlpha(pixel);
+          sum[1] += qRed(pixel);
+          sum[2] += qGreen(pixel);
+          sum[3] += qBlue(pixel);
+        }
+      }
+      const auto mean = [count](int total) { return (total + count / 2) / count; };
+      result.setPixel(x, y, qRgba(mean(sum[1]), mean(sum[2]), mean(sum[3]), mean(sum[0])));
+    }
+  }
+  return result;
+}
+
+// Each source pixel becomes a factor x factor square of its own colour.
+QImage EnlargeBlocks(const QImage& source, int factor) {
+  QImage result(source.width() * factor, source.height() * factor, source.format());
+  for (int y = 0; y < result.height(); ++y) {
+    const auto* from = reinterpret_cast<const QRgb*>(source.constScanLine(y / factor));
+    auto* to = reinterpret_cast<QRgb*>(result.scanLine(y));
+    for (int x = 0; x < result.width(); ++x) to[x] = from[x / factor];
+  }
+  return result;
+}
+
+}  // namespace
+
+QImage ProgramIconImage() {
+  QImage icon(kPictureSize, kPictureSize, QImage::Format_ARGB32_Premultiplied);
   icon.fill(Qt::transparent);
   QPainter painter(&icon);
   // Battery body with its terminal cap.
@@ -28,5 +72,24 @@ QPixmap ProgramIcon() {
   painter.drawLine(9, 16, 15, 16);
   painter.drawLine(12, 13, 12, 19);
   painter.end();
+  return icon;
+}
+
+QPixmap ProgramIcon() {
+  return QPixmap::fromImage(ProgramIconImage());
+}
+
+QImage ProgramIconImage(int size) {
+  if (size <= 0) return {};
+  const int common = std::lcm(kPictureSize, size);
+  const QImage blocks = EnlargeBlocks(ProgramIconImage(), common / kPictureSize);
+  return common == size ? blocks : AverageBlocks(blocks, common / size);
+}
+
+QIcon ProgramWindowIcon() {
+  QIcon icon;
+  for (const int size : kProgramIconSizes) {
+    icon.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
+  }
   return icon;
 }

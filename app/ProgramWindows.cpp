@@ -1,5 +1,9 @@
 #include "ProgramWindows.h"
 
+#include <QApplication>
+
+#include "ProgramIcon.h"
+
 template <typename Window>
 Window* ProgramWindows::Created(std::unique_ptr<Window>& slot, std::unique_ptr<Window> window) {
   slot = std::move(window);
@@ -8,6 +12,9 @@ Window* ProgramWindows::Created(std::unique_ptr<Window>& slot, std::unique_ptr<W
 }
 
 ProgramWindows::ProgramWindows(PlatformBundle platform, BlockingPause pause) {
+  // Every window of the program, message boxes included, carries its icon in
+  // the title bar and the task bar.
+  QApplication::setWindowIcon(ProgramWindowIcon());
   Created(mainForm_, std::make_unique<TMainForm>(platform, hints_, std::move(pause)));
   Created(batteryModeDlg_, std::make_unique<TBatteryModeDlg>());
   Created(aboutBox_, std::make_unique<TAboutBox>());

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   fonts-liberation
   xvfb xauth
+  dpkg-dev file desktop-file-utils man-db
 )
 
 missing=()

@@ -45,6 +45,34 @@ TEST_F(HelpWindowsTest, ReadMeFollowsTheFileAndKeepsItsLastTextWhenItGoes) {
   EXPECT_EQ(ShowReadMe(), "Second version\n");
 }
 
+TEST_F(HelpWindowsTest, ReadMeFallsBackToTheInstalledCopyAndPrefersTheWorkingFolder) {
+  QTemporaryDir installed;
+  ASSERT_TRUE(installed.isValid());
+  {
+    QFile file(installed.filePath("README.TXT"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Installed copy\n");
+  }
+  TReadMe viewer(installed.path());
+  EXPECT_EQ(viewer.FileToShow(), installed.filePath("README.TXT"));
+  viewer.show();
+  EXPECT_EQ(viewer.Memo1->toPlainText(), "Installed copy\n");
+  viewer.accept();
+
+  WriteReadMe("Working folder copy\n");
+  EXPECT_EQ(viewer.FileToShow(), workDir.filePath("README.TXT"));
+  viewer.show();
+  EXPECT_EQ(viewer.Memo1->toPlainText(), "Working folder copy\n");
+  viewer.accept();
+}
+
+TEST_F(HelpWindowsTest, InstalledCopyLivesInTheDataFolderBesideTheExecutablesFolder) {
+  const QString expected =
+      QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../share/pelmor");
+  EXPECT_EQ(TReadMe::InstalledFolder(), expected);
+  EXPECT_EQ(windows->ReadMe().FileToShow(), QString());
+}
+
 TEST_F(HelpWindowsTest, ReadMeShowsWhyAnUnreadableFileIsNotShown) {
   ASSERT_TRUE(QDir(workDir.path()).mkdir("README.TXT"));
   EXPECT_TRUE(ShowReadMe().startsWith("Cannot read file README.TXT"));
