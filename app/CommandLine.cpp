@@ -20,7 +20,8 @@ struct Parser {
 
   Parser() {
     parser.setApplicationDescription(
-        QStringLiteral("Reads and writes the registers of a Smart Battery on SMBus."));
+        QStringLiteral("Reads and writes the registers of a Smart Battery on SMBus.\n"
+                       "Without a window: pelmor read --help, pelmor write --help."));
     platform.AddTo(parser);
   }
 };
