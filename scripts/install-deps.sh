@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   fonts-liberation
   xvfb xauth
+  libxcb1-dev
 )
 
 missing=()
