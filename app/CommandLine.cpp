@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "PelmorVersion.h"
+#include "PlatformOptionSet.h"
 
 namespace {
 
@@ -15,19 +16,13 @@ struct Parser {
   QCommandLineParser parser;
   QCommandLineOption help = parser.addHelpOption();
   QCommandLineOption version = parser.addVersionOption();
-  QCommandLineOption emulated{QStringLiteral("emulated"),
-                              QStringLiteral("Run on the emulated adapter and battery instead of "
-                                             "real adapters.")};
-  QCommandLineOption allBuses{QStringLiteral("all-buses"),
-                              QStringLiteral("List every I2C bus, not only USB adapters. A stray "
-                                             "write can damage parts on a computer's own buses.")};
-  QCommandLineOption pec{QStringLiteral("pec"),
-                         QStringLiteral("Use SMBus Packet Error Checking on every transaction.")};
+  PlatformOptionSet platform;
 
   Parser() {
     parser.setApplicationDescription(
-        QStringLiteral("Reads and writes the registers of a Smart Battery on SMBus."));
-    parser.addOptions({emulated, allBuses, pec});
+        QStringLiteral("Reads and writes the registers of a Smart Battery on SMBus.\n"
+                       "Without a window: pelmor read --help, pelmor write --help."));
+    platform.AddTo(parser);
   }
 };
 
@@ -46,9 +41,7 @@ CommandLine ReadCommandLine(int& argc, char** argv) {
   const bool usageError = !parsed || !p.parser.positionalArguments().isEmpty();
   const bool help = p.parser.isSet(p.help) || p.parser.isSet(QStringLiteral("help-all"));
   if (!usageError && !help && !p.parser.isSet(p.version)) {
-    return {ProgramOptions{p.parser.isSet(p.emulated), p.parser.isSet(p.allBuses),
-                           p.parser.isSet(p.pec)},
-            0};
+    return {p.platform.Read(p.parser), 0};
   }
 
   // The usage text names the executable through the application object; no

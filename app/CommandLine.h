@@ -2,18 +2,13 @@
 
 #include <optional>
 
-// What the person asked the window program for on the command line.
-struct ProgramOptions {
-  bool emulated = false;
-  bool allBuses = false;
-  bool pec = false;
-};
+#include "PlatformBundle.h"
 
 // The command line read: either the options to run the program with, or the
 // exit status of a request answered already on the terminal (--help,
 // --version, a usage error).
 struct CommandLine {
-  std::optional<ProgramOptions> run;
+  std::optional<PlatformOptions> run;
   int exitStatus = 0;
 };
 

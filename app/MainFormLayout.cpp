@@ -4,6 +4,7 @@
 #include <QMenuBar>
 
 #include "ProgramIcon.h"
+#include "SingleSelectionList.h"
 #include "TMainForm.h"
 #include "UnitClass.h"
 
@@ -155,9 +156,8 @@ void TMainForm::BuildLinkSettings() {
   const QFont font = ArialFace(13);
   Label2 = Named(new QLabel(QStringLiteral("Using Com:"), ClientArea), "Label2");
   Label2->setGeometry(8, 346, 70, 16);
-  ComPortListBox = Named(new QListWidget(ClientArea), "ComPortListBox");
+  ComPortListBox = Named(new SingleSelectionList(ClientArea), "ComPortListBox");
   ComPortListBox->setGeometry(78, 346, 57, 36);
-  ComPortListBox->setSelectionMode(QAbstractItemView::SingleSelection);
   ComPortListBox->setAccessibleName(QStringLiteral("Using Com"));
   RefreshButton = Named(new QPushButton(QStringLiteral("Refresh"), ClientArea), "RefreshButton");
   RefreshButton->setGeometry(14, 364, 49, 17);
@@ -168,9 +168,8 @@ void TMainForm::BuildLinkSettings() {
   Label3->setGeometry(140, 346, 100, 34);
   Label3->setWordWrap(true);
   Label3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  DestAddrListBox = Named(new QListWidget(ClientArea), "DestAddrListBox");
+  DestAddrListBox = Named(new SingleSelectionList(ClientArea), "DestAddrListBox");
   DestAddrListBox->setGeometry(244, 346, 41, 36);
-  DestAddrListBox->setSelectionMode(QAbstractItemView::SingleSelection);
   DestAddrListBox->setToolTip(
       QStringLiteral("Select Smart Battery I2C Slave Address (Default = 0x16)"));
   DestAddrListBox->setAccessibleName(QStringLiteral("SMBus Smart Battery Address"));

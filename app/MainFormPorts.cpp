@@ -7,11 +7,13 @@
 namespace {
 
 // A message box of its own, not owned by the main window, which stays usable
-// while it is open.
+// while it is open. Closing the main window still ends the program: an open
+// box does not keep it running.
 void ShowMessageBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
   auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok);
   box->setObjectName(QStringLiteral("MessageBox"));
   box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setAttribute(Qt::WA_QuitOnClose, false);
   box->setWindowModality(Qt::NonModal);
   box->show();
 }

@@ -8,7 +8,8 @@ QString Text(const char* text) {
 
 }  // namespace
 
-ScanSequencer::ScanSequencer(ScanState& state, Ports ports) : state_(state), ports_(ports) {}
+ScanSequencer::ScanSequencer(ScanState& state, Ports ports, int pacingMs)
+    : state_(state), ports_(ports), pacingMs_(pacingMs) {}
 
 bool ScanSequencer::IsRunning() const {
   return ports_.controls.ButtonCaption() == Text(kStopCaption);
@@ -65,7 +66,7 @@ void ScanSequencer::Stop() {
 void ScanSequencer::BeginRunning() {
   ports_.controls.SetButtonCaption(Text(kStopCaption));
   state_.retryCounter = kAttemptsPerRow;
-  ports_.timer1.Arm(kPacingMs);
+  ports_.timer1.Arm(pacingMs_);
   ports_.timer2.Start();
 }
 
@@ -112,7 +113,7 @@ void ScanSequencer::CompleteRow() {
   state_.pendingRow = kNoRow;
   ++state_.rowIndex;
   state_.retryCounter = kAttemptsPerRow;
-  ports_.timer1.Arm(kPacingMs);
+  ports_.timer1.Arm(pacingMs_);
 }
 
 void ScanSequencer::FailAttempt(int pauseMs) {

@@ -27,9 +27,10 @@ class ScanSequencer {
   static constexpr const char* kWriteCaption = "Write Data";
   static constexpr const char* kSelectAllCaption = "Select All";
   static constexpr const char* kDeselectAllCaption = "Deselect All";
+  // The pause between rows that lets a person follow the scan in the window.
   static constexpr int kPacingMs = 100;
 
-  ScanSequencer(ScanState& state, Ports ports);
+  ScanSequencer(ScanState& state, Ports ports, int pacingMs = kPacingMs);
 
   // The Read Data button: start a scan, or stop the running one.
   void ReadDataBtnClick();
@@ -62,4 +63,5 @@ class ScanSequencer {
 
   ScanState& state_;
   Ports ports_;
+  int pacingMs_;
 };

@@ -46,6 +46,7 @@ class EmulatedAdapter : public AdapterLibrary {
   std::int32_t I2CSlaveTx(const std::uint8_t* data, int length) override;
 
   // Timing of the link open.
+  static constexpr Duration kDefaultOpenDelay = std::chrono::milliseconds(30);
   void SetOpenDelay(Duration delay);
   void SetNotRespondingDelay(Duration delay);
 
@@ -112,7 +113,7 @@ class EmulatedAdapter : public AdapterLibrary {
   AdapterEventCallback callback_;
   bool inFlight_ = false;
   bool answering_ = true;
-  Duration openDelay_ = std::chrono::milliseconds(30);
+  Duration openDelay_ = kDefaultOpenDelay;
   Duration notRespondingDelay_ = std::chrono::milliseconds(500);
   std::optional<std::vector<std::uint8_t>> lastReply_;  // of the last transfer, if it had one
   std::vector<std::uint8_t> slaveMessage_;

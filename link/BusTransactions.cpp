@@ -30,12 +30,16 @@ void BusTransactions::Accepted(const QString& statusText) {
   ports_.status.ShowStatus(statusText);
 }
 
+// A re-issue of an attempt whose outcome never came is not a first attempt.
+bool BusTransactions::IsFirstAttempt(int row) const {
+  return state_.retryCounter == kAttemptsPerRow && state_.pendingRow != row;
+}
+
 void BusTransactions::ReadTransaction() {
   const int row = state_.rowIndex;
-  // The prefix belongs to the row's first attempt only, not to a re-issue of
-  // an attempt whose outcome never came.
-  const bool firstAttempt = state_.retryCounter == kAttemptsPerRow && state_.pendingRow != row;
-  if (firstAttempt && !ports_.log.LogPrefix(row == state_.recordStartRow, state_.scanStartTime)) {
+  // The prefix belongs to the row's first attempt only.
+  if (IsFirstAttempt(row) &&
+      !ports_.log.LogPrefix(row == state_.recordStartRow, state_.scanStartTime)) {
     return;
   }
   ports_.catalogue.SetDataText(row, QString());
@@ -54,8 +58,8 @@ void BusTransactions::WriteTransaction() {
   const int row = state_.rowIndex;
   const std::optional<std::uint8_t> address = AddressByte();
   if (!address) return;
-  const WriteWord word =
-      EncodeWrite(ports_.catalogue.UnitClass(row), ports_.catalogue.DataText(row));
+  if (IsFirstAttempt(row)) firstAttemptText_ = ports_.catalogue.DataText(row);
+  const WriteWord word = EncodeWrite(ports_.catalogue.UnitClass(row), firstAttemptText_);
   const std::uint8_t data[3] = {ports_.catalogue.CommandCode(row), word.low, word.high};
   const std::int32_t code = ports_.adapter.I2CMasterTx(*address, data, 3, 1);
   if (Refused(code)) return;

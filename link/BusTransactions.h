@@ -38,9 +38,13 @@ class BusTransactions : public ScanTransactions {
 
  private:
   std::optional<std::uint8_t> AddressByte();
+  bool IsFirstAttempt(int row) const;
   bool Refused(std::int32_t code);
   void Accepted(const QString& statusText);
 
   ScanState& state_;
   Ports ports_;
+  // The text a write's first attempt sent. A fault puts its word into the
+  // field, so a retry sends this text again rather than the fault word.
+  QString firstAttemptText_;
 };

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <memory>
+
 #include "AdapterLibrary.h"
 #include "ComPortProber.h"
 
@@ -9,3 +12,19 @@ struct PlatformBundle {
   AdapterLibrary& adapter;
   ComPortProber& prober;
 };
+
+// Which bundle a person asked for on the command line, and how to use it.
+struct PlatformOptions {
+  bool emulated = false;  // the emulated rig instead of real adapters
+  bool allBuses = false;  // list every bus, not only USB adapters
+  bool pec = false;       // Packet Error Checking on every transaction
+};
+
+// A bundle together with whatever keeps it alive.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+  virtual PlatformBundle Bundle() = 0;
+};
+
+using PlatformMaker = std::function<std::unique_ptr<Platform>(const PlatformOptions&)>;

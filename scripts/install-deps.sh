@@ -10,6 +10,7 @@ packages=(
   fonts-liberation
   xvfb xauth
   dpkg-dev file desktop-file-utils man-db
+  libxcb1-dev
 )
 
 missing=()

@@ -119,6 +119,19 @@ TEST_F(MainFormStartupTest, EveryNamedControlExists) {
   EXPECT_EQ(form().Image1->toolTip(), "I2C on Windows by Dalvern Corporation");
 }
 
+TEST_F(MainFormStartupTest, CtrlClickOnTheSelectedEntryKeepsItSelected) {
+  StartProgram();
+  for (QListWidget* list : {form().ComPortListBox, form().DestAddrListBox}) {
+    const QListWidgetItem* selected = list->currentItem();
+    ASSERT_NE(selected, nullptr);
+    const QPoint centre = list->visualItemRect(selected).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, centre);
+    EXPECT_EQ(SelectedEntries(list), QStringList{selected->text()}) << list->objectName();
+    QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(SelectedEntries(list), QStringList{selected->text()}) << list->objectName();
+  }
+}
+
 TEST_F(MainFormStartupTest, MenusWithCaptionsMarksGreyedItemsAndShortcut) {
   const auto captions = [](const QMenu* menu) {
     QStringList texts;

@@ -99,6 +99,18 @@ TEST_F(ScanEndToEndTest, NothingTickedShowsTheWarningAndTheWindowStaysUsable) {
   warning->close();
 }
 
+TEST_F(ScanEndToEndTest, ClosingTheWindowEndsTheProgramWhileAWarningIsOpen) {
+  QTest::mouseClick(form().SelectBtn, Qt::LeftButton);
+  QTest::mouseClick(form().ReadDataBtn, Qt::LeftButton);
+  constexpr int kStillRunning = 7;
+  QTimer::singleShot(0, [&] { form().close(); });
+  QTimer::singleShot(5000, [] { QCoreApplication::exit(kStillRunning); });
+  EXPECT_EQ(QApplication::exec(), 0) << "the open warning box does not keep the program alive";
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (qobject_cast<QMessageBox*>(window)) window->close();
+  }
+}
+
 TEST_F(ScanEndToEndTest, MessageHookTakesTheLowSixteenBitsAndLetsTheMessageGoOn) {
   QCoreApplication::postEvent(qApp, new AdapterMessage(0x10111));
   QCoreApplication::processEvents();

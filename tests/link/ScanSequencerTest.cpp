@@ -250,6 +250,18 @@ TEST_F(ScanSequencerTest, WriteScanWritesTheTickedWritableRows) {
   EXPECT_EQ(log.steps.filter("prefix").size(), 0) << "writes start no log record";
 }
 
+TEST_F(ScanSequencerTest, WriteRetriedAfterFaultsSendsTheTypedValueNotTheFaultWord) {
+  SwitchTab(1);
+  TickOnly({1});
+  catalogue.SetDataText(1, "300");
+  rig->Adapter().FailNextTransactions(2, AdapterEvent::SlaveNack);
+  sequencer.ReadDataBtnClick();
+  RunUntilIdle();
+  EXPECT_EQ(status.history.filter("[x16+W][x01][x2C][x01][STOP]").size(), 3)
+      << "every attempt sends 300";
+  EXPECT_EQ(BatteryWord(0x01), 300);
+}
+
 TEST_F(ScanSequencerTest, SelectAllOnTheWriteTabTicksDisabledRowsWhichTheScanSkips) {
   SwitchTab(1);
   sequencer.SelectBtnClick();

@@ -1,0 +1,161 @@
+#include "HeadlessCommand.h"
+
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <QTimer>
+#include <csignal>
+#include <cstring>
+
+#include "ComPortDiscovery.h"
+#include "HeadlessRequest.h"
+#include "HeadlessScan.h"
+#include "PassOutput.h"
+#include "ValueCodec.h"
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnInterruptSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+// Turns Ctrl+C (and a polite kill) into a call on the event loop.
+class InterruptWatch {
+ public:
+  explicit InterruptWatch(std::function<void()> onInterrupt) {
+    if (::pipe(signalPipe) != 0) return;
+    notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated,
+                     [onInterrupt = std::move(onInterrupt)] {
+                       char byte;
+                       [[maybe_unused]] const ssize_t read = ::read(signalPipe[0], &byte, 1);
+                       onInterrupt();
+                     });
+    struct sigaction action {};
+    action.sa_handler = OnInterruptSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+  }
+  ~InterruptWatch() {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    notifier_.reset();
+    if (signalPipe[0] >= 0) {
+      ::close(signalPipe[0]);
+      ::close(signalPipe[1]);
+      signalPipe[0] = signalPipe[1] = -1;
+    }
+  }
+
+ private:
+  std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+QTextStream& Err() {
+  static QTextStream err(stderr);
+  return err;
+}
+
+int LinkFailed(const QString& reason) {
+  Err() << "pelmor: the adapter link could not be opened: " << reason << Qt::endl;
+  return headless_exit::kNoLink;
+}
+
+// Waits on the event loop until the given time, or until interrupted.
+void WaitUntil(const QDateTime& due, const HeadlessScan& scan, QEventLoop& wait) {
+  const qint64 ms = QDateTime::currentDateTime().msecsTo(due);
+  if (ms <= 0 || scan.Interrupted()) return;
+  QTimer::singleShot(static_cast<int>(ms), &wait, &QEventLoop::quit);
+  wait.exec();
+}
+
+int RunRead(const HeadlessRequest& request, HeadlessScan& scan, QEventLoop& wait) {
+  QTextStream out(stdout);
+  PassOutput output(request.format, out);
+  bool anyRowFailed = false;
+  for (int pass = 1; request.count == 0 || pass <= request.count; ++pass) {
+    const HeadlessScan::Pass result = scan.Read(request.rows);
+    if (!result.linkFailure.isEmpty()) return LinkFailed(result.linkFailure);
+    if (result.interrupted) break;
+    output.Print(result, scan.Catalogue());
+    anyRowFailed = anyRowFailed || !result.AllRowsOk();
+    if (request.count != 0 && pass == request.count) break;
+    WaitUntil(result.startTime.addMSecs(request.everyMs), scan, wait);
+    if (scan.Interrupted()) break;
+  }
+  return anyRowFailed ? headless_exit::kRowFailed : headless_exit::kAllRowsOk;
+}
+
+int RunWrite(const HeadlessRequest& request, HeadlessScan& scan) {
+  const HeadlessScan::Pass written = scan.Write(request.writes);
+  if (!written.linkFailure.isEmpty()) return LinkFailed(written.linkFailure);
+  if (written.interrupted) return headless_exit::kAllRowsOk;
+  const HeadlessScan::Pass readBack = scan.Read(request.rows);
+  if (!readBack.linkFailure.isEmpty()) return LinkFailed(readBack.linkFailure);
+
+  QTextStream out(stdout);
+  PassOutput(OutputFormat::Text, out).Print(readBack, scan.Catalogue());
+  bool anyRowFailed = readBack.interrupted;
+  for (std::size_t i = 0; i < request.writes.size(); ++i) {
+    const auto& [row, typed] = request.writes[i];
+    const QString name = scan.Catalogue().RegisterName(row);
+    const QString unit = scan.Catalogue().UnitClass(row);
+    if (!written.rows[i].ok) {
+      Err() << "pelmor: " << name << " was not written: " << written.rows[i].text << Qt::endl;
+      anyRowFailed = true;
+    } else if (readBack.rows[i].ok &&
+               EncodeWrite(unit, readBack.rows[i].text) != EncodeWrite(unit, typed)) {
+      Err() << "pelmor: " << name << " reads back " << readBack.rows[i].text
+            << ", not what was written (" << typed << ")" << Qt::endl;
+      anyRowFailed = true;
+    }
+    anyRowFailed = anyRowFailed || !readBack.rows[i].ok;
+  }
+  return anyRowFailed ? headless_exit::kRowFailed : headless_exit::kAllRowsOk;
+}
+
+}  // namespace
+
+bool IsHeadlessCommand(int argc, char** argv) {
+  return argc > 1 && (std::strcmp(argv[1], "read") == 0 || std::strcmp(argv[1], "write") == 0);
+}
+
+int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform) {
+  QCoreApplication application(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("pelmor"));
+
+  const HeadlessParse parse = ParseHeadlessCommand(QCoreApplication::arguments());
+  if (parse.helpAsked) {
+    QTextStream(stdout) << parse.usage;
+    return headless_exit::kAllRowsOk;
+  }
+  if (!parse.request) {
+    Err() << "pelmor: " << parse.error << '\n' << parse.usage << Qt::flush;
+    return headless_exit::kUsageError;
+  }
+  const HeadlessRequest& request = *parse.request;
+
+  const std::unique_ptr<Platform> platform = makePlatform(request.platform);
+  const PlatformBundle bundle = platform->Bundle();
+  QString comPortEntry;
+  if (request.comPortEntry) {
+    comPortEntry = *request.comPortEntry;
+  } else {
+    const ComPortListing listing = DiscoverComPorts(bundle.prober);
+    if (!listing.selectedRow) return LinkFailed(listing.hint);
+    comPortEntry = listing.entries[*listing.selectedRow];
+  }
+
+  HeadlessScan scan(bundle.adapter, {comPortEntry, request.addressEntry, request.verbose});
+  QEventLoop wait;
+  const InterruptWatch interrupts([&scan, &wait] {
+    scan.Interrupt();
+    wait.quit();
+  });
+  return request.write ? RunWrite(request, scan) : RunRead(request, scan, wait);
+}

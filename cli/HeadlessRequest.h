@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "PlatformBundle.h"
+
+enum class OutputFormat { Text, Csv, Json };
+
+// What a headless command line asks for, checked before the bus is touched.
+struct HeadlessRequest {
+  bool write = false;
+  std::vector<int> rows;                        // read: in row order
+  std::vector<std::pair<int, QString>> writes;  // write: row and typed text, in row order
+  OutputFormat format = OutputFormat::Text;
+  int everyMs = 0;
+  int count = 1;                        // passes; 0 until interrupted
+  std::optional<QString> comPortEntry;  // none: the first port listed
+  int addressEntry = 0;
+  bool verbose = false;
+  PlatformOptions platform;
+};
+
+// The request, or the usage error to print.
+struct HeadlessParse {
+  std::optional<HeadlessRequest> request;
+  QString error;
+  QString usage;
+  bool helpAsked = false;
+};
+
+HeadlessParse ParseHeadlessCommand(const QStringList& arguments);
+
+// The register row whose check box caption is this name, in any letter case.
+std::optional<int> RowNamed(const QString& name);

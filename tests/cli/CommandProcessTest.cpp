@@ -1,0 +1,161 @@
+// The headless commands through the real executable on the emulated rig: each
+// run is a new process with a new emulated battery.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <csignal>
+
+#include "QtPrinters.h"
+#include "RegisterTable.h"
+
+namespace {
+
+struct Finished {
+  int status;
+  QString out;
+  QString err;
+};
+
+Finished Pelmor(const QStringList& arguments) {
+  QProcess process;
+  process.start(QStringLiteral(PELMOR_EXECUTABLE), arguments);
+  EXPECT_TRUE(process.waitForFinished(60000));
+  return {process.exitCode(), QString::fromLatin1(process.readAllStandardOutput()),
+          QString::fromLatin1(process.readAllStandardError())};
+}
+
+// The form a data field's text takes for each unit class.
+QRegularExpression FormOf(const QString& unitClass) {
+  static const std::map<QString, QString> forms{
+      {"#H", "[0-9A-F]{4}"},
+      {"#D", "\\d+"},
+      {"mv", "\\d+"},
+      {"+/-ma", "-?\\d+"},
+      {"ma", "\\d+"},
+      {"%", "\\d+"},
+      {"min", "\\d+"},
+      {"maH 10mwH", "\\d+"},
+      {"+/-ma 10mw", "-?\\d+"},
+      {"0.1 degK", "\\d+"},
+      {"T/F", "[01]"},
+      {"string", "\"[^\"]*\""},
+      {"block", "([0-9A-F]{2}(,[0-9A-F]{2})*)?"},
+  };
+  return QRegularExpression(QStringLiteral("^(?:%1)$").arg(forms.at(unitClass)));
+}
+
+// Splits a CSV line the way the log's readers do: at every comma.
+QStringList Fields(const QString& line) {
+  return line.split(QLatin1Char(','));
+}
+
+}  // namespace
+
+TEST(CommandProcess, ReadOfAllRowsPrintsEachValueInItsUnitsForm) {
+  const Finished run = Pelmor({"read", "--emulated"});
+  ASSERT_EQ(run.status, 0) << run.err.toStdString();
+  const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), kRegisterRowCount);
+  for (int row = 0; row < kRegisterRowCount; ++row) {
+    const RegisterDefinition& def = RegisterTable()[row];
+    const QString unit = QString::fromLatin1(def.unitClass);
+    const QString line = lines[row];
+    ASSERT_TRUE(line.startsWith(QString::fromLatin1(def.registerName) + ' ')) << line;
+    ASSERT_TRUE(line.endsWith("  " + unit)) << line;
+    const QString value =
+        line.mid(qsizetype(strlen(def.registerName))).chopped(unit.size() + 2).trimmed();
+    EXPECT_TRUE(FormOf(unit).match(value).hasMatch()) << def.registerName << ": " << value;
+  }
+}
+
+TEST(CommandProcess, CsvIsTheLogFilesFormatAndJsonIsOneObjectAPass) {
+  const Finished csv = Pelmor({"read", "--emulated", "--format", "csv", "--count", "2", "Voltage",
+                               "Current", "ManufacturerName", "ManufacturerData"});
+  ASSERT_EQ(csv.status, 0) << csv.err.toStdString();
+  ASSERT_TRUE(csv.out.endsWith("\r\n"));
+  const QStringList lines = csv.out.chopped(2).split("\r\n");
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_EQ(
+      lines[0],
+      "Date/Time,Voltage(mv),Current(+/-ma),ManufacturerName(string),ManufacturerData(block)");
+  for (const QString& record : lines.mid(1)) {
+    const QStringList fields = Fields(record);
+    EXPECT_TRUE(QRegularExpression("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d$")
+                    .match(fields[0])
+                    .hasMatch())
+        << fields[0];
+    EXPECT_TRUE(FormOf("mv").match(fields[1]).hasMatch());
+    EXPECT_TRUE(FormOf("+/-ma").match(fields[2]).hasMatch());
+    EXPECT_TRUE(FormOf("string").match(fields[3]).hasMatch());
+    EXPECT_GE(fields.size(), 5) << "the block adds one field a byte";
+  }
+
+  const Finished json = Pelmor({"read", "--emulated", "--format", "json", "Voltage", "DeviceName"});
+  ASSERT_EQ(json.status, 0);
+  const QStringList objects = json.out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(objects.size(), 1);
+  QJsonParseError error;
+  const QJsonObject pass = QJsonDocument::fromJson(objects[0].toUtf8(), &error).object();
+  ASSERT_EQ(error.error, QJsonParseError::NoError) << objects[0].toStdString();
+  const QJsonArray registers = pass["registers"].toArray();
+  ASSERT_EQ(registers.size(), 2);
+  EXPECT_EQ(registers[1]["name"].toString(), "DeviceName");
+  EXPECT_EQ(registers[1]["unit"].toString(), "string");
+  EXPECT_TRUE(FormOf("string").match(registers[1]["value"].toString()).hasMatch());
+  EXPECT_TRUE(registers[0]["ok"].toBool());
+  EXPECT_TRUE(QDateTime::fromString(pass["start"].toString(), Qt::ISODateWithMs).isValid());
+}
+
+TEST(CommandProcess, WriteReadsTheValueBack) {
+  const Finished run = Pelmor({"write", "--emulated", "RemainCapacityAlarm=1234", "AtRate=-250"});
+  EXPECT_EQ(run.status, 0) << run.err.toStdString();
+  EXPECT_EQ(run.out,
+            "RemainCapacityAlarm  1234  maH 10mwH\nAtRate               -250  +/-ma 10mw\n");
+}
+
+TEST(CommandProcess, UsageErrorsExitTwoAndAnAdapterThatCannotBeOpenedThree) {
+  for (const QStringList& arguments :
+       {QStringList{"read", "--emulated", "Volts"}, QStringList{"write", "--emulated", "Voltage=1"},
+        QStringList{"read", "--emulated", "--bogus"}}) {
+    const Finished run = Pelmor(arguments);
+    EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.contains("Usage:"));
+  }
+  const Finished noAdapter = Pelmor({"read", "--emulated", "--port", "2"});
+  EXPECT_EQ(noAdapter.status, 3);
+  EXPECT_TRUE(noAdapter.err.contains("<<Invalid Communication Port Number>>"))
+      << noAdapter.err.toStdString();
+}
+
+TEST(CommandProcess, InterruptDuringRepeatedReadsEndsAfterTheWholePassesWithStatusZero) {
+  QProcess process;
+  process.start(QStringLiteral(PELMOR_EXECUTABLE),
+                {"read", "--emulated", "--every", "0.2", "--format", "csv"});
+  ASSERT_TRUE(process.waitForStarted());
+  QByteArray out;
+  while (out.count("\r\n") < 3 && process.waitForReadyRead(10000))
+    out += process.readAllStandardOutput();
+  ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+  ASSERT_TRUE(process.waitForFinished(10000));
+  out += process.readAllStandardOutput();
+  EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(process.exitCode(), 0);
+  ASSERT_TRUE(out.endsWith("\r\n")) << "no half-printed pass";
+  const QStringList lines = QString::fromLatin1(out).chopped(2).split("\r\n");
+  const qsizetype columns = Fields(lines[0]).size();
+  for (const QString& record : lines.mid(1)) {
+    EXPECT_EQ(Fields(record).size(), columns - 1 + 14) << "the block row holds 14 bytes";
+  }
+}
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,147 @@
+// The headless commands run in-process on a threaded emulated rig that the
+// test has prepared with faults, as the program's entry would run them.
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "EmulatedRig.h"
+#include "HeadlessCommand.h"
+
+namespace {
+
+// Hands every call to the rig's adapter, except that a write reaches the
+// battery with its low byte changed: a battery that does not keep what it
+// was sent.
+class GarblingAdapter : public AdapterLibrary {
+ public:
+  explicit GarblingAdapter(AdapterLibrary& inner) : inner_(inner) {}
+  std::int32_t I2COpen(const I2COpenParams& params, AdapterEventCallback callback,
+                       const char* logFileName) override {
+    return inner_.I2COpen(params, std::move(callback), logFileName);
+  }
+  std::int32_t I2CClose() override { return inner_.I2CClose(); }
+  std::int32_t I2CMasterTx(std::uint8_t address, const std::uint8_t* data, int length,
+                           int stop) override {
+    std::vector<std::uint8_t> garbled(data, data + length);
+    garbled[1] ^= 0x01;
+    return inner_.I2CMasterTx(address, garbled.data(), length, stop);
+  }
+  std::int32_t I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data, int length,
+                             int receiveLength, int stop) override {
+    return inner_.I2CMasterTxRx(address, data, length, receiveLength, stop);
+  }
+  std::int32_t I2CGetStatus(I2CStatusRecord& record) override {
+    return inner_.I2CGetStatus(record);
+  }
+  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) override {
+    return inner_.I2CGetMasterRxMsg(capacity, buffer);
+  }
+  std::int32_t I2CGetSlaveRxMsg(int capacity, std::uint8_t* buffer) override {
+    return inner_.I2CGetSlaveRxMsg(capacity, buffer);
+  }
+  std::int32_t I2CSlaveTx(const std::uint8_t* data, int length) override {
+    return inner_.I2CSlaveTx(data, length);
+  }
+
+ private:
+  AdapterLibrary& inner_;
+};
+
+class PreparedRig : public Platform {
+ public:
+  explicit PreparedRig(std::unique_ptr<EmulatedRig> rig, bool garbleWrites)
+      : rig_(std::move(rig)), garbling_(rig_->Adapter()), garbleWrites_(garbleWrites) {}
+  PlatformBundle Bundle() override {
+    return {garbleWrites_ ? static_cast<AdapterLibrary&>(garbling_) : rig_->Adapter(),
+            rig_->Ports()};
+  }
+
+ private:
+  std::unique_ptr<EmulatedRig> rig_;
+  GarblingAdapter garbling_;
+  bool garbleWrites_;
+};
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome RunCommand(std::vector<std::string> arguments,
+                   const std::function<void(EmulatedRig&)>& prepare, bool garbleWrites = false) {
+  arguments.insert(arguments.begin(), "pelmor");
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  int argc = static_cast<int>(arguments.size());
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  const int status = RunHeadlessCommand(argc, argv.data(), [&](const PlatformOptions&) {
+    auto rig = EmulatedRig::Threaded();
+    prepare(*rig);
+    return std::make_unique<PreparedRig>(std::move(rig), garbleWrites);
+  });
+  const std::string out = testing::internal::GetCapturedStdout();
+  return {status, out, testing::internal::GetCapturedStderr()};
+}
+
+constexpr std::uint8_t kVoltage = 0x09;
+
+}  // namespace
+
+TEST(HeadlessCommand, ARowThatNeverAcknowledgesShowsItsFaultWordAndExitsOne) {
+  const Outcome outcome = RunCommand(
+      {"read", "--emulated", "Voltage", "Current"},
+      [](EmulatedRig& rig) { rig.Adapter().FailCommand(kVoltage, AdapterEvent::SlaveNack, 1000); });
+  EXPECT_EQ(outcome.status, headless_exit::kRowFailed);
+  EXPECT_EQ(outcome.out, "Voltage  NACK   mv\nCurrent  -1500  +/-ma\n");
+}
+
+TEST(HeadlessCommand, ARowThatAlwaysTimesOutIsGivenUpInsteadOfHanging) {
+  const Outcome outcome =
+      RunCommand({"read", "--emulated", "Voltage", "--format", "csv"}, [](EmulatedRig& rig) {
+        rig.Adapter().FailCommand(kVoltage, AdapterEvent::BusTimeout, 1000);
+      });
+  EXPECT_EQ(outcome.status, headless_exit::kRowFailed);
+  EXPECT_NE(outcome.out.find("Date/Time,Voltage(mv)\r\n"), std::string::npos);
+  EXPECT_NE(outcome.out.find(",0\r\n"), std::string::npos)
+      << "the log's placeholder" << outcome.out;
+}
+
+TEST(HeadlessCommand, AFewFaultsAreRetriedAndTheRowIsRead) {
+  const Outcome outcome = RunCommand({"read", "--emulated", "Voltage"}, [](EmulatedRig& rig) {
+    rig.Adapter().FailCommand(kVoltage, AdapterEvent::BusError, 2);
+  });
+  EXPECT_EQ(outcome.status, headless_exit::kAllRowsOk);
+  EXPECT_TRUE(QString::fromStdString(outcome.out)
+                  .contains(QRegularExpression(QStringLiteral("^Voltage  \\d{5}  mv\n$"))))
+      << outcome.out;
+}
+
+TEST(HeadlessCommand, AnAdapterThatDoesNotAnswerOrAPortThatCannotBeOpenedExitsThree) {
+  const Outcome silent = RunCommand({"read", "--emulated", "--verbose"},
+                                    [](EmulatedRig& rig) { rig.Ports().SetPorts({1}, {}); });
+  EXPECT_EQ(silent.status, headless_exit::kNoLink);
+  EXPECT_TRUE(silent.out.empty());
+  EXPECT_NE(silent.err.find("<<Kavix Not Responding, Check ComPort, Power...>>"), std::string::npos)
+      << silent.err;
+
+  const Outcome none =
+      RunCommand({"read", "--emulated"}, [](EmulatedRig& rig) { rig.Ports().SetPorts({}, {}); });
+  EXPECT_EQ(none.status, headless_exit::kNoLink);
+  EXPECT_NE(none.err.find("No ComPorts Detected"), std::string::npos) << none.err;
+}
+
+TEST(HeadlessCommand, AReadBackThatDiffersFromWhatWasWrittenIsAFailedRow) {
+  const Outcome outcome = RunCommand(
+      {"write", "--emulated", "RemainCapacityAlarm=1234"}, [](EmulatedRig&) {}, true);
+  EXPECT_EQ(outcome.status, headless_exit::kRowFailed);
+  EXPECT_EQ(outcome.out, "RemainCapacityAlarm  1235  maH 10mwH\n");
+  EXPECT_NE(outcome.err.find("RemainCapacityAlarm reads back 1235, not what was written (1234)"),
+            std::string::npos)
+      << outcome.err;
+}

@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include "HeadlessRequest.h"
+#include "QtPrinters.h"
+
+namespace {
+
+HeadlessParse Parse(const QStringList& arguments) {
+  return ParseHeadlessCommand(QStringList{QStringLiteral("pelmor")} + arguments);
+}
+
+}  // namespace
+
+TEST(HeadlessRequest, ReadNamesRowsInAnyCaseInRowOrderAndAllWhenNoneIsNamed) {
+  const HeadlessParse named = Parse({"read", "voltage", "ManufacturerName", "Current", "Voltage"});
+  ASSERT_TRUE(named.request) << named.error.toStdString();
+  EXPECT_EQ(named.request->rows, (std::vector<int>{9, 10, 29}));
+  EXPECT_EQ(named.request->count, 1);
+  EXPECT_EQ(named.request->format, OutputFormat::Text);
+  EXPECT_EQ(named.request->addressEntry, 11) << "address 16 is the list's entry 11";
+  EXPECT_FALSE(named.request->comPortEntry);
+
+  const HeadlessParse all = Parse({"read", "--emulated", "--format", "json"});
+  ASSERT_TRUE(all.request);
+  EXPECT_EQ(all.request->rows.size(), 33u);
+  EXPECT_TRUE(all.request->platform.emulated);
+  EXPECT_EQ(all.request->format, OutputFormat::Json);
+}
+
+TEST(HeadlessRequest, RepeatOptionsPortAndAddress) {
+  const HeadlessParse every = Parse({"read", "--every", "2.5", "--port", "3", "--address", "fe"});
+  ASSERT_TRUE(every.request) << every.error.toStdString();
+  EXPECT_EQ(every.request->everyMs, 2500);
+  EXPECT_EQ(every.request->count, 0) << "--every alone repeats until interrupted";
+  EXPECT_EQ(every.request->comPortEntry, QStringLiteral("3"));
+  EXPECT_EQ(every.request->addressEntry, 127);
+
+  const HeadlessParse counted = Parse({"read", "--every", "60", "--count", "5", "--format", "csv"});
+  ASSERT_TRUE(counted.request);
+  EXPECT_EQ(counted.request->count, 5);
+  EXPECT_EQ(counted.request->format, OutputFormat::Csv);
+}
+
+TEST(HeadlessRequest, WriteTakesTheWritableRegistersWithTheirTextsAsTyped) {
+  const HeadlessParse write = Parse({"write", "AtRate=-500", "RemainCapacityAlarm=$4D2"});
+  ASSERT_TRUE(write.request) << write.error.toStdString();
+  EXPECT_TRUE(write.request->write);
+  EXPECT_EQ(write.request->writes,
+            (std::vector<std::pair<int, QString>>{{1, "$4D2"}, {4, "-500"}}));
+  EXPECT_EQ(write.request->rows, (std::vector<int>{1, 4}));
+}
+
+TEST(HeadlessRequest, MistakesAreUsageErrorsWithAMessageThatSaysWhy) {
+  const struct {
+    QStringList arguments;
+    const char* message;
+  } cases[] = {
+      {{"read", "Volts"}, "Unknown register: Volts"},
+      {{"read", "--bogus"}, "Unknown option 'bogus'."},
+      {{"read", "--format", "xml"}, "--format takes text, csv or json, not: xml"},
+      {{"read", "--address", "17"}, "--address takes an even address byte"},
+      {{"read", "--address", "100"}, "--address takes an even address byte"},
+      {{"read", "--port", "COM1"}, "--port takes a port number, not: COM1"},
+      {{"read", "--every", "-1"}, "--every takes a number of seconds"},
+      {{"read", "--count", "x"}, "--count takes a whole number"},
+      {{"write"}, "Name at least one REGISTER=TEXT"},
+      {{"write", "AtRate"}, "Expected REGISTER=TEXT, got: AtRate"},
+      {{"write", "Voltage=3"},
+       "Voltage cannot be written; the writable registers are "
+       "ManufacturerAccess, RemainCapacityAlarm, RemainTimeAlarm, "
+       "BatteryMode, AtRate."},
+      {{"write", "AtRate=1", "atrate=2"}, "atrate is named twice."},
+      {{"write", "AtRate=1", "--format", "csv"}, "Unknown option 'format'."},
+  };
+  for (const auto& [arguments, message] : cases) {
+    const HeadlessParse parse = Parse(arguments);
+    EXPECT_FALSE(parse.request) << arguments.join(' ').toStdString();
+    EXPECT_TRUE(parse.error.startsWith(QLatin1String(message)))
+        << arguments.join(' ').toStdString() << ": " << parse.error.toStdString();
+    EXPECT_TRUE(parse.usage.contains(QStringLiteral("Usage:")));
+  }
+}
