@@ -312,18 +312,23 @@ TEST_F(DecoderDialogsTest, DialogsAreFixedCentredKeyboardReachableAndNamed) {
   }
 }
 
-TEST_F(DecoderDialogsTest, ListsAndGridShowTheirHintsOverTheirEntries) {
+TEST_F(DecoderDialogsTest, ListsAndGridShowTheirHintsOverTheirEntriesWhileHintsAreOn) {
   TMfgDateDlg& date = windows->MfgDateDlg();
-  date.show();
-  for (QAbstractItemView* view :
-       std::initializer_list<QAbstractItemView*>{date.Year, windows->MfgDataDlg().MfgDataGrid}) {
-    view->window()->show();
-    const QPoint inside(4, 4);
-    QHelpEvent help(QEvent::ToolTip, inside, view->viewport()->mapToGlobal(inside));
-    QApplication::sendEvent(view->viewport(), &help);
-    EXPECT_EQ(QToolTip::text(), view->toolTip()) << view->objectName().toStdString();
-    QToolTip::hideText();
-    view->window()->hide();
+  for (const bool hintsOn : {true, false}) {
+    if (!hintsOn) form().MenuOptionsShowHints->trigger();
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(date.Year),
+          static_cast<QAbstractItemView*>(windows->MfgDataDlg().MfgDataGrid)}) {
+      view->window()->show();
+      const QPoint inside(4, 4);
+      QHelpEvent help(QEvent::ToolTip, inside, view->viewport()->mapToGlobal(inside));
+      QApplication::sendEvent(view->viewport(), &help);
+      EXPECT_EQ(QToolTip::text(), hintsOn ? view->toolTip() : QString())
+          << view->objectName().toStdString() << " hints " << hintsOn;
+      QToolTip::hideText();
+      ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000));
+      view->window()->hide();
+    }
   }
 }
 
