@@ -168,6 +168,20 @@ class ByteGrid : public QTableWidget {
     return QTableWidget::focusNextPrevChild(next);
   }
 
+  // The same for Tab in an open cell editor, which would otherwise wrap round.
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override {
+    const bool leaveForward =
+        hint == QAbstractItemDelegate::EditNextItem && currentColumn() >= columnCount() - 1;
+    const bool leaveBackward =
+        hint == QAbstractItemDelegate::EditPreviousItem && currentColumn() <= 0;
+    if (!leaveForward && !leaveBackward) {
+      QTableWidget::closeEditor(editor, hint);
+      return;
+    }
+    QTableWidget::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    QWidget::focusNextPrevChild(leaveForward);
+  }
+
  private:
   ByteCellDelegate* delegate_;
 };

@@ -245,10 +245,14 @@ TEST_F(DecoderDialogsTest, ManufacturerDataEditorShowsTheBlockAndEditsTwoDigitCe
     Type(&dialog, Qt::Key_Tab);
     Type(&dialog, Qt::Key_Delete);
     Type(&dialog, Qt::Key_Backspace);
+    grid->setCurrentCell(0, 30);
+    Type(&dialog, "5");
+    Type(&dialog, Qt::Key_Tab);
+    EXPECT_EQ(dialog.focusWidget(), dialog.OKBtn) << "Tab leaves the last cell";
     QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
   });
-  EXPECT_EQ(Field("ManufacturerDataData")->text(), "05,07,1F,00,44" + defaults.mid(14))
-      << "typed 7, 1FF and an emptied cell";
+  EXPECT_EQ(Field("ManufacturerDataData")->text(), "05,07,1F,00,44" + defaults.mid(14, 79) + "05")
+      << "typed 7, 1FF, an emptied cell and 5 in the last";
   EXPECT_EQ(Field("ManufacturerDataData")->text().size(), 95);
 
   five = Field("ManufacturerDataData")->text();
