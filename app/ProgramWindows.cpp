@@ -25,4 +25,6 @@ ProgramWindows::ProgramWindows(PlatformBundle platform, BlockingPause pause) {
   Created(readMe_, std::make_unique<TReadMe>());
   Created(revReport_, std::make_unique<TRevReport>());
   mainForm_->AttachHelpWindows(readMe_.get(), revReport_.get(), aboutBox_.get());
+  mainForm_->AttachDecoderDialogs(batteryModeDlg_.get(), batteryStatDlg_.get(), specInfoDlg_.get(),
+                                  mfgDateDlg_.get(), mfgDataDlg_.get());
 }

@@ -30,6 +30,12 @@
 class TReadMe;
 class TRevReport;
 class TAboutBox;
+class TBatteryModeDlg;
+class TBatteryStatDlg;
+class TSpecInfoDlg;
+class TMfgDateDlg;
+class TMfgDataDlg;
+class WordDecoderDialog;
 
 // Blocks the event loop's thread for a time (the pause after a COM port refresh).
 using BlockingPause = std::function<void(std::chrono::milliseconds)>;
@@ -45,6 +51,11 @@ class TMainForm : public QMainWindow, private RowControlsSource {
 
   // The windows created after this one, reached from the Help menu.
   void AttachHelpWindows(TReadMe* readMe, TRevReport* revReport, TAboutBox* aboutBox);
+
+  // The field decoders, created after this window; attaching them connects
+  // the five decoder buttons (MainFormDecoders.cpp).
+  void AttachDecoderDialogs(TBatteryModeDlg* batteryMode, TBatteryStatDlg* batteryStat,
+                            TSpecInfoDlg* specInfo, TMfgDateDlg* mfgDate, TMfgDataDlg* mfgData);
 
   RegisterCatalogue& Catalogue() { return catalogue_; }
   const ScanState& Scan() const { return scanState_; }
@@ -66,6 +77,11 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   void MenuHelpReadMeClick();
   void MenuHelpRevReportClick();
   void MenuHelpAboutClick();
+  void BMBtnClick();
+  void BSBtnClick();
+  void SIBtnClick();
+  void MDBtnClick();
+  void MDataBtnClick();
 
   // One register row's widgets.
   struct RowWidgets {
@@ -137,6 +153,7 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   void FillAddressList();
   void ConnectAutoRepeatIntervals();
   RowControls& ControlsFor(const QString& controlStem) override;
+  void RunWordDecoder(WordDecoderDialog& dialog, const char* dataField);
 
   PlatformBundle platform_;
   HintSwitch& hints_;
@@ -156,4 +173,9 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   TReadMe* readMe_ = nullptr;
   TRevReport* revReport_ = nullptr;
   TAboutBox* aboutBox_ = nullptr;
+  TBatteryModeDlg* batteryModeDlg_ = nullptr;
+  TBatteryStatDlg* batteryStatDlg_ = nullptr;
+  TSpecInfoDlg* specInfoDlg_ = nullptr;
+  TMfgDateDlg* mfgDateDlg_ = nullptr;
+  TMfgDataDlg* mfgDataDlg_ = nullptr;
 };
