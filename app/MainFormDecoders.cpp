@@ -1,4 +1,4 @@
-// The main window's five decoder-button handlers (Parts 3.1 to 3.5): the
+// The main window's five decoder-button handlers: the
 // field's text goes into the dialog, the dialog is shown modally, and only OK
 // writes its result back; Cancel leaves the field exactly as it was. Timers
 // and adapter messages are still handled while a dialog is open, so a running

@@ -232,7 +232,7 @@ void DecoderDialog::done(int result) {
   QDialog::done(result);
 }
 
-// ---- BatteryMode (Part 3.1) -----------------------------------------------
+// ---- BatteryMode -----------------------------------------------
 
 TBatteryModeDlg::TBatteryModeDlg()
     : WordDecoderDialog("BatteryModeDlg", "Battery Mode", QSize(261, 202)) {
@@ -257,7 +257,7 @@ void TBatteryModeDlg::FormClose() {
   DecoderValue = WordFromBatteryMode(ticked);
 }
 
-// ---- BatteryStatus (Part 3.2) ---------------------------------------------
+// ---- BatteryStatus ---------------------------------------------
 
 TBatteryStatDlg::TBatteryStatDlg()
     : WordDecoderDialog("BatteryStatDlg", "Battery Status", QSize(552, 222)) {
@@ -321,7 +321,7 @@ void TBatteryStatDlg::FormClose() {
   DecoderValue = WordFromBatteryStatus(controls);
 }
 
-// ---- SpecificationInfo (Part 3.3) -----------------------------------------
+// ---- SpecificationInfo -----------------------------------------
 
 TSpecInfoDlg::TSpecInfoDlg()
     : WordDecoderDialog("SpecInfoDlg", "Specification Info", QSize(423, 184)) {
@@ -360,7 +360,7 @@ void TSpecInfoDlg::FormClose() {
                                   openedWith_);
 }
 
-// ---- ManufactureDate (Part 3.4) -------------------------------------------
+// ---- ManufactureDate -------------------------------------------
 
 TMfgDateDlg::TMfgDateDlg() : WordDecoderDialog("MfgDateDlg", "Manufacture Date", QSize(343, 184)) {
   QGroupBox* date = Group(this, QStringLiteral("ManufactureDate"), QRect(8, 22, 327, 0));
@@ -388,7 +388,7 @@ void TMfgDateDlg::FormClose() {
   DecoderValue = WordFromDate({SelectedIndex(Day), SelectedIndex(Month), SelectedIndex(Year)});
 }
 
-// ---- Manufacturer data block editor (Part 3.5) ----------------------------
+// ---- Manufacturer data block editor ----------------------------
 
 TMfgDataDlg::TMfgDataDlg() : DecoderDialog("MfgDataDlg", "Manufacturer Data", QSize(553, 185)) {
   QGroupBox* data = Group(this, QStringLiteral("ManufacturerData"), QRect(8, 14, 537, 0));

@@ -14,7 +14,7 @@
 #include "FieldConversions.h"
 
 // The decoder dialogs of the bit-field registers and the manufacturer data
-// block (Parts 3.1 to 3.5). Each is created once at start-up and reused for
+// block. Each is created once at start-up and reused for
 // every opening. The main window puts the field's content into the dialog's
 // decoder value (or string), shows it modally, and after OK takes it back.
 //

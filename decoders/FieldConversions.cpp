@@ -4,8 +4,8 @@
 
 #include "HexText.h"
 
-// The hints are the Parts' texts word for word (their spelling included); the
-// Parts' "\r\n" line breaks are written as "\n", the line break of a Qt tip.
+// The hints are kept word for word (their spelling included); their "\r\n"
+// line breaks are written as "\n", the line break of a Qt tip.
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// The conversions of the field decoders (Parts 3.1 to 3.5), with no widgets:
+// The conversions of the field decoders, with no widgets:
 // data-field text to decoder value, word to controls and controls to word for
 // each dialog, and the 95-character manufacturer data string. The dialogs in
 // DecoderDialogs.h only move these values in and out of their controls.
@@ -28,7 +28,7 @@ std::int32_t HexTextValue(QStringView text);
 // upper-case hexadecimal digits ("C381").
 QString DecoderWordText(std::int32_t value);
 
-// ---- Check boxes of a bit field (Parts 3.1, 3.2) ---------------------------
+// ---- Check boxes of a bit field ---------------------------
 
 // One check box of a bit-field dialog: control name, caption, mask and hint.
 struct BitBox {
@@ -43,9 +43,9 @@ inline constexpr int kBatteryStatusBoxCount = 10;
 using BatteryModeBoxes = std::array<bool, kBatteryModeBoxCount>;
 using BatteryStatusBoxes = std::array<bool, kBatteryStatusBoxCount>;
 
-// Part 3.1's seven boxes, top to bottom.
+// BatteryMode's seven boxes, top to bottom.
 const std::array<BitBox, kBatteryModeBoxCount>& BatteryModeBits();
-// Part 3.2's six alarm boxes then four status boxes, in the Part's order.
+// BatteryStatus's six alarm boxes then four status boxes, in the dialog's order.
 const std::array<BitBox, kBatteryStatusBoxCount>& BatteryStatusBits();
 inline constexpr int kBatteryStatusAlarmCount = 6;
 
@@ -55,7 +55,7 @@ BatteryModeBoxes BatteryModeFromWord(std::int32_t value);
 // Boxes to word: the sum of the masks of the ticked boxes (0x0000 to 0xC383).
 std::int32_t WordFromBatteryMode(const BatteryModeBoxes& boxes);
 
-// ---- BatteryStatus (Part 3.2) -----------------------------------------------
+// ---- BatteryStatus -----------------------------------------------
 
 inline constexpr int kErrorCodeCount = 8;
 struct ErrorCodeItem {
@@ -78,7 +78,7 @@ BatteryStatusControls BatteryStatusFromWord(std::int32_t value);
 // a showing) gives code 7, as (-1 AND 7) does.
 std::int32_t WordFromBatteryStatus(const BatteryStatusControls& controls);
 
-// ---- SpecificationInfo (Part 3.3) ------------------------------------------
+// ---- SpecificationInfo ------------------------------------------
 
 // The four list selections; -1 is no selection.
 struct SpecInfoSelection {
@@ -99,7 +99,7 @@ SpecInfoSelection SpecInfoFromWord(std::int32_t value);
 // value the dialog was shown with. Everything above bit 15 becomes 0.
 std::int32_t WordFromSpecInfo(const SpecInfoSelection& selection, std::int32_t openedWith);
 
-// ---- ManufactureDate (Part 3.4) --------------------------------------------
+// ---- ManufactureDate --------------------------------------------
 
 // The three list selections; -1 is no selection.
 struct DateSelection {
@@ -120,7 +120,7 @@ DateSelection DateFromWord(std::int32_t value);
 // other date.
 std::int32_t WordFromDate(const DateSelection& selection);
 
-// ---- Manufacturer data string (Part 3.5) -----------------------------------
+// ---- Manufacturer data string -----------------------------------
 
 inline constexpr int kMfgDataBytes = 31;
 inline constexpr int kMfgDataStringLength = 95;

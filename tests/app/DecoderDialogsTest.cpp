@@ -1,5 +1,5 @@
 // The five decoder dialogs through their real widgets, opened from the main
-// window's decoder buttons (Parts 3.1 to 3.5).
+// window's decoder buttons.
 #include <QApplication>
 #include <QHeaderView>
 #include <QScrollBar>

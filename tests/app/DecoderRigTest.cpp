@@ -103,7 +103,7 @@ TEST_F(DecoderRigTest, EachDialogShowsTheDischargingPacksValuesAfterAReadPass) {
   EXPECT_EQ(Field("ManufacturerDateData"), "5A6E");
 
   // The pack's block has 14 bytes, not the 95-character string of a length
-  // and 31 bytes, so the editor starts from the default string (Part 3.5).
+  // and 31 bytes, so the editor starts from the default string.
   EXPECT_EQ(Field("ManufacturerDataData"), "4E,56,01,02,10,00,A5,5A,03,E8,12,34,FF,00");
   OpenAndAccept(form().MDataBtn, windows->MfgDataDlg(), [&] {
     TMfgDataDlg& dialog = windows->MfgDataDlg();

@@ -1,4 +1,4 @@
-// The decoders' conversions on the edge cases of Parts 3.1 to 3.5.
+// The decoders' conversions on their edge cases.
 #include <gtest/gtest.h>
 
 #include "FieldConversions.h"
