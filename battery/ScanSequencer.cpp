@@ -87,7 +87,8 @@ void ScanSequencer::IssueNextTransaction() {
   for (; state_.rowIndex < kNoRow; ++state_.rowIndex) {
     if (ports_.catalogue.IsEnabled(state_.rowIndex) &&
         ports_.catalogue.IsSelected(state_.rowIndex)) {
-      if (ports_.controls.TabIndex() == 0) {
+      state_.rowIsRead = ports_.controls.TabIndex() == 0;
+      if (state_.rowIsRead) {
         ports_.transactions.ReadTransaction();
       } else {
         ports_.transactions.WriteTransaction();
@@ -119,7 +120,10 @@ void ScanSequencer::FailAttempt(int pauseMs) {
   if (state_.rowIndex >= kNoRow) return;
   state_.pendingRow = kNoRow;
   if (--state_.retryCounter <= 0) {
-    if (!ports_.log.FailurePlaceholder(state_.rowIndex)) return;
+    // A write scan adds nothing to the log: a given-up write has no field of
+    // a record to fill, and its placeholder would land at the end of the
+    // last record written.
+    if (state_.rowIsRead && !ports_.log.FailurePlaceholder(state_.rowIndex)) return;
     ++state_.rowIndex;
     state_.retryCounter = kAttemptsPerRow;
   }
