@@ -48,6 +48,31 @@ bool MainFormPorts::AutoRepeatTicked() const {
   return form_.AutoRepeat->isChecked();
 }
 
+void MainFormPorts::SetAutoRepeatCaption(const QString& caption) {
+  form_.AutoRepeat->setText(caption);
+}
+
+std::array<QAction*, kRepeatIntervals.size()> MainFormPorts::IntervalItems() const {
+  return {form_.MenuOptionsAutoRepeatContinuous, form_.MenuOptionsAutoRepeat10Seconds,
+          form_.MenuOptionsAutoRepeatMinute,     form_.MenuOptionsAutoRepeat5Minute,
+          form_.MenuOptionsAutoRepeat10Minute,   form_.MenuOptionsAutoRepeatHour};
+}
+
+RepeatInterval MainFormPorts::MarkedRepeatInterval() const {
+  const auto items = IntervalItems();
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i]->isChecked()) return kRepeatIntervals[i].interval;
+  }
+  return RepeatInterval::TenSeconds;
+}
+
+void MainFormPorts::MarkRepeatInterval(RepeatInterval interval) {
+  const auto items = IntervalItems();
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    items[i]->setChecked(kRepeatIntervals[i].interval == interval);
+  }
+}
+
 void MainFormPorts::ShowWarning(const QString& title, const QString& text) {
   ShowMessageBox(QMessageBox::NoIcon, title, text);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QAction>
+#include <array>
+
 #include "LinkPorts.h"
 #include "ScanPorts.h"
 
@@ -20,6 +23,9 @@ class MainFormPorts : public ScanControls,
   void SetSelectCaption(const QString& caption) override;
   int TabIndex() const override;
   bool AutoRepeatTicked() const override;
+  void SetAutoRepeatCaption(const QString& caption) override;
+  RepeatInterval MarkedRepeatInterval() const override;
+  void MarkRepeatInterval(RepeatInterval interval) override;
   void ShowWarning(const QString& title, const QString& text) override;
 
   void ShowStatus(const QString& text) override;
@@ -30,5 +36,8 @@ class MainFormPorts : public ScanControls,
   void ShowError(const QString& text) override;
 
  private:
+  // The interval items of the Options menu, in the order of the intervals.
+  std::array<QAction*, kRepeatIntervals.size()> IntervalItems() const;
+
   TMainForm& form_;
 };

@@ -66,13 +66,25 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
   connect(SelectBtn, &QPushButton::clicked, this, &TMainForm::SelectBtnClick);
   connect(TabSet1, &QTabBar::currentChanged, this, &TMainForm::TabSet1Click);
   Timer1.SetTickHandler([this] { Timer1Timer(); });
+  Timer2.SetTickHandler([this] { Timer2Timer(); });
   connect(RefreshButton, &QPushButton::clicked, this, &TMainForm::RefreshButtonClick);
   connect(MenuFileExit, &QAction::triggered, this, &TMainForm::MenuFileExitClick);
   connect(MenuOptionsShowHints, &QAction::triggered, this, &TMainForm::MenuOptionsShowHintsClick);
   connect(MenuHelpReadMe, &QAction::triggered, this, &TMainForm::MenuHelpReadMeClick);
   connect(MenuHelpRevReport, &QAction::triggered, this, &TMainForm::MenuHelpRevReportClick);
   connect(MenuHelpAbout, &QAction::triggered, this, &TMainForm::MenuHelpAboutClick);
-  ConnectAutoRepeatIntervals();
+  connect(MenuOptionsAutoRepeatContinuous, &QAction::triggered, this,
+          &TMainForm::MenuOptionsAutoRepeatContinuousClick);
+  connect(MenuOptionsAutoRepeat10Seconds, &QAction::triggered, this,
+          &TMainForm::MenuOptionsAutoRepeat10SecondsClick);
+  connect(MenuOptionsAutoRepeatMinute, &QAction::triggered, this,
+          &TMainForm::MenuOptionsAutoRepeatMinuteClick);
+  connect(MenuOptionsAutoRepeat5Minute, &QAction::triggered, this,
+          &TMainForm::MenuOptionsAutoRepeat5MinuteClick);
+  connect(MenuOptionsAutoRepeat10Minute, &QAction::triggered, this,
+          &TMainForm::MenuOptionsAutoRepeat10MinuteClick);
+  connect(MenuOptionsAutoRepeatHour, &QAction::triggered, this,
+          &TMainForm::MenuOptionsAutoRepeatHourClick);
 
   FormCreate();
 }
@@ -141,6 +153,10 @@ void TMainForm::Timer1Timer() {
   sequencer_.Timer1Timer();
 }
 
+void TMainForm::Timer2Timer() {
+  sequencer_.Timer2Timer();
+}
+
 void TMainForm::FillAddressList() {
   DestAddrListBox->clear();
   for (int entry = 0; entry < kAddressEntries; ++entry) {
@@ -203,17 +219,26 @@ void TMainForm::MenuHelpAboutClick() {
   aboutBox_->exec();
 }
 
-void TMainForm::ConnectAutoRepeatIntervals() {
-  const std::pair<QAction*, const char*> captions[] = {
-      {MenuOptionsAutoRepeatContinuous, "Auto Repeat (Continuous)"},
-      {MenuOptionsAutoRepeat10Seconds, "Auto Repeat (10 Seconds)"},
-      {MenuOptionsAutoRepeatMinute, "Auto Repeat (1 Minute)"},
-      {MenuOptionsAutoRepeat5Minute, "Auto Repeat (5 Minutes)"},
-      {MenuOptionsAutoRepeat10Minute, "Auto Repeat (10 Minutes)"},
-      {MenuOptionsAutoRepeatHour, "Auto Repeat (1 Hour)"},
-  };
-  for (const auto& [action, caption] : captions) {
-    connect(action, &QAction::triggered, this,
-            [this, caption = QString::fromLatin1(caption)] { AutoRepeat->setText(caption); });
-  }
+void TMainForm::MenuOptionsAutoRepeatContinuousClick() {
+  sequencer_.MenuOptionsAutoRepeatContinuousClick();
+}
+
+void TMainForm::MenuOptionsAutoRepeat10SecondsClick() {
+  sequencer_.MenuOptionsAutoRepeat10SecondsClick();
+}
+
+void TMainForm::MenuOptionsAutoRepeatMinuteClick() {
+  sequencer_.MenuOptionsAutoRepeatMinuteClick();
+}
+
+void TMainForm::MenuOptionsAutoRepeat5MinuteClick() {
+  sequencer_.MenuOptionsAutoRepeat5MinuteClick();
+}
+
+void TMainForm::MenuOptionsAutoRepeat10MinuteClick() {
+  sequencer_.MenuOptionsAutoRepeat10MinuteClick();
+}
+
+void TMainForm::MenuOptionsAutoRepeatHourClick() {
+  sequencer_.MenuOptionsAutoRepeatHourClick();
 }

@@ -59,10 +59,17 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   void SelectBtnClick();
   void TabSet1Click();
   void Timer1Timer();
+  void Timer2Timer();
   void DiscoverComPorts();
   void RefreshButtonClick();
   void MenuFileExitClick();
   void MenuOptionsShowHintsClick();
+  void MenuOptionsAutoRepeatContinuousClick();
+  void MenuOptionsAutoRepeat10SecondsClick();
+  void MenuOptionsAutoRepeatMinuteClick();
+  void MenuOptionsAutoRepeat5MinuteClick();
+  void MenuOptionsAutoRepeat10MinuteClick();
+  void MenuOptionsAutoRepeatHourClick();
   void MenuHelpReadMeClick();
   void MenuHelpRevReportClick();
   void MenuHelpAboutClick();
@@ -135,7 +142,6 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   void BuildTabStrip();
   void BuildMenus();
   void FillAddressList();
-  void ConnectAutoRepeatIntervals();
   RowControls& ControlsFor(const QString& controlStem) override;
 
   PlatformBundle platform_;

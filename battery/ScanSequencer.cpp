@@ -20,7 +20,7 @@ QString ScanSequencer::IdleCaption() const {
 
 void ScanSequencer::ReadDataBtnClick() {
   ports_.timer2.Stop();
-  state_.scanStartTime = ports_.clock.Now();
+  ComputeRepeatTime(true);
   if (IsRunning()) {
     Stop();
   } else {
@@ -130,6 +130,31 @@ void ScanSequencer::FailAttempt(int pauseMs) {
   ports_.timer1.Arm(pauseMs);
 }
 
+void ScanSequencer::ComputeRepeatTime(bool atPress) {
+  state_.scanStartTime = ports_.clock.Now();
+  const RepeatIntervalSetting& setting = SettingOf(ports_.controls.MarkedRepeatInterval());
+  if (setting.IsTimed()) {
+    state_.nextRepeatTime = state_.scanStartTime.addSecs(setting.TotalSeconds());
+  } else if (atPress) {
+    // Continuous passes never wait for a repeat time left in the future by a
+    // timed interval chosen before.
+    state_.nextRepeatTime = state_.scanStartTime;
+  }
+}
+
+void ScanSequencer::Timer2Timer() {
+  if (state_.rowIndex < kNoRow) return;  // a pass is under way
+  if (!IsRunning() || !ports_.controls.AutoRepeatTicked()) {
+    ports_.timer2.Stop();
+    ports_.controls.SetButtonCaption(IdleCaption());
+    ports_.link.CloseLink();
+    return;
+  }
+  if (ports_.clock.Now() < state_.nextRepeatTime) return;
+  ComputeRepeatTime(false);
+  RestartScan();
+}
+
 void ScanSequencer::RestartScan() {
   if (!IsRunning() || !ports_.controls.AutoRepeatTicked()) return;
   state_.rowIndex = 0;
@@ -147,4 +172,9 @@ void ScanSequencer::TabSet1Click() {
   const bool reading = ports_.controls.TabIndex() == 0;
   ports_.controls.SetButtonCaption(IdleCaption());
   ports_.catalogue.SetMode(reading ? ScanMode::Read : ScanMode::Write);
+}
+
+void ScanSequencer::ChooseRepeatInterval(RepeatInterval interval) {
+  ports_.controls.MarkRepeatInterval(interval);
+  ports_.controls.SetAutoRepeatCaption(QString::fromLatin1(SettingOf(interval).autoRepeatCaption));
 }

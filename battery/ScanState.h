@@ -17,6 +17,8 @@ struct ScanState {
   int recordStartRow = 0;
   // When the current pass started; the zero date, long past, until then.
   QDateTime scanStartTime = ZeroDate();
+  // When auto-repeat starts the next pass, at the earliest.
+  QDateTime nextRepeatTime = ZeroDate();
   // Whether the current row's transaction is a read. Only a read opens a
   // field in the log's record.
   bool rowIsRead = true;

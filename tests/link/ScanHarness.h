@@ -76,6 +76,8 @@ struct FakeScanControls : ScanControls {
   QString selectCaption = "Deselect All";
   int tab = 0;
   bool autoRepeat = false;
+  QString autoRepeatCaption = "Auto Repeat (10 Seconds)";
+  RepeatInterval interval = RepeatInterval::TenSeconds;
   QStringList warnings;
   QString ButtonCaption() const override { return caption; }
   void SetButtonCaption(const QString& text) override { caption = text; }
@@ -83,6 +85,9 @@ struct FakeScanControls : ScanControls {
   void SetSelectCaption(const QString& text) override { selectCaption = text; }
   int TabIndex() const override { return tab; }
   bool AutoRepeatTicked() const override { return autoRepeat; }
+  void SetAutoRepeatCaption(const QString& text) override { autoRepeatCaption = text; }
+  RepeatInterval MarkedRepeatInterval() const override { return interval; }
+  void MarkRepeatInterval(RepeatInterval value) override { interval = value; }
   void ShowWarning(const QString& title, const QString& text) override {
     warnings << title + "|" + text;
   }
@@ -148,6 +153,7 @@ class ScanHarness : public ::testing::Test {
   ScanHarness() {
     catalogue.BuildCatalogue(rows);
     timer1.SetTickHandler([this] { sequencer.Timer1Timer(); });
+    timer2.SetTickHandler([this] { sequencer.Timer2Timer(); });
     rig->Adapter().SetOpenDelay(30ms);
   }
 

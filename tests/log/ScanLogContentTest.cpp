@@ -121,4 +121,35 @@ TEST_F(ScanLogContentTest, WriteScanWithAGivenUpRowAddsNothing) {
   EXPECT_EQ(CloseLog(), "Date/Time,RemainCapacityAlarm(maH 10mwH),RemainTimeAlarm(min)\r\n");
 }
 
+TEST_F(ScanLogContentTest,
+       LogOpenedDuringAutoRepeatStartsWithAnEmptyLineAndTheHeaderWaitsForAPress) {
+  TickOnly({9, 10});
+  controls.autoRepeat = true;
+  StartScanAndOpenLink();
+  Advance(1s);
+  OpenLog();
+  Advance(10s);                  // the repeated pass at ten seconds writes a record, no header
+  sequencer.ReadDataBtnClick();  // Stop
+  controls.autoRepeat = false;
+  Pass();
+  EXPECT_EQ(CloseLog(),
+            "\r\n12/07/2026 09:30:10,4105,4106Date/Time,Voltage(mv),Current(+/-ma)\r\n"
+            "12/07/2026 09:30:11,4105,4106\r\n");
+}
+
+TEST_F(ScanLogContentTest, RecordStartRowUntickedDuringAutoRepeatAppendsLaterPassesToTheLastLine) {
+  TickOnly({9, 10});
+  controls.autoRepeat = true;
+  controls.interval = RepeatInterval::Continuous;
+  OpenLog();
+  StartScanAndOpenLink();
+  while (state.rowIndex < kNoRow) Advance(1ms);
+  catalogue.SetSelected(9, false);
+  while (Transactions() < 4 || state.rowIndex < kNoRow) Advance(1ms);
+  sequencer.ReadDataBtnClick();
+  EXPECT_EQ(CloseLog(),
+            "Date/Time,Voltage(mv),Current(+/-ma)\r\n"
+            "12/07/2026 09:30:00,4105,4106,4106,4106\r\n");
+}
+
 }  // namespace
