@@ -1,5 +1,6 @@
 #include "MainFormPorts.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 
 #include "TMainForm.h"
@@ -93,4 +94,29 @@ std::optional<int> MainFormPorts::SelectedAddressEntry() const {
 
 void MainFormPorts::ShowError(const QString& text) {
   ShowMessageBox(QMessageBox::Critical, QStringLiteral("Error"), text);
+}
+
+bool MainFormPorts::LogFileOpen() const {
+  return form_.MenuFileCloseLogFile->isEnabled();
+}
+
+void MainFormPorts::SetLogFileOpen(bool open) {
+  form_.MenuFileOpenLogFile->setEnabled(!open);
+  form_.MenuFileCloseLogFile->setEnabled(open);
+}
+
+QString MainFormPorts::StandardTitle() const {
+  return TMainForm::StandardTitle();
+}
+
+void MainFormPorts::SetTitle(const QString& title) {
+  form_.setWindowTitle(title);
+}
+
+std::optional<QString> MainFormPorts::ChooseLogFile() {
+  QFileDialog& dialog = *form_.OpenDialog1;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString path = dialog.selectedFiles().first();
+  dialog.selectFile(path);
+  return path;
 }

@@ -4,16 +4,21 @@
 #include <array>
 
 #include "LinkPorts.h"
+#include "LogFileDialog.h"
+#include "LogPorts.h"
 #include "ScanPorts.h"
 
 class TMainForm;
 
 // The core's view of the main window's controls: the scan buttons and tabs,
-// the status line, the COM port and address lists, and the message boxes.
+// the status line, the COM port and address lists, the File menu's log items,
+// the title, the log file's dialog and the message boxes.
 class MainFormPorts : public ScanControls,
                       public StatusLine,
                       public LinkSettings,
-                      public ErrorReporter {
+                      public ErrorReporter,
+                      public LogWindow,
+                      public LogFileDialog {
  public:
   explicit MainFormPorts(TMainForm& form) : form_(form) {}
 
@@ -34,6 +39,14 @@ class MainFormPorts : public ScanControls,
   std::optional<int> SelectedAddressEntry() const override;
 
   void ShowError(const QString& text) override;
+
+  bool LogFileOpen() const override;
+  void SetLogFileOpen(bool open) override;
+  QString StandardTitle() const override;
+  void SetTitle(const QString& title) override;
+
+  // Shows OpenDialog1; a file chosen there is where it starts the next time.
+  std::optional<QString> ChooseLogFile() override;
 
  private:
   // The interval items of the Options menu, in the order of the intervals.

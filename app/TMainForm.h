@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,10 +20,12 @@
 #include "BusTransactions.h"
 #include "HintSwitch.h"
 #include "LinkControl.h"
+#include "LogFileDialog.h"
 #include "MainFormPorts.h"
 #include "PlatformBundle.h"
 #include "QtTimer.h"
 #include "RegisterCatalogue.h"
+#include "ScanLogFile.h"
 #include "ScanSequencer.h"
 #include "SystemClock.h"
 #include "WidgetRowControls.h"
@@ -48,6 +51,9 @@ class TMainForm : public QMainWindow, private RowControlsSource {
 
   RegisterCatalogue& Catalogue() { return catalogue_; }
   const ScanState& Scan() const { return scanState_; }
+  const ScanLogFile& Log() const { return log_; }
+  // The log file's dialog is OpenDialog1 unless a test answers in its place.
+  void SetLogFileDialog(LogFileDialog& dialog) { logFileDialog_ = &dialog; }
 
   // Handlers.
   void FormCreate();
@@ -62,6 +68,8 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   void Timer2Timer();
   void DiscoverComPorts();
   void RefreshButtonClick();
+  void MenuFileOpenLogFileClick();
+  void MenuFileCloseLogFileClick();
   void MenuFileExitClick();
   void MenuOptionsShowHintsClick();
   void MenuOptionsAutoRepeatContinuousClick();
@@ -110,6 +118,7 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   QTabBar* TabSet1;
   QtTimer Timer1{100};
   QtTimer Timer2{100};
+  QFileDialog* OpenDialog1;
 
   QMenu* MenuFile;
   QAction* MenuFileOpenLogFile;
@@ -141,8 +150,10 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   void BuildCentre();
   void BuildTabStrip();
   void BuildMenus();
+  void BuildOpenDialog();
   void FillAddressList();
   RowControls& ControlsFor(const QString& controlStem) override;
+  void CloseLogAtEnd();
 
   PlatformBundle platform_;
   HintSwitch& hints_;
@@ -153,7 +164,8 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   std::unique_ptr<QObject> messageHook_;
   MainFormPorts ports_{*this};
   SystemClock clock_;
-  NoScanLog log_;
+  ScanLogFile log_;
+  LogFileDialog* logFileDialog_ = &ports_;
   ScanState scanState_;
   LinkControl link_;
   BusTransactions transactions_;
