@@ -145,6 +145,10 @@ void ScanSequencer::ComputeRepeatTime(bool atPress) {
 void ScanSequencer::Timer2Timer() {
   if (state_.rowIndex < kNoRow) return;  // a pass is under way
   if (!IsRunning() || !ports_.controls.AutoRepeatTicked()) {
+    // The pass is over and the link closes: a transaction timer tick still
+    // due has nothing left to do, and would close a link that a new press of
+    // Read Data has begun to open.
+    ports_.timer1.Stop();
     ports_.timer2.Stop();
     ports_.controls.SetButtonCaption(IdleCaption());
     ports_.link.CloseLink();

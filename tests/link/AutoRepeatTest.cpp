@@ -214,4 +214,17 @@ TEST_F(AutoRepeatTest, WriteTabRepeatsTheWrites) {
   EXPECT_EQ(controls.caption, "Stop");
 }
 
+TEST_F(AutoRepeatTest, PassEndedByTheAutoRepeatTickLeavesNoTickThatClosesTheNextScansLink) {
+  controls.autoRepeat = false;
+  TickOnly({32});  // its completion leaves no row: the next auto-repeat tick ends the pass
+  StartScanAndOpenLink();
+  while (controls.caption == "Stop") Advance(100us);
+  EXPECT_FALSE(timer1.IsActive());
+  sequencer.ReadDataBtnClick();  // at once, while the link of the last pass is just closed
+  Advance(200ms);
+  EXPECT_EQ(controls.caption, "Stop");
+  EXPECT_TRUE(rig->Adapter().IsLinkOpen());
+  EXPECT_EQ(Transactions(), 2);
+}
+
 }  // namespace
