@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "AppFixture.h"
+#include "log/LogTestSupport.h"
 
 namespace {
 
@@ -20,11 +21,6 @@ struct AnsweringDialog : LogFileDialog {
     return answer;
   }
 };
-
-QByteArray FileContent(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 // The visible message boxes' texts; the boxes are closed.
 QStringList TakeMessageBoxes() {
