@@ -1,5 +1,6 @@
 // Builds the main window's controls at their places in the 623 x 409 client area.
 #include <QActionGroup>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QMenuBar>
 
@@ -292,4 +293,17 @@ void TMainForm::BuildMenus() {
   MenuHelpReadMe = item(MenuHelp, "MenuHelpReadMe", "&ReadMe...");
   MenuHelpRevReport = item(MenuHelp, "MenuHelpRevReport", "R&evision Report...");
   MenuHelpAbout = item(MenuHelp, "MenuHelpAbout", "&About...");
+}
+
+// The log file's dialog. Qt's own dialog, the same on every desktop, in its
+// save form: that is the form that asks before an existing file is replaced.
+// Its title and starting folder are Qt's defaults.
+void TMainForm::BuildOpenDialog() {
+  OpenDialog1 = Named(new QFileDialog(this), "OpenDialog1");
+  OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+  OpenDialog1->setAcceptMode(QFileDialog::AcceptSave);
+  OpenDialog1->setFileMode(QFileDialog::AnyFile);
+  OpenDialog1->setNameFilter(QStringLiteral("Text Files (*.txt)"));
+  OpenDialog1->setDefaultSuffix(QStringLiteral("TXT"));
+  OpenDialog1->selectFile(QStringLiteral("pelmorlog.txt"));
 }

@@ -1,5 +1,6 @@
 #include "MainFormPorts.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 
 #include "TMainForm.h"
@@ -50,6 +51,31 @@ bool MainFormPorts::AutoRepeatTicked() const {
   return form_.AutoRepeat->isChecked();
 }
 
+void MainFormPorts::SetAutoRepeatCaption(const QString& caption) {
+  form_.AutoRepeat->setText(caption);
+}
+
+std::array<QAction*, kRepeatIntervals.size()> MainFormPorts::IntervalItems() const {
+  return {form_.MenuOptionsAutoRepeatContinuous, form_.MenuOptionsAutoRepeat10Seconds,
+          form_.MenuOptionsAutoRepeatMinute,     form_.MenuOptionsAutoRepeat5Minute,
+          form_.MenuOptionsAutoRepeat10Minute,   form_.MenuOptionsAutoRepeatHour};
+}
+
+RepeatInterval MainFormPorts::MarkedRepeatInterval() const {
+  const auto items = IntervalItems();
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i]->isChecked()) return kRepeatIntervals[i].interval;
+  }
+  return RepeatInterval::TenSeconds;
+}
+
+void MainFormPorts::MarkRepeatInterval(RepeatInterval interval) {
+  const auto items = IntervalItems();
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    items[i]->setChecked(kRepeatIntervals[i].interval == interval);
+  }
+}
+
 void MainFormPorts::ShowWarning(const QString& title, const QString& text) {
   ShowMessageBox(QMessageBox::NoIcon, title, text);
 }
@@ -70,4 +96,29 @@ std::optional<int> MainFormPorts::SelectedAddressEntry() const {
 
 void MainFormPorts::ShowError(const QString& text) {
   ShowMessageBox(QMessageBox::Critical, QStringLiteral("Error"), text);
+}
+
+bool MainFormPorts::LogFileOpen() const {
+  return form_.MenuFileCloseLogFile->isEnabled();
+}
+
+void MainFormPorts::SetLogFileOpen(bool open) {
+  form_.MenuFileOpenLogFile->setEnabled(!open);
+  form_.MenuFileCloseLogFile->setEnabled(open);
+}
+
+QString MainFormPorts::StandardTitle() const {
+  return TMainForm::StandardTitle();
+}
+
+void MainFormPorts::SetTitle(const QString& title) {
+  form_.setWindowTitle(title);
+}
+
+std::optional<QString> MainFormPorts::ChooseLogFile() {
+  QFileDialog& dialog = *form_.OpenDialog1;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString path = dialog.selectedFiles().first();
+  dialog.selectFile(path);
+  return path;
 }

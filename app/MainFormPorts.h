@@ -1,16 +1,24 @@
 #pragma once
 
+#include <QAction>
+#include <array>
+
 #include "LinkPorts.h"
+#include "LogFileDialog.h"
+#include "LogPorts.h"
 #include "ScanPorts.h"
 
 class TMainForm;
 
 // The core's view of the main window's controls: the scan buttons and tabs,
-// the status line, the COM port and address lists, and the message boxes.
+// the status line, the COM port and address lists, the File menu's log items,
+// the title, the log file's dialog and the message boxes.
 class MainFormPorts : public ScanControls,
                       public StatusLine,
                       public LinkSettings,
-                      public ErrorReporter {
+                      public ErrorReporter,
+                      public LogWindow,
+                      public LogFileDialog {
  public:
   explicit MainFormPorts(TMainForm& form) : form_(form) {}
 
@@ -20,6 +28,9 @@ class MainFormPorts : public ScanControls,
   void SetSelectCaption(const QString& caption) override;
   int TabIndex() const override;
   bool AutoRepeatTicked() const override;
+  void SetAutoRepeatCaption(const QString& caption) override;
+  RepeatInterval MarkedRepeatInterval() const override;
+  void MarkRepeatInterval(RepeatInterval interval) override;
   void ShowWarning(const QString& title, const QString& text) override;
 
   void ShowStatus(const QString& text) override;
@@ -29,6 +40,17 @@ class MainFormPorts : public ScanControls,
 
   void ShowError(const QString& text) override;
 
+  bool LogFileOpen() const override;
+  void SetLogFileOpen(bool open) override;
+  QString StandardTitle() const override;
+  void SetTitle(const QString& title) override;
+
+  // Shows OpenDialog1; a file chosen there is where it starts the next time.
+  std::optional<QString> ChooseLogFile() override;
+
  private:
+  // The interval items of the Options menu, in the order of the intervals.
+  std::array<QAction*, kRepeatIntervals.size()> IntervalItems() const;
+
   TMainForm& form_;
 };

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLayout>
+#include <QMessageBox>
 
 #include "AdapterMessages.h"
 #include "ComPortDiscovery.h"
@@ -35,6 +36,7 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
     : platform_(platform),
       hints_(hints),
       pause_(std::move(pause)),
+      log_(catalogue_, ports_, LogFormatter(LogFormatter::RegionalSeparators(QLocale::system()))),
       link_(platform.adapter, ports_, ports_, ports_, PostToApplication()),
       transactions_(scanState_,
                     {platform.adapter, catalogue_, ports_, ports_, ports_, Timer1, log_}),
@@ -58,6 +60,7 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
   BuildCentre();
   BuildTabStrip();
   BuildMenus();
+  BuildOpenDialog();
   setTabOrder(ReadDataBtn, SelectBtn);
   setTabOrder(SelectBtn, AutoRepeat);
   ReadDataBtn->setFocus();
@@ -66,13 +69,27 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
   connect(SelectBtn, &QPushButton::clicked, this, &TMainForm::SelectBtnClick);
   connect(TabSet1, &QTabBar::currentChanged, this, &TMainForm::TabSet1Click);
   Timer1.SetTickHandler([this] { Timer1Timer(); });
+  Timer2.SetTickHandler([this] { Timer2Timer(); });
   connect(RefreshButton, &QPushButton::clicked, this, &TMainForm::RefreshButtonClick);
+  connect(MenuFileOpenLogFile, &QAction::triggered, this, &TMainForm::MenuFileOpenLogFileClick);
+  connect(MenuFileCloseLogFile, &QAction::triggered, this, &TMainForm::MenuFileCloseLogFileClick);
   connect(MenuFileExit, &QAction::triggered, this, &TMainForm::MenuFileExitClick);
   connect(MenuOptionsShowHints, &QAction::triggered, this, &TMainForm::MenuOptionsShowHintsClick);
   connect(MenuHelpReadMe, &QAction::triggered, this, &TMainForm::MenuHelpReadMeClick);
   connect(MenuHelpRevReport, &QAction::triggered, this, &TMainForm::MenuHelpRevReportClick);
   connect(MenuHelpAbout, &QAction::triggered, this, &TMainForm::MenuHelpAboutClick);
-  ConnectAutoRepeatIntervals();
+  connect(MenuOptionsAutoRepeatContinuous, &QAction::triggered, this,
+          &TMainForm::MenuOptionsAutoRepeatContinuousClick);
+  connect(MenuOptionsAutoRepeat10Seconds, &QAction::triggered, this,
+          &TMainForm::MenuOptionsAutoRepeat10SecondsClick);
+  connect(MenuOptionsAutoRepeatMinute, &QAction::triggered, this,
+          &TMainForm::MenuOptionsAutoRepeatMinuteClick);
+  connect(MenuOptionsAutoRepeat5Minute, &QAction::triggered, this,
+          &TMainForm::MenuOptionsAutoRepeat5MinuteClick);
+  connect(MenuOptionsAutoRepeat10Minute, &QAction::triggered, this,
+          &TMainForm::MenuOptionsAutoRepeat10MinuteClick);
+  connect(MenuOptionsAutoRepeatHour, &QAction::triggered, this,
+          &TMainForm::MenuOptionsAutoRepeatHourClick);
 
   FormCreate();
 }
@@ -108,6 +125,7 @@ void TMainForm::FormCreate() {
   QCoreApplication::instance()->installEventFilter(messageHook_.get());
   DiscoverComPorts();
   FillAddressList();
+  log_.ClearHeaderFlags();
   catalogue_.BuildCatalogue(*this);
   SelectBtn->setText(QStringLiteral("Deselect All"));
   TabSet1->setCurrentIndex(0);
@@ -139,6 +157,10 @@ void TMainForm::TabSet1Click() {
 
 void TMainForm::Timer1Timer() {
   sequencer_.Timer1Timer();
+}
+
+void TMainForm::Timer2Timer() {
+  sequencer_.Timer2Timer();
 }
 
 void TMainForm::FillAddressList() {
@@ -174,8 +196,18 @@ void TMainForm::RefreshButtonClick() {
   Discovery->hide();
 }
 
+void TMainForm::MenuFileOpenLogFileClick() {
+  const std::optional<QString> path = logFileDialog_->ChooseLogFile();
+  if (path) log_.OpenLogFile(*path);
+}
+
+void TMainForm::MenuFileCloseLogFileClick() {
+  log_.MenuFileCloseLogFileClick();
+}
+
 void TMainForm::MenuFileExitClick() {
   platform_.adapter.I2CClose();
+  CloseLogAtEnd();
   QCoreApplication::exit(0);
 }
 
@@ -183,7 +215,23 @@ void TMainForm::MenuFileExitClick() {
 // program ends either way, and a link left open would hold the serial port.
 void TMainForm::closeEvent(QCloseEvent* event) {
   platform_.adapter.I2CClose();
+  CloseLogAtEnd();
   QMainWindow::closeEvent(event);
+}
+
+// The program ends with a log open as Close Log File would end it: what is
+// buffered reaches the file and the last line is ended, so nothing that was
+// read is lost because the program ended. When that fails the box says so,
+// and the program ends all the same.
+void TMainForm::CloseLogAtEnd() {
+  if (!ports_.LogFileOpen()) return;
+  const std::optional<QString> error = log_.CloseLogFile();
+  if (!error) return;
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"),
+                  *error + QStringLiteral("\n\nPelmor ends now; the end of the log is lost."),
+                  QMessageBox::Ok, this);
+  box.setObjectName(QStringLiteral("MessageBox"));
+  box.exec();
 }
 
 void TMainForm::MenuOptionsShowHintsClick() {
@@ -203,17 +251,26 @@ void TMainForm::MenuHelpAboutClick() {
   aboutBox_->exec();
 }
 
-void TMainForm::ConnectAutoRepeatIntervals() {
-  const std::pair<QAction*, const char*> captions[] = {
-      {MenuOptionsAutoRepeatContinuous, "Auto Repeat (Continuous)"},
-      {MenuOptionsAutoRepeat10Seconds, "Auto Repeat (10 Seconds)"},
-      {MenuOptionsAutoRepeatMinute, "Auto Repeat (1 Minute)"},
-      {MenuOptionsAutoRepeat5Minute, "Auto Repeat (5 Minutes)"},
-      {MenuOptionsAutoRepeat10Minute, "Auto Repeat (10 Minutes)"},
-      {MenuOptionsAutoRepeatHour, "Auto Repeat (1 Hour)"},
-  };
-  for (const auto& [action, caption] : captions) {
-    connect(action, &QAction::triggered, this,
-            [this, caption = QString::fromLatin1(caption)] { AutoRepeat->setText(caption); });
-  }
+void TMainForm::MenuOptionsAutoRepeatContinuousClick() {
+  sequencer_.MenuOptionsAutoRepeatContinuousClick();
+}
+
+void TMainForm::MenuOptionsAutoRepeat10SecondsClick() {
+  sequencer_.MenuOptionsAutoRepeat10SecondsClick();
+}
+
+void TMainForm::MenuOptionsAutoRepeatMinuteClick() {
+  sequencer_.MenuOptionsAutoRepeatMinuteClick();
+}
+
+void TMainForm::MenuOptionsAutoRepeat5MinuteClick() {
+  sequencer_.MenuOptionsAutoRepeat5MinuteClick();
+}
+
+void TMainForm::MenuOptionsAutoRepeat10MinuteClick() {
+  sequencer_.MenuOptionsAutoRepeat10MinuteClick();
+}
+
+void TMainForm::MenuOptionsAutoRepeatHourClick() {
+  sequencer_.MenuOptionsAutoRepeatHourClick();
 }

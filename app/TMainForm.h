@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,10 +20,12 @@
 #include "BusTransactions.h"
 #include "HintSwitch.h"
 #include "LinkControl.h"
+#include "LogFileDialog.h"
 #include "MainFormPorts.h"
 #include "PlatformBundle.h"
 #include "QtTimer.h"
 #include "RegisterCatalogue.h"
+#include "ScanLogFile.h"
 #include "ScanSequencer.h"
 #include "SystemClock.h"
 #include "WidgetRowControls.h"
@@ -59,6 +62,9 @@ class TMainForm : public QMainWindow, private RowControlsSource {
 
   RegisterCatalogue& Catalogue() { return catalogue_; }
   const ScanState& Scan() const { return scanState_; }
+  const ScanLogFile& Log() const { return log_; }
+  // The log file's dialog is OpenDialog1 unless a test answers in its place.
+  void SetLogFileDialog(LogFileDialog& dialog) { logFileDialog_ = &dialog; }
 
   // Handlers.
   void FormCreate();
@@ -70,10 +76,19 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   void SelectBtnClick();
   void TabSet1Click();
   void Timer1Timer();
+  void Timer2Timer();
   void DiscoverComPorts();
   void RefreshButtonClick();
+  void MenuFileOpenLogFileClick();
+  void MenuFileCloseLogFileClick();
   void MenuFileExitClick();
   void MenuOptionsShowHintsClick();
+  void MenuOptionsAutoRepeatContinuousClick();
+  void MenuOptionsAutoRepeat10SecondsClick();
+  void MenuOptionsAutoRepeatMinuteClick();
+  void MenuOptionsAutoRepeat5MinuteClick();
+  void MenuOptionsAutoRepeat10MinuteClick();
+  void MenuOptionsAutoRepeatHourClick();
   void MenuHelpReadMeClick();
   void MenuHelpRevReportClick();
   void MenuHelpAboutClick();
@@ -119,6 +134,7 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   QTabBar* TabSet1;
   QtTimer Timer1{100};
   QtTimer Timer2{100};
+  QFileDialog* OpenDialog1;
 
   QMenu* MenuFile;
   QAction* MenuFileOpenLogFile;
@@ -150,10 +166,11 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   void BuildCentre();
   void BuildTabStrip();
   void BuildMenus();
+  void BuildOpenDialog();
   void FillAddressList();
-  void ConnectAutoRepeatIntervals();
   RowControls& ControlsFor(const QString& controlStem) override;
   void RunWordDecoder(WordDecoderDialog& dialog, const char* dataField);
+  void CloseLogAtEnd();
 
   PlatformBundle platform_;
   HintSwitch& hints_;
@@ -164,7 +181,8 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   std::unique_ptr<QObject> messageHook_;
   MainFormPorts ports_{*this};
   SystemClock clock_;
-  NoScanLog log_;
+  ScanLogFile log_;
+  LogFileDialog* logFileDialog_ = &ports_;
   ScanState scanState_;
   LinkControl link_;
   BusTransactions transactions_;

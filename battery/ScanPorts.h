@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "AutoRepeat.h"
+
 // What the scan sequencer needs from the window and from the adapter link.
 
 // The scan's controls on the window. Their captions hold the scan's state: a
@@ -16,6 +18,11 @@ class ScanControls {
   // 0 reads, 1 writes.
   virtual int TabIndex() const = 0;
   virtual bool AutoRepeatTicked() const = 0;
+  virtual void SetAutoRepeatCaption(const QString& caption) = 0;
+  // The repeat interval is the one whose Options menu item carries the check
+  // mark; exactly one does.
+  virtual RepeatInterval MarkedRepeatInterval() const = 0;
+  virtual void MarkRepeatInterval(RepeatInterval interval) = 0;
   // A message box that leaves the main window usable.
   virtual void ShowWarning(const QString& title, const QString& text) = 0;
 };

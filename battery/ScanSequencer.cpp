@@ -21,7 +21,7 @@ QString ScanSequencer::IdleCaption() const {
 
 void ScanSequencer::ReadDataBtnClick() {
   ports_.timer2.Stop();
-  state_.scanStartTime = ports_.clock.Now();
+  ComputeRepeatTime(true);
   if (IsRunning()) {
     Stop();
   } else {
@@ -88,7 +88,8 @@ void ScanSequencer::IssueNextTransaction() {
   for (; state_.rowIndex < kNoRow; ++state_.rowIndex) {
     if (ports_.catalogue.IsEnabled(state_.rowIndex) &&
         ports_.catalogue.IsSelected(state_.rowIndex)) {
-      if (ports_.controls.TabIndex() == 0) {
+      state_.rowIsRead = ports_.controls.TabIndex() == 0;
+      if (state_.rowIsRead) {
         ports_.transactions.ReadTransaction();
       } else {
         ports_.transactions.WriteTransaction();
@@ -120,11 +121,43 @@ void ScanSequencer::FailAttempt(int pauseMs) {
   if (state_.rowIndex >= kNoRow) return;
   state_.pendingRow = kNoRow;
   if (--state_.retryCounter <= 0) {
-    if (!ports_.log.FailurePlaceholder(state_.rowIndex)) return;
+    // A write scan adds nothing to the log: a given-up write has no field of
+    // a record to fill, and its placeholder would land at the end of the
+    // last record written.
+    if (state_.rowIsRead && !ports_.log.FailurePlaceholder(state_.rowIndex)) return;
     ++state_.rowIndex;
     state_.retryCounter = kAttemptsPerRow;
   }
   ports_.timer1.Arm(pauseMs);
+}
+
+void ScanSequencer::ComputeRepeatTime(bool atPress) {
+  state_.scanStartTime = ports_.clock.Now();
+  const RepeatIntervalSetting& setting = SettingOf(ports_.controls.MarkedRepeatInterval());
+  if (setting.IsTimed()) {
+    state_.nextRepeatTime = state_.scanStartTime.addSecs(setting.TotalSeconds());
+  } else if (atPress) {
+    // Continuous passes never wait for a repeat time left in the future by a
+    // timed interval chosen before.
+    state_.nextRepeatTime = state_.scanStartTime;
+  }
+}
+
+void ScanSequencer::Timer2Timer() {
+  if (state_.rowIndex < kNoRow) return;  // a pass is under way
+  if (!IsRunning() || !ports_.controls.AutoRepeatTicked()) {
+    // The pass is over and the link closes: a transaction timer tick still
+    // due has nothing left to do, and would close a link that a new press of
+    // Read Data has begun to open.
+    ports_.timer1.Stop();
+    ports_.timer2.Stop();
+    ports_.controls.SetButtonCaption(IdleCaption());
+    ports_.link.CloseLink();
+    return;
+  }
+  if (ports_.clock.Now() < state_.nextRepeatTime) return;
+  ComputeRepeatTime(false);
+  RestartScan();
 }
 
 void ScanSequencer::RestartScan() {
@@ -144,4 +177,9 @@ void ScanSequencer::TabSet1Click() {
   const bool reading = ports_.controls.TabIndex() == 0;
   ports_.controls.SetButtonCaption(IdleCaption());
   ports_.catalogue.SetMode(reading ? ScanMode::Read : ScanMode::Write);
+}
+
+void ScanSequencer::ChooseRepeatInterval(RepeatInterval interval) {
+  ports_.controls.MarkRepeatInterval(interval);
+  ports_.controls.SetAutoRepeatCaption(QString::fromLatin1(SettingOf(interval).autoRepeatCaption));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AutoRepeat.h"
 #include "Clock.h"
 #include "RegisterCatalogue.h"
 #include "ScanLog.h"
@@ -42,11 +43,26 @@ class ScanSequencer {
   void CompleteRow();
   // The current row's attempt failed: try again after the pause, or give it up.
   void FailAttempt(int pauseMs);
+  // The auto-repeat timer's tick: end a wait that is no longer wanted, or
+  // begin the next pass once its repeat time has come.
+  void Timer2Timer();
   // Auto-repeat: begin the next pass from the top.
   void RestartScan();
+  // The scan start time is now; the next repeat time follows from it by the
+  // chosen interval. At a press of Read Data under Continuous it is the scan
+  // start time itself.
+  void ComputeRepeatTime(bool atPress);
   void SelectBtnClick();
   // The tab strip's index has changed.
   void TabSet1Click();
+
+  // The Options menu's interval items.
+  void MenuOptionsAutoRepeatContinuousClick() { ChooseRepeatInterval(RepeatInterval::Continuous); }
+  void MenuOptionsAutoRepeat10SecondsClick() { ChooseRepeatInterval(RepeatInterval::TenSeconds); }
+  void MenuOptionsAutoRepeatMinuteClick() { ChooseRepeatInterval(RepeatInterval::Minute); }
+  void MenuOptionsAutoRepeat5MinuteClick() { ChooseRepeatInterval(RepeatInterval::FiveMinutes); }
+  void MenuOptionsAutoRepeat10MinuteClick() { ChooseRepeatInterval(RepeatInterval::TenMinutes); }
+  void MenuOptionsAutoRepeatHourClick() { ChooseRepeatInterval(RepeatInterval::Hour); }
 
   // An adapter outcome arrived: true when it belongs to the current row.
   bool TakeOutcomeForCurrentRow() { return state_.TakeOutcomeForCurrentRow(); }
@@ -60,6 +76,9 @@ class ScanSequencer {
   void BeginRunning();
   void IssueNextTransaction();
   QString IdleCaption() const;
+  // Marks the interval and names it on the AutoRepeat check box; a wait under
+  // way keeps its repeat time.
+  void ChooseRepeatInterval(RepeatInterval interval);
 
   ScanState& state_;
   Ports ports_;

@@ -17,6 +17,11 @@ struct ScanState {
   int recordStartRow = 0;
   // When the current pass started; the zero date, long past, until then.
   QDateTime scanStartTime = ZeroDate();
+  // When auto-repeat starts the next pass, at the earliest.
+  QDateTime nextRepeatTime = ZeroDate();
+  // Whether the current row's transaction is a read. Only a read opens a
+  // field in the log's record.
+  bool rowIsRead = true;
   // The row whose transaction the adapter accepted and whose outcome has not
   // come yet; kNoRow when no outcome is awaited. An outcome that does not
   // belong to the current row (a late one from a stopped scan, a duplicate)

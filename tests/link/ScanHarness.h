@@ -76,6 +76,8 @@ struct FakeScanControls : ScanControls {
   QString selectCaption = "Deselect All";
   int tab = 0;
   bool autoRepeat = false;
+  QString autoRepeatCaption = "Auto Repeat (10 Seconds)";
+  RepeatInterval interval = RepeatInterval::TenSeconds;
   QStringList warnings;
   QString ButtonCaption() const override { return caption; }
   void SetButtonCaption(const QString& text) override { caption = text; }
@@ -83,6 +85,9 @@ struct FakeScanControls : ScanControls {
   void SetSelectCaption(const QString& text) override { selectCaption = text; }
   int TabIndex() const override { return tab; }
   bool AutoRepeatTicked() const override { return autoRepeat; }
+  void SetAutoRepeatCaption(const QString& text) override { autoRepeatCaption = text; }
+  RepeatInterval MarkedRepeatInterval() const override { return interval; }
+  void MarkRepeatInterval(RepeatInterval value) override { interval = value; }
   void ShowWarning(const QString& title, const QString& text) override {
     warnings << title + "|" + text;
   }
@@ -127,6 +132,20 @@ struct RecordingLog : ScanLog {
   bool FailurePlaceholder(int row) override { return Step("placeholder", QString::number(row)); }
 };
 
+// Hands the scan's log steps on to the log a test chose: the recording one
+// unless the test picks another.
+struct LogSwitch : ScanLog {
+  explicit LogSwitch(ScanLog* log) : target(log) {}
+  ScanLog* target;
+  bool HeaderStep(int row) override { return target->HeaderStep(row); }
+  void EndHeaderColumns() override { target->EndHeaderColumns(); }
+  bool LogPrefix(bool beginsRecord, const QDateTime& start) override {
+    return target->LogPrefix(beginsRecord, start);
+  }
+  bool ValueStep(const QString& text) override { return target->ValueStep(text); }
+  bool FailurePlaceholder(int row) override { return target->FailurePlaceholder(row); }
+};
+
 // The scan's core on a deterministic rig, fake timers and a fake clock, all on
 // the rig's time. Adapter events are dispatched as the rig reports them.
 class ScanHarness : public ::testing::Test {
@@ -134,6 +153,7 @@ class ScanHarness : public ::testing::Test {
   ScanHarness() {
     catalogue.BuildCatalogue(rows);
     timer1.SetTickHandler([this] { sequencer.Timer1Timer(); });
+    timer2.SetTickHandler([this] { sequencer.Timer2Timer(); });
     rig->Adapter().SetOpenDelay(30ms);
   }
 
@@ -194,15 +214,16 @@ class ScanHarness : public ::testing::Test {
   FakeLinkSettings settings;
   FakeErrors errors;
   RecordingLog log;
+  LogSwitch logSwitch{&log};
   FakeTimer timer1{rigScheduler};
   FakeTimer timer2{rigScheduler};
   FakeClock clock{rigScheduler};
   ScanState state;
-  BusTransactions transactions{state,
-                               {rig->Adapter(), catalogue, settings, status, errors, timer1, log}};
+  BusTransactions transactions{
+      state, {rig->Adapter(), catalogue, settings, status, errors, timer1, logSwitch}};
   LinkControl link{rig->Adapter(), settings, status, errors,
                    [this](std::int32_t code) { dispatch.DispatchAdapterEvent(code & 0xFFFF); }};
-  ScanSequencer sequencer{state,
-                          {catalogue, controls, link, transactions, timer1, timer2, clock, log}};
-  AdapterEventDispatch dispatch{{rig->Adapter(), catalogue, sequencer, status, timer1, log}};
+  ScanSequencer sequencer{
+      state, {catalogue, controls, link, transactions, timer1, timer2, clock, logSwitch}};
+  AdapterEventDispatch dispatch{{rig->Adapter(), catalogue, sequencer, status, timer1, logSwitch}};
 };

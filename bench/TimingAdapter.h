@@ -1,0 +1,68 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+
+#include "AdapterLibrary.h"
+#include "SmartBattery.h"
+#include "SmbusTiming.h"
+
+using SteadyClock = std::chrono::steady_clock;
+
+// Passes every call on to the rig's adapter, noting when a pass's first
+// transaction starts and when the link is closed at its end, and adding up
+// the bus time of the transfers between.
+class TimingAdapter : public AdapterLibrary {
+ public:
+  TimingAdapter(AdapterLibrary& inner, SmartBattery& battery) : inner_(inner), battery_(battery) {}
+
+  std::optional<SteadyClock::time_point> firstTransaction;
+  std::optional<SteadyClock::time_point> closed;
+  std::chrono::microseconds busTime{0};
+  int transactions = 0;
+
+  void NewPass() {
+    firstTransaction.reset();
+    closed.reset();
+    busTime = {};
+    transactions = 0;
+  }
+
+  std::int32_t I2COpen(const I2COpenParams& params, AdapterEventCallback callback,
+                       const char* logFileName) override {
+    return inner_.I2COpen(params, std::move(callback), logFileName);
+  }
+  std::int32_t I2CClose() override {
+    if (firstTransaction && !closed) closed = SteadyClock::now();
+    return inner_.I2CClose();
+  }
+  std::int32_t I2CMasterTx(std::uint8_t address, const std::uint8_t* data, int length,
+                           int stop) override {
+    return inner_.I2CMasterTx(address, data, length, stop);
+  }
+  std::int32_t I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data, int length,
+                             int receiveLength, int stop) override {
+    if (!firstTransaction) firstTransaction = SteadyClock::now();
+    const auto sent = battery_.Read(data[0], std::chrono::microseconds(0));
+    const int received = receiveLength != 0 ? receiveLength : 1 + (sent ? (*sent)[0] : 0);
+    busTime += smbus_timing::ReadTime(received);
+    ++transactions;
+    return inner_.I2CMasterTxRx(address, data, length, receiveLength, stop);
+  }
+  std::int32_t I2CGetStatus(I2CStatusRecord& status) override {
+    return inner_.I2CGetStatus(status);
+  }
+  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) override {
+    return inner_.I2CGetMasterRxMsg(capacity, buffer);
+  }
+  std::int32_t I2CGetSlaveRxMsg(int capacity, std::uint8_t* buffer) override {
+    return inner_.I2CGetSlaveRxMsg(capacity, buffer);
+  }
+  std::int32_t I2CSlaveTx(const std::uint8_t* data, int length) override {
+    return inner_.I2CSlaveTx(data, length);
+  }
+
+ private:
+  AdapterLibrary& inner_;
+  SmartBattery& battery_;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+#include "LogFile.h"
+#include "LogFormatter.h"
+#include "LogPorts.h"
+#include "RegisterCatalogue.h"
+#include "ScanLog.h"
+
+// The scan log: a file chosen from the File menu that receives a header line
+// and one record per read pass. The scan calls the write steps at fixed
+// points; each writes only while the log is open, and a step whose write
+// fails shows an error box naming the file and answers false, so the scan
+// step that called it ends there. The log stays open and later writes try
+// again.
+class ScanLogFile : public ScanLog {
+ public:
+  ScanLogFile(RegisterCatalogue& catalogue, LogWindow& window, LogFormatter formatter);
+
+  // Creates the file (an existing one is emptied) and opens the log; the
+  // header is then due at the next press of Read Data that finds a row
+  // ticked. A file that cannot be created leaves everything as it was.
+  void OpenLogFile(const QString& path);
+  // Ends the last line and closes the file. When that fails the log stays
+  // open, and closing again adds another line end and tries once more.
+  // Answers the error text when it failed, without showing it.
+  std::optional<QString> CloseLogFile();
+  // The File menu's close: CloseLogFile with its failure shown.
+  void MenuFileCloseLogFileClick();
+  // No log is open: no header is due.
+  void ClearHeaderFlags();
+
+  bool HeaderStep(int row) override;
+  void EndHeaderColumns() override;
+  bool LogPrefix(bool beginsRecord, const QDateTime& scanStartTime) override;
+  bool ValueStep(const QString& valueText) override;
+  bool FailurePlaceholder(int row) override;
+
+  bool HeaderPending() const { return headerPending_; }
+  bool HeaderColumns() const { return headerColumns_; }
+  const QString& Path() const { return path_; }
+
+ private:
+  bool IsOpen() const { return window_.LogFileOpen(); }
+  // Writes while the log is open; false, with the error shown, when it failed.
+  bool Write(const QString& text);
+  QString ErrorText(const char* what, const QString& systemText) const;
+
+  RegisterCatalogue& catalogue_;
+  LogWindow& window_;
+  LogFormatter formatter_;
+  LogFile file_;
+  QString path_;
+  // The header's first field is due.
+  bool headerPending_ = false;
+  // The press under way writes its ticked rows' header columns.
+  bool headerColumns_ = false;
+};

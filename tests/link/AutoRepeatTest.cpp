@@ -1,0 +1,230 @@
+// Auto-repeat on the fake timers and clock: when passes start, how a wait ends,
+// and the repeat time as wall-clock time.
+#include "ScanHarness.h"
+
+namespace {
+
+class AutoRepeatTest : public ScanHarness {
+ protected:
+  void SetUp() override { controls.autoRepeat = true; }
+
+  struct Passes {
+    std::vector<Micros> starts;  // when each pass began (a read or write issued from the top)
+    std::vector<Micros> ends;    // when each pass was over (no row left)
+  };
+
+  // Runs for the time given, noting when passes begin and end. A pass under
+  // way when it is called has its end noted, not its start.
+  Passes Watch(Micros duration) {
+    Passes passes;
+    bool inPass = state.rowIndex < kNoRow;
+    for (const Micros end = Now() + duration; Now() < end;) {
+      Advance(1ms);
+      const bool now = state.rowIndex < kNoRow;
+      if (now && !inPass) passes.starts.push_back(Now());
+      if (!now && inPass) passes.ends.push_back(Now());
+      inPass = now;
+    }
+    return passes;
+  }
+
+  bool Waiting() const {
+    return state.rowIndex == kNoRow && controls.caption == "Stop" && timer2.IsActive() &&
+           rig->Adapter().IsLinkOpen();
+  }
+  bool IdleWithLinkClosed() const {
+    return controls.caption != "Stop" && !timer2.IsActive() && !rig->Adapter().IsLinkOpen();
+  }
+  // Presses Read Data and runs the first pass to its end; answers when it ended.
+  Micros FirstPass() {
+    StartScanAndOpenLink();
+    while (state.rowIndex < kNoRow) Advance(1ms);
+    return Now();
+  }
+};
+
+double Seconds(Micros time) {
+  return time.count() / 1e6;
+}
+
+TEST_F(AutoRepeatTest, TenSecondsWithThreeSecondPassesStartsThemTenSecondsApart) {
+  controls.interval = RepeatInterval::TenSeconds;
+  TickOnly({0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14,
+            15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28});
+  EXPECT_NEAR(Seconds(FirstPass()), 3.0, 0.2);
+  const Passes passes = Watch(45s);
+  ASSERT_EQ(passes.starts.size(), 4u);
+  EXPECT_NEAR(Seconds(passes.starts[0]), 10.0, 0.1) << "ten seconds after the press";
+  for (std::size_t i = 1; i < passes.starts.size(); ++i) {
+    EXPECT_NEAR(Seconds(passes.starts[i] - passes.starts[i - 1]), 10.0, 0.1);
+  }
+}
+
+TEST_F(AutoRepeatTest, TenSecondsWithFifteenSecondPassesStartsEachWithin100msOfTheLastEnd) {
+  controls.interval = RepeatInterval::TenSeconds;
+  TickOnly({9, 10, 11});
+  for (std::uint8_t command : {0x09, 0x0A, 0x0B}) {
+    rig->Adapter().FailCommand(command, AdapterEvent::BusError, 1000);
+  }
+  const Micros firstEnd = FirstPass();
+  EXPECT_NEAR(Seconds(firstEnd), 15.0, 0.5);
+  const Passes passes = Watch(35s);
+  ASSERT_EQ(passes.starts.size(), 3u);
+  EXPECT_LE(passes.starts[0] - firstEnd, 100ms);
+  for (std::size_t i = 1; i < passes.starts.size(); ++i) {
+    const Micros gap = passes.starts[i] - passes.ends[i - 1];
+    EXPECT_GE(gap, 0ms);
+    EXPECT_LE(gap, 100ms);
+  }
+}
+
+TEST_F(AutoRepeatTest, HourToTenSecondsWhileWaitingKeepsTheHourForThisWaitOnly) {
+  controls.interval = RepeatInterval::Hour;
+  TickOnly({9});
+  FirstPass();
+  sequencer.MenuOptionsAutoRepeat10SecondsClick();
+  EXPECT_EQ(controls.interval, RepeatInterval::TenSeconds);
+  EXPECT_EQ(controls.autoRepeatCaption, "Auto Repeat (10 Seconds)");
+  Advance(3599s);
+  EXPECT_TRUE(Waiting());
+  EXPECT_EQ(Transactions(), 1);
+  const Passes passes = Watch(25s);
+  ASSERT_EQ(passes.starts.size(), 3u);
+  EXPECT_NEAR(Seconds(passes.starts[0]), 3600.0, 0.1);
+  EXPECT_NEAR(Seconds(passes.starts[1] - passes.starts[0]), 10.0, 0.1);
+}
+
+TEST_F(AutoRepeatTest, UntickingWhileWaitingEndsTheWaitWithin100ms) {
+  controls.interval = RepeatInterval::Minute;
+  TickOnly({9});
+  FirstPass();
+  Advance(1s);
+  ASSERT_TRUE(Waiting());
+  controls.autoRepeat = false;
+  Advance(100ms);
+  EXPECT_TRUE(IdleWithLinkClosed());
+  EXPECT_EQ(controls.caption, "Read Data");
+}
+
+TEST_F(AutoRepeatTest, SwitchingTabWhileWaitingEndsTheWaitWithin100ms) {
+  controls.interval = RepeatInterval::Minute;
+  TickOnly({9});
+  FirstPass();
+  SwitchTab(1);
+  Advance(100ms);
+  EXPECT_TRUE(IdleWithLinkClosed());
+  EXPECT_EQ(controls.caption, "Write Data");
+}
+
+TEST_F(AutoRepeatTest, StopWhileWaitingClosesTheLinkAtOnce) {
+  controls.interval = RepeatInterval::Minute;
+  TickOnly({9});
+  FirstPass();
+  sequencer.ReadDataBtnClick();
+  EXPECT_TRUE(IdleWithLinkClosed());
+}
+
+TEST_F(AutoRepeatTest, UntickingDuringAPassLetsItEndNormallyAndTickingWhileIdleStartsNothing) {
+  TickOnly({9, 10});
+  StartScanAndOpenLink();
+  controls.autoRepeat = false;
+  RunUntilIdle();
+  EXPECT_TRUE(IdleWithLinkClosed());
+  controls.autoRepeat = true;
+  Advance(20s);
+  EXPECT_EQ(Transactions(), 2);
+}
+
+TEST_F(AutoRepeatTest, ClockSetForwardStartsTheNextPassAtTheNextTickAndSetBackLengthensTheWait) {
+  controls.interval = RepeatInterval::Minute;
+  TickOnly({9});
+  FirstPass();
+  clock.base = clock.base.addSecs(120);
+  Passes passes = Watch(100ms);
+  ASSERT_EQ(passes.starts.size(), 1u);
+  const Micros secondStart = passes.starts[0];
+  Advance(1s);
+  clock.base = clock.base.addSecs(-30);
+  passes = Watch(95s);
+  ASSERT_EQ(passes.starts.size(), 1u);
+  EXPECT_NEAR(Seconds(passes.starts[0] - secondStart), 90.0, 0.1);
+}
+
+TEST_F(AutoRepeatTest, EmptyPassUnderContinuousTriesAgainAtEveryTick) {
+  controls.interval = RepeatInterval::Continuous;
+  TickOnly({9});
+  FirstPass();
+  catalogue.SetSelected(9, false);
+  const int before = Transactions();
+  const QDateTime start = state.scanStartTime;
+  Advance(1s);
+  EXPECT_TRUE(Waiting());
+  EXPECT_EQ(Transactions(), before);
+  EXPECT_GE(start.msecsTo(state.scanStartTime), 900) << "a new pass was tried at each tick";
+  catalogue.SetSelected(9, true);
+  Advance(100ms);
+  EXPECT_EQ(Transactions(), before + 1);
+}
+
+TEST_F(AutoRepeatTest, ContinuousPassesFollowOneAnotherAtOnce) {
+  controls.interval = RepeatInterval::Continuous;
+  TickOnly({9, 10});
+  FirstPass();
+  const Passes passes = Watch(5s);
+  ASSERT_GE(passes.starts.size(), 15u);
+  for (std::size_t i = 1; i < passes.starts.size(); ++i) {
+    EXPECT_LE(passes.starts[i] - passes.ends[i - 1], 100ms);
+  }
+}
+
+TEST_F(AutoRepeatTest, ContinuousAfterAnHourRepeatDoesNotWaitForTheHourLeftOver) {
+  controls.interval = RepeatInterval::Hour;
+  TickOnly({9});
+  FirstPass();
+  sequencer.ReadDataBtnClick();  // Stop, with the next repeat an hour ahead
+  sequencer.MenuOptionsAutoRepeatContinuousClick();
+  EXPECT_EQ(controls.autoRepeatCaption, "Auto Repeat (Continuous)");
+  sequencer.ReadDataBtnClick();
+  const Passes passes = Watch(2s);
+  ASSERT_GE(passes.starts.size(), 5u);
+  EXPECT_LE(passes.starts[0] - passes.ends[0], 100ms);
+}
+
+TEST_F(AutoRepeatTest, ChoosingContinuousWhileWaitingKeepsTheWaitsRepeatTime) {
+  controls.interval = RepeatInterval::TenMinutes;
+  TickOnly({9});
+  FirstPass();
+  sequencer.MenuOptionsAutoRepeatContinuousClick();
+  const Passes passes = Watch(601s);
+  ASSERT_GE(passes.starts.size(), 2u);
+  EXPECT_NEAR(Seconds(passes.starts[0]), 600.0, 0.1);
+  EXPECT_LE(passes.starts[1] - passes.ends[0], 100ms) << "then continuous";
+}
+
+TEST_F(AutoRepeatTest, WriteTabRepeatsTheWrites) {
+  SwitchTab(1);
+  controls.interval = RepeatInterval::Continuous;
+  TickOnly({1, 9});
+  catalogue.SetDataText(1, "500");
+  StartScanAndOpenLink();
+  Advance(2s);
+  EXPECT_GE(Transactions(), 8);
+  EXPECT_EQ(rig->Adapter().LastTransactionCall().data,
+            (std::vector<std::uint8_t>{0x01, 0xF4, 0x01}));
+  EXPECT_EQ(controls.caption, "Stop");
+}
+
+TEST_F(AutoRepeatTest, PassEndedByTheAutoRepeatTickLeavesNoTickThatClosesTheNextScansLink) {
+  controls.autoRepeat = false;
+  TickOnly({32});  // its completion leaves no row: the next auto-repeat tick ends the pass
+  StartScanAndOpenLink();
+  while (controls.caption == "Stop") Advance(100us);
+  EXPECT_FALSE(timer1.IsActive());
+  sequencer.ReadDataBtnClick();  // at once, while the link of the last pass is just closed
+  Advance(200ms);
+  EXPECT_EQ(controls.caption, "Stop");
+  EXPECT_TRUE(rig->Adapter().IsLinkOpen());
+  EXPECT_EQ(Transactions(), 2);
+}
+
+}  // namespace

@@ -1,0 +1,155 @@
+// What the scan leaves in a real log file, byte for byte, on the deterministic
+// rig with a battery answering marker values: Voltage 4105, Current 4106,
+// AverageCurrent 4107, ManufacturerName "R20", DeviceChemistry "R22",
+// ManufacturerData the bytes 52,32,33. The fake clock starts at 09:30:00 on
+// 7 December 2026.
+#include <QTemporaryDir>
+
+#include "LogTestSupport.h"
+#include "ScanLogFile.h"
+#include "link/ScanHarness.h"
+
+namespace {
+
+class ScanLogContentTest : public ScanHarness {
+ protected:
+  void SetUp() override {
+    rig->Battery().SetMarkerValues(true);
+    logSwitch.target = &fileLog;
+  }
+  void OpenLog() {
+    fileLog.OpenLogFile(path);
+    ASSERT_TRUE(window.open);
+  }
+  QByteArray CloseLog() {
+    fileLog.MenuFileCloseLogFileClick();
+    EXPECT_FALSE(window.open);
+    EXPECT_TRUE(window.errors.isEmpty()) << window.errors.join("\n").toStdString();
+    return FileContent(path);
+  }
+  void Pass() {
+    sequencer.ReadDataBtnClick();
+    RunUntilIdle();
+  }
+
+  QTemporaryDir dir;
+  QString path = dir.filePath("pelmorlog.txt");
+  FakeLogWindow window;
+  ScanLogFile fileLog{catalogue, window, LogFormatter{}};
+};
+
+TEST_F(ScanLogContentTest, OpenAndCloseOnlyLeavesOneLineEnd) {
+  OpenLog();
+  EXPECT_EQ(window.title, "Dalvern Corp. -  Pelmor - [pelmorlog.txt]");
+  EXPECT_EQ(CloseLog(), "\r\n");
+  EXPECT_EQ(window.title, "Dalvern Corp. -  Pelmor");
+}
+
+TEST_F(ScanLogContentTest, HeaderAndOneRecordAPass) {
+  TickOnly({9, 10, 29});
+  OpenLog();
+  Pass();
+  Advance(5s);
+  Pass();
+  EXPECT_EQ(CloseLog(),
+            "Date/Time,Voltage(mv),Current(+/-ma),ManufacturerName(string)\r\n"
+            "12/07/2026 09:30:00,4105,4106,\"R20\"\r\n"
+            "12/07/2026 09:30:05,4105,4106,\"R20\"\r\n");
+}
+
+TEST_F(ScanLogContentTest, RowFailingTwiceThenSucceedingHasOneFieldWithItsValue) {
+  TickOnly({9, 10});
+  rig->Adapter().FailCommand(0x09, AdapterEvent::SlaveNack, 2);
+  OpenLog();
+  Pass();
+  EXPECT_EQ(CloseLog(),
+            "Date/Time,Voltage(mv),Current(+/-ma)\r\n12/07/2026 09:30:00,4105,4106\r\n");
+}
+
+TEST_F(ScanLogContentTest, RowsGivenUpHaveTheirPlaceholders) {
+  TickOnly({9, 29, 32});
+  rig->Adapter().FailCommand(0x09, AdapterEvent::SlaveNack, 5);
+  rig->Adapter().FailCommand(0x20, AdapterEvent::SlaveNack, 5);
+  rig->Adapter().FailCommand(0x23, AdapterEvent::SlaveNack, 5);
+  OpenLog();
+  Pass();
+  EXPECT_EQ(CloseLog(),
+            "Date/Time,Voltage(mv),ManufacturerName(string),ManufacturerData(block)\r\n"
+            "12/07/2026 09:30:00,0,\"\",0\r\n");
+}
+
+TEST_F(ScanLogContentTest, BlockRowAddsOneFieldAByte) {
+  TickOnly({31, 32});
+  OpenLog();
+  Pass();
+  EXPECT_EQ(CloseLog(),
+            "Date/Time,DeviceChemistry(string),ManufacturerData(block)\r\n"
+            "12/07/2026 09:30:00,\"R22\",52,32,33\r\n");
+}
+
+TEST_F(ScanLogContentTest, LogOpenedMidPassTakesTheRestOfThePassOnItsFirstLine) {
+  TickOnly({9, 10, 11});
+  sequencer.ReadDataBtnClick();
+  Advance(130ms);  // the read of Voltage is in flight; its separator went nowhere
+  ASSERT_EQ(state.pendingRow, 9);
+  OpenLog();
+  RunUntilIdle();
+  EXPECT_EQ(CloseLog(), "4105,4106,4107\r\n");
+}
+
+TEST_F(ScanLogContentTest, CloseMidPassEndsTheRecordThereAndTheRestOfThePassWritesNothing) {
+  TickOnly({9, 10, 11});
+  OpenLog();
+  sequencer.ReadDataBtnClick();
+  Advance(200ms);  // Voltage read, Current not yet
+  const QByteArray closed = CloseLog();
+  EXPECT_EQ(closed,
+            "Date/Time,Voltage(mv),Current(+/-ma),AverageCurrent(+/-ma)\r\n"
+            "12/07/2026 09:30:00,4105\r\n");
+  RunUntilIdle();
+  EXPECT_EQ(catalogue.DataText(11), "4107");
+  EXPECT_EQ(FileContent(path), closed);
+}
+
+TEST_F(ScanLogContentTest, WriteScanWithAGivenUpRowAddsNothing) {
+  SwitchTab(1);
+  TickOnly({1, 2});
+  rig->Adapter().FailCommand(0x01, AdapterEvent::SlaveNack, 5);
+  OpenLog();
+  Pass();
+  EXPECT_EQ(catalogue.DataText(1), "NACK");
+  EXPECT_EQ(CloseLog(), "Date/Time,RemainCapacityAlarm(maH 10mwH),RemainTimeAlarm(min)\r\n");
+}
+
+TEST_F(ScanLogContentTest,
+       LogOpenedDuringAutoRepeatStartsWithAnEmptyLineAndTheHeaderWaitsForAPress) {
+  TickOnly({9, 10});
+  controls.autoRepeat = true;
+  StartScanAndOpenLink();
+  Advance(1s);
+  OpenLog();
+  Advance(10s);                  // the repeated pass at ten seconds writes a record, no header
+  sequencer.ReadDataBtnClick();  // Stop
+  controls.autoRepeat = false;
+  Pass();
+  EXPECT_EQ(CloseLog(),
+            "\r\n12/07/2026 09:30:10,4105,4106Date/Time,Voltage(mv),Current(+/-ma)\r\n"
+            "12/07/2026 09:30:11,4105,4106\r\n");
+}
+
+TEST_F(ScanLogContentTest, RecordStartRowUntickedDuringAutoRepeatAppendsLaterPassesToTheLastLine) {
+  TickOnly({9, 10});
+  controls.autoRepeat = true;
+  controls.interval = RepeatInterval::Continuous;
+  OpenLog();
+  StartScanAndOpenLink();
+  while (state.rowIndex < kNoRow) Advance(1ms);
+  catalogue.SetSelected(9, false);
+  while (Transactions() < 4 || state.rowIndex < kNoRow) Advance(1ms);
+  sequencer.ReadDataBtnClick();
+  EXPECT_EQ(CloseLog(),
+            "Date/Time,Voltage(mv),Current(+/-ma)\r\n"
+            "12/07/2026 09:30:00,4105,4106,4106,4106\r\n");
+}
+
+}  // namespace
