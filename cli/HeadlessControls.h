@@ -30,7 +30,11 @@ class HeadlessControls : public ScanControls,
   QString SelectCaption() const override { return selectCaption_; }
   void SetSelectCaption(const QString& caption) override { selectCaption_ = caption; }
   int TabIndex() const override { return tabIndex_; }
+  // The command line repeats passes itself; the window's auto-repeat is never ticked.
   bool AutoRepeatTicked() const override { return false; }
+  void SetAutoRepeatCaption(const QString&) override {}
+  RepeatInterval MarkedRepeatInterval() const override { return RepeatInterval::Continuous; }
+  void MarkRepeatInterval(RepeatInterval) override {}
   void ShowWarning(const QString& title, const QString& text) override;
 
   void ShowStatus(const QString& text) override;

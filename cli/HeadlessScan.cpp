@@ -30,6 +30,7 @@ HeadlessScan::HeadlessScan(AdapterLibrary& adapter, Settings settings)
       dispatch_({adapter, catalogue_, sequencer_, controls_, timer1_, log_}) {
   catalogue_.BuildCatalogue(rows_);
   timer1_.SetTickHandler([this] { sequencer_.Timer1Timer(); });
+  timer2_.SetTickHandler([this] { sequencer_.Timer2Timer(); });
   controls_.OnCaptionChanged([this] {
     // The pass is over when the button leaves "Stop"; after an interruption
     // the row in flight still has its outcome to come.

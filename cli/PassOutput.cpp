@@ -5,6 +5,12 @@
 #include <QJsonObject>
 #include <algorithm>
 
+PassOutput::PassOutput(OutputFormat format, QTextStream& out)
+    : format_(format), out_(out), log_(LogFormatter::RegionalSeparators(QLocale::system())) {
+  // The log's bytes are Latin-1, as the data fields hold them.
+  if (format_ == OutputFormat::Csv) out_.setEncoding(QStringConverter::Latin1);
+}
+
 void PassOutput::Print(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
   switch (format_) {
     case OutputFormat::Text:
@@ -48,18 +54,19 @@ void PassOutput::PrintJson(const HeadlessScan::Pass& pass, const RegisterCatalog
   out_ << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << '\n';
 }
 
+// The log file's bytes: the header line, then a record a pass, each line
+// ended as soon as it is complete so that a reader sees whole records.
 void PassOutput::PrintCsv(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
   if (passesPrinted_ == 0) {
-    out_ << "Date/Time";
+    QList<LogColumn> columns;
     for (const auto& row : pass.rows) {
-      out_ << ',' << catalogue.RegisterName(row.row) << '(' << catalogue.UnitClass(row.row) << ')';
+      columns.append({catalogue.RegisterName(row.row), catalogue.UnitClass(row.row)});
     }
-    out_ << "\r\n";
+    out_ << LogFormatter::HeaderLine(columns) << LogFormatter::LineEnd();
   }
-  out_ << pass.startTime.toString(QStringLiteral("MM/dd/yyyy hh:mm:ss"));
+  QStringList values;
   for (const auto& row : pass.rows) {
-    const bool isString = catalogue.UnitClass(row.row) == QLatin1String("string");
-    out_ << ',' << (row.ok ? row.text : isString ? QStringLiteral("\"\"") : QStringLiteral("0"));
+    values << (row.ok ? row.text : LogFormatter::FailurePlaceholder(catalogue.UnitClass(row.row)));
   }
-  out_ << "\r\n";
+  out_ << log_.RecordLine(pass.startTime, values) << LogFormatter::LineEnd();
 }

@@ -4,13 +4,14 @@
 
 #include "HeadlessRequest.h"
 #include "HeadlessScan.h"
+#include "LogFormatter.h"
 
 // Prints each pass of a headless read on standard output in the chosen form:
 // text (a line a register: name, value as the data field shows it, unit
 // class), csv (the log file's header and records) or json (an object a pass).
 class PassOutput {
  public:
-  PassOutput(OutputFormat format, QTextStream& out) : format_(format), out_(out) {}
+  PassOutput(OutputFormat format, QTextStream& out);
 
   void Print(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue);
 
@@ -21,5 +22,6 @@ class PassOutput {
 
   OutputFormat format_;
   QTextStream& out_;
+  LogFormatter log_;
   int passesPrinted_ = 0;
 };
