@@ -18,7 +18,8 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 fi
 
-targets=(fuzz_decode_reply fuzz_encode_write fuzz_hex_field_text fuzz_mfg_data_string)
+targets=(fuzz_decode_reply fuzz_encode_write fuzz_hex_field_text fuzz_mfg_data_string
+         fuzz_log_record)
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPELMOR_FUZZ=ON >/dev/null
 cmake --build build-fuzz --parallel "$(nproc)" --target "${targets[@]}"
