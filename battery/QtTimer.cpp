@@ -1,38 +1,77 @@
 #include "QtTimer.h"
 
-QtTimer::QtTimer(int designInterval) {
-  timer_.setTimerType(Qt::PreciseTimer);
-  timer_.setInterval(designInterval);
-  QObject::connect(&timer_, &QTimer::timeout, [this] {
-    if (handler_) handler_();
-  });
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <stdexcept>
+
+namespace {
+
+timespec Span(int milliseconds) {
+  return {milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1'000'000};
+}
+
+}  // namespace
+
+QtTimer::QtTimer(int designInterval)
+    : descriptor_(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)),
+      interval_(designInterval) {
+  if (descriptor_ < 0) throw std::runtime_error("the system has no timer to give");
+  notifier_ = std::make_unique<QSocketNotifier>(descriptor_, QSocketNotifier::Read);
+  QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Expired(); });
+}
+
+QtTimer::~QtTimer() {
+  notifier_.reset();
+  ::close(descriptor_);
+}
+
+// Periodic, as the timer keeps ticking at its period until stopped; a zero
+// period ticks as soon as the loop is free, again and again.
+void QtTimer::SetCountdown(int milliseconds) {
+  const timespec period = milliseconds > 0 ? Span(milliseconds) : timespec{0, 1};
+  const itimerspec spec{period, period};
+  timerfd_settime(descriptor_, 0, &spec, nullptr);
 }
 
 void QtTimer::SetInterval(int milliseconds) {
-  if (milliseconds == timer_.interval()) return;
-  if (timer_.isActive()) {
-    timer_.start(milliseconds);
-  } else {
-    timer_.setInterval(milliseconds);
-  }
-}
-
-int QtTimer::Interval() const {
-  return timer_.interval();
+  if (milliseconds == interval_) return;
+  interval_ = milliseconds;
+  if (active_) SetCountdown(interval_);
 }
 
 void QtTimer::Start() {
-  if (!timer_.isActive()) timer_.start();
+  if (active_) return;
+  active_ = true;
+  SetCountdown(interval_);
 }
 
 void QtTimer::Stop() {
-  timer_.stop();
-}
-
-bool QtTimer::IsActive() const {
-  return timer_.isActive();
+  active_ = false;
+  const itimerspec disarmed{};
+  timerfd_settime(descriptor_, 0, &disarmed, nullptr);
+  // An expiry already counted but not yet read must not tick after the stop.
+  std::uint64_t expirations;
+  [[maybe_unused]] const ssize_t read = ::read(descriptor_, &expirations, sizeof expirations);
 }
 
 void QtTimer::SetTickHandler(std::function<void()> handler) {
   handler_ = std::move(handler);
+}
+
+int QtTimer::RemainingMs() const {
+  if (!active_) return -1;
+  itimerspec spec{};
+  timerfd_gettime(descriptor_, &spec);
+  return static_cast<int>(spec.it_value.tv_sec * 1000 + spec.it_value.tv_nsec / 1'000'000);
+}
+
+// Ticks missed while the loop was busy count as one, as with any timer of
+// the event loop.
+void QtTimer::Expired() {
+  std::uint64_t expirations = 0;
+  if (::read(descriptor_, &expirations, sizeof expirations) != sizeof expirations) return;
+  if (active_ && handler_) handler_();
 }

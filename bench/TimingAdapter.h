@@ -18,12 +18,15 @@ class TimingAdapter : public AdapterLibrary {
 
   std::optional<SteadyClock::time_point> firstTransaction;
   std::optional<SteadyClock::time_point> closed;
+  // When the pass's latest reply was fetched, as the outcome was handled.
+  std::optional<SteadyClock::time_point> lastReply;
   std::chrono::microseconds busTime{0};
   int transactions = 0;
 
   void NewPass() {
     firstTransaction.reset();
     closed.reset();
+    lastReply.reset();
     busTime = {};
     transactions = 0;
   }
@@ -53,6 +56,7 @@ class TimingAdapter : public AdapterLibrary {
     return inner_.I2CGetStatus(status);
   }
   std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) override {
+    if (firstTransaction && !closed) lastReply = SteadyClock::now();
     return inner_.I2CGetMasterRxMsg(capacity, buffer);
   }
   std::int32_t I2CGetSlaveRxMsg(int capacity, std::uint8_t* buffer) override {

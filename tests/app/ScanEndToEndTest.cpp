@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 #include "AdapterMessages.h"
 #include "AppFixture.h"
