@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
@@ -399,6 +400,12 @@ void I2cDevAdapter::RunTransaction(const Job& job) {
       link_ = LinkState::Closed;
     });
     return;
+  }
+  if (result == -EBUSY) {
+    char address[8];
+    std::snprintf(address, sizeof address, "%02X", job.address << 1);
+    Say("pelmor: " + Describe() + ": address " + address +
+        " is held by a kernel driver, or the adapter is busy");
   }
   Deliver(job.generation, EventForError(-result, device_.name), [this] { inFlight_ = false; });
 }

@@ -230,6 +230,7 @@ TEST_F(I2cDevAdapterTest, KernelErrorsReachTheProgramAsEventsOfTheTable) {
   kernel.Fail(Call::SetSlave, EBUSY);
   ASSERT_EQ(Read(0x09, 2, 0x18), 0);
   EXPECT_EQ(events.Next(), AdapterEvent::Busy) << "a kernel driver holds the address";
+  EXPECT_NE(said.find("address 18 is held by a kernel driver"), std::string::npos) << said;
   EXPECT_TRUE(LinkOpen());
 }
 
