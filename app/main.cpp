@@ -1,13 +1,18 @@
-// Pelmor: the window, or with `read` / `write` the headless command line; on
-// real adapters, or with --emulated on the emulated rig (an emulated adapter
-// on COM1 with a discharging Smart Battery at address 0x16 on its bus).
+// Pelmor: the window, or with `read` / `write` the headless command line.
+// It drives real SMBus adapters through Linux's i2c-dev; with --emulated it
+// runs on the emulated rig (an emulated adapter on COM1 with a discharging
+// Smart Battery at address 0x16 on its bus) instead. It never falls back from
+// one to the other by itself.
 #include <QApplication>
 #include <QThread>
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "CommandLine.h"
 #include "EmulatedRig.h"
 #include "HeadlessCommand.h"
+#include "I2cDevBundle.h"
 #include "ProgramWindows.h"
 
 namespace {
@@ -21,9 +26,17 @@ class EmulatedPlatform : public Platform {
 };
 
 std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
-  if (options.emulated) return std::make_unique<EmulatedPlatform>();
-  std::fputs("pelmor: this build drives no real adapters; start it with --emulated\n", stderr);
-  std::exit(3);
+  if (options.emulated) {
+    if (options.allBuses || options.pec) {
+      std::fputs("pelmor: --all-buses and --pec apply to real adapters; the emulated rig "
+                 "ignores them\n",
+                 stderr);
+    }
+    return std::make_unique<EmulatedPlatform>();
+  }
+  return std::make_unique<I2cDevBundle>(
+      I2cDevOptions{options.allBuses, options.pec},
+      [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
 }
 
 }  // namespace

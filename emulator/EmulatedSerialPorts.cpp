@@ -40,3 +40,15 @@ int EmulatedSerialPorts::ProbeCount() const {
   std::lock_guard lock(mutex_);
   return probes_;
 }
+
+QStringList EmulatedSerialPorts::HintLines(const std::vector<int>& foundPorts) {
+  QStringList lines;
+  for (const int port : foundPorts) {
+    lines << (HasAdapter(port)
+                  ? QStringLiteral("COM%1: emulated adapter, emulated battery at 16").arg(port)
+                  : QStringLiteral("COM%1: emulated port, no adapter").arg(port));
+  }
+  if (foundPorts.empty()) lines << QStringLiteral("The emulated rig has no serial port now");
+  lines << QStringLiteral("EMULATED RIG (pelmor --emulated): no real adapter or battery");
+  return lines;
+}

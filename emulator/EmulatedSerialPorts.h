@@ -21,6 +21,9 @@ class EmulatedSerialPorts : public ComPortProber {
   void Release(int portNumber);
 
   bool ProbeComPort(int portNumber) override;
+  // Names each port found as emulated, and always ends with a line saying
+  // that the rig is no real adapter or battery.
+  QStringList HintLines(const std::vector<int>& foundPorts) override;
   int ProbeCount() const;
 
  private:

@@ -1,18 +1,33 @@
 #include "ComPortDiscovery.h"
 
+#include <vector>
+
+namespace {
+
+// Qt tips break lines at a line feed, not at a lone carriage return.
+QString Hint(const QString& firstLine, const QStringList& platformLines) {
+  return QStringList{firstLine, platformLines.join(QLatin1Char('\n'))}.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
 ComPortListing DiscoverComPorts(ComPortProber& prober) {
   ComPortListing listing;
+  std::vector<int> found;
   for (int port = 1; port <= kHighestProbedPort; ++port) {
-    if (prober.ProbeComPort(port)) listing.entries << QString::number(port);
+    if (prober.ProbeComPort(port)) {
+      listing.entries << QString::number(port);
+      found.push_back(port);
+    }
   }
-  if (listing.entries.isEmpty()) {
+  const QStringList platformLines = prober.HintLines(found);
+  if (found.empty()) {
     listing.entries << QStringLiteral("None");
-    // Qt tips break lines at a line feed, not at a lone carriage return.
-    listing.hint = QStringLiteral("No ComPorts Detected\nSee Windows Device Manager");
+    listing.hint = Hint(QStringLiteral("No ComPorts Detected"), platformLines);
     return listing;
   }
   listing.entries << QString();
-  listing.hint = QStringLiteral("Select PC ComPort");
+  listing.hint = Hint(QStringLiteral("Select PC ComPort"), platformLines);
   listing.selectedRow = 0;
   return listing;
 }

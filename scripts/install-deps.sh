@@ -12,16 +12,28 @@ packages=(
   dpkg-dev file desktop-file-utils man-db
   libxcb1-dev
 )
+# The real-kernel test machine: qemu, Debian's kernel (its i2c-dev and i2c-stub
+# modules; the cloud kernel has no I2C), a static busybox for the initramfs,
+# and xz to unpack the kernel. Installed without their recommendations.
+bare_packages=(
+  qemu-system-x86 linux-image-amd64 busybox-static xz-utils
+)
 
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
+missing_of() {
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      echo "$package"
+  done
+}
+mapfile -t missing < <(missing_of "${packages[@]}")
+mapfile -t missing_bare < <(missing_of "${bare_packages[@]}")
 
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
+if ((${#missing[@]} + ${#missing_bare[@]})); then
+  echo "Installing: ${missing[*]} ${missing_bare[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q "${missing[@]}"
+  if ((${#missing[@]})); then apt-get install -y -q "${missing[@]}"; fi
+  if ((${#missing_bare[@]})); then
+    apt-get install -y -q --no-install-recommends "${missing_bare[@]}"
+  fi
 fi

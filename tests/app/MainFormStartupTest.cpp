@@ -239,7 +239,10 @@ TEST_F(ComPortDiscoveryTest, NoPortOffersNoneWithoutSelection) {
   StartProgram();
   EXPECT_EQ(Entries(form().ComPortListBox), QStringList{"None"});
   EXPECT_TRUE(SelectedEntries(form().ComPortListBox).isEmpty());
-  EXPECT_EQ(form().ComPortListBox->toolTip(), "No ComPorts Detected\nSee Windows Device Manager");
+  EXPECT_EQ(form().ComPortListBox->toolTip(),
+            "No ComPorts Detected\n"
+            "The emulated rig has no serial port now\n"
+            "EMULATED RIG (pelmor --emulated): no real adapter or battery");
 }
 
 TEST_F(ComPortDiscoveryTest, OnlyComThree) {
@@ -247,7 +250,10 @@ TEST_F(ComPortDiscoveryTest, OnlyComThree) {
   StartProgram();
   EXPECT_EQ(Entries(form().ComPortListBox), (QStringList{"3", ""}));
   EXPECT_EQ(SelectedEntries(form().ComPortListBox), QStringList{"3"});
-  EXPECT_EQ(form().ComPortListBox->toolTip(), "Select PC ComPort");
+  EXPECT_EQ(form().ComPortListBox->toolTip(),
+            "Select PC ComPort\n"
+            "COM3: emulated adapter, emulated battery at 16\n"
+            "EMULATED RIG (pelmor --emulated): no real adapter or battery");
 }
 
 TEST_F(ComPortDiscoveryTest, PortsAscendingAndNoneAboveNinetyNine) {

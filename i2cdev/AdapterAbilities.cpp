@@ -1,0 +1,31 @@
+#include "AdapterAbilities.h"
+
+#include <linux/i2c.h>
+
+AdapterAbilities AbilitiesFrom(unsigned long functionality) {
+  AdapterAbilities abilities;
+  abilities.readWord = (functionality & I2C_FUNC_SMBUS_READ_WORD_DATA) != 0;
+  abilities.writeWord = (functionality & I2C_FUNC_SMBUS_WRITE_WORD_DATA) != 0;
+  abilities.pec = (functionality & I2C_FUNC_SMBUS_PEC) != 0;
+  abilities.i2cBlock = (functionality & I2C_FUNC_SMBUS_READ_I2C_BLOCK) != 0;
+  if (functionality & I2C_FUNC_SMBUS_READ_BLOCK_DATA) {
+    abilities.blockRead = BlockReadMethod::SmbusBlock;
+  } else if (functionality & I2C_FUNC_I2C) {
+    abilities.blockRead = BlockReadMethod::I2cTransfer;
+  } else if (abilities.i2cBlock) {
+    abilities.blockRead = BlockReadMethod::I2cBlock;
+  }
+  return abilities;
+}
+
+std::string UnusableBecause(const AdapterAbilities& abilities, bool pecWanted) {
+  if (!abilities.readWord || !abilities.writeWord) {
+    return "it cannot do SMBus Read Word and Write Word";
+  }
+  if (abilities.blockRead == BlockReadMethod::None) return "it cannot read a counted block";
+  if (pecWanted && !abilities.pec) return "it cannot do Packet Error Checking (--pec)";
+  if (pecWanted && abilities.blockRead == BlockReadMethod::I2cBlock) {
+    return "it cannot check Packet Error Checking on block reads (--pec)";
+  }
+  return {};
+}

@@ -1,0 +1,66 @@
+#include "I2cBusDirectory.h"
+
+#include <fstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+std::optional<int> BusForPort(int port) {
+  if (port < kFirstI2cPort || port > kLastI2cPort) return std::nullopt;
+  return port - 1;
+}
+
+int PortForBus(int bus) {
+  return bus + 1;
+}
+
+namespace {
+
+// A USB host controller's root hub appears in the device tree as "usbN"; every
+// device plugged in below it has it among its ancestors.
+bool IsUsbRootHub(const std::string& component) {
+  if (component.size() < 4 || component.compare(0, 3, "usb") != 0) return false;
+  for (std::size_t i = 3; i < component.size(); ++i) {
+    if (component[i] < '0' || component[i] > '9') return false;
+  }
+  return true;
+}
+
+std::string FirstLine(const fs::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) {
+    line.pop_back();
+  }
+  return line;
+}
+
+}  // namespace
+
+I2cBusDirectory::I2cBusDirectory(fs::path sysfsRoot, fs::path deviceRoot)
+    : sysfsRoot_(std::move(sysfsRoot)), deviceRoot_(std::move(deviceRoot)) {}
+
+std::optional<I2cBus> I2cBusDirectory::Find(int busNumber) const {
+  if (busNumber < 0) return std::nullopt;
+  std::error_code error;
+  const fs::path entry = sysfsRoot_ / "bus/i2c/devices" / ("i2c-" + std::to_string(busNumber));
+  const fs::path device = fs::canonical(entry, error);
+  if (error) return std::nullopt;
+  const fs::path root = fs::canonical(sysfsRoot_, error);
+  if (error) return std::nullopt;
+
+  I2cBus bus;
+  bus.number = busNumber;
+  bus.name = FirstLine(device / "name");
+  const fs::path below = device.lexically_relative(root);
+  bus.devicePath = "/" + below.generic_string();
+  for (const auto& component : below) {
+    if (IsUsbRootHub(component.string())) bus.usbAttached = true;
+  }
+  return bus;
+}
+
+std::string I2cBusDirectory::DeviceNode(int busNumber) const {
+  return (deviceRoot_ / ("i2c-" + std::to_string(busNumber))).string();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+// The port list's numbers and the kernel's buses: port n drives /dev/i2c-(n-1),
+// so that /dev/i2c-0 is reachable although the list starts at 1. Port 0 (the
+// entry "None", an empty entry, any text that is not a number) has no bus and
+// never opens anything; ports above 99 are never listed.
+inline constexpr int kFirstI2cPort = 1;
+inline constexpr int kLastI2cPort = 99;
+std::optional<int> BusForPort(int port);
+int PortForBus(int bus);
+
+// One I2C adapter as sysfs describes it.
+struct I2cBus {
+  int number = 0;           // N of /dev/i2c-N
+  std::string name;         // the adapter's name, as its driver gives it
+  std::string devicePath;   // where it sits in the device tree, below the sysfs root
+  bool usbAttached = false; // reached through a USB port (a USB host controller is its ancestor)
+};
+
+// Reads the adapters from sysfs (<root>/bus/i2c/devices/i2c-N) and names their
+// device nodes (<dev>/i2c-N). Both roots can be moved, so that tests build a
+// fake tree in a temporary folder.
+class I2cBusDirectory {
+ public:
+  explicit I2cBusDirectory(std::filesystem::path sysfsRoot = "/sys",
+                           std::filesystem::path deviceRoot = "/dev");
+
+  // The adapter numbered N, if sysfs shows it.
+  std::optional<I2cBus> Find(int busNumber) const;
+  std::string DeviceNode(int busNumber) const;
+
+ private:
+  std::filesystem::path sysfsRoot_;
+  std::filesystem::path deviceRoot_;
+};

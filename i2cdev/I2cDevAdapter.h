@@ -1,0 +1,118 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AdapterAbilities.h"
+#include "AdapterLibrary.h"
+#include "DeviceCalls.h"
+#include "I2cBusDirectory.h"
+
+// How the person asked for real adapters to be used.
+struct I2cDevOptions {
+  bool allBuses = false;  // open any bus, not only USB-attached adapters
+  bool pec = false;       // SMBus Packet Error Checking on every transaction
+};
+
+// Receives one line for the person each time an adapter cannot be used or
+// goes away, saying why (the status line has only the library's fixed texts).
+using I2cDevDiagnostics = std::function<void(const std::string& line)>;
+
+// The adapter library over Linux i2c-dev. Port n is /dev/i2c-(n-1). Opening,
+// every transaction and closing run in order on the library's own worker
+// thread, and each outcome is reported through the callback from that thread,
+// as a driver would. Reads are SMBus Read Word and a counted block read (the
+// best method the adapter offers); writes are SMBus Write Word.
+class I2cDevAdapter : public AdapterLibrary {
+ public:
+  I2cDevAdapter(DeviceCalls& calls, const I2cBusDirectory& directory, I2cDevOptions options,
+                I2cDevDiagnostics diagnostics = {});
+  // Stops the worker once its current device call has returned.
+  ~I2cDevAdapter() override;
+  I2cDevAdapter(const I2cDevAdapter&) = delete;
+  I2cDevAdapter& operator=(const I2cDevAdapter&) = delete;
+
+  std::int32_t I2COpen(const I2COpenParams& params, AdapterEventCallback callback,
+                       const char* logFileName) override;
+  // Returns at once; a transaction still in the kernel is abandoned (the
+  // descriptor closes when it returns), and no event follows this call.
+  std::int32_t I2CClose() override;
+  std::int32_t I2CMasterTx(std::uint8_t address, const std::uint8_t* data, int length,
+                           int stop) override;
+  std::int32_t I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data, int length,
+                             int receiveLength, int stop) override;
+  std::int32_t I2CGetStatus(I2CStatusRecord& status) override;
+  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) override;
+  // The adapter is never a bus slave here: both return "not implemented".
+  std::int32_t I2CGetSlaveRxMsg(int capacity, std::uint8_t* buffer) override;
+  std::int32_t I2CSlaveTx(const std::uint8_t* data, int length) override;
+
+  // Blocks until the worker has nothing queued and no call running.
+  void WaitUntilIdle();
+
+ private:
+  enum class LinkState { Closed, Opening, Open };
+  struct Job {
+    enum class Kind { Open, Close, ReadWord, ReadBlock, WriteWord } kind;
+    std::uint64_t generation = 0;
+    int bus = 0;
+    std::uint8_t address = 0;  // 7-bit
+    std::uint8_t command = 0;
+    std::uint16_t word = 0;
+  };
+  // What the worker alone touches: the open descriptor and its adapter.
+  struct Device {
+    int fd = -1;
+    int bus = -1;
+    std::string name;
+    AdapterAbilities abilities;
+    int slaveAddress = -1;  // last set with I2C_SLAVE
+  };
+
+  std::int32_t CheckTransaction(const std::uint8_t* data, int length, int stop) const;
+  void Enqueue(Job job);
+  void WorkerLoop();
+  void Run(const Job& job);
+  void RunOpen(const Job& job);
+  void RunTransaction(const Job& job);
+  int Transfer(const Job& job, std::vector<std::uint8_t>& reply);
+  int SetSlaveAddress(std::uint8_t address);
+  int ReadBlock(std::uint8_t address, std::uint8_t command, std::vector<std::uint8_t>& reply);
+  bool AdapterStillThere();
+  void CloseDevice();
+  void Say(const std::string& line) const;
+  std::string Describe() const;
+  // Reports the event if the link is still the one of that generation; the
+  // commit step updates the state under the lock first.
+  void Deliver(std::uint64_t generation, AdapterEvent event, const std::function<void()>& commit);
+
+  DeviceCalls& calls_;
+  const I2cBusDirectory& directory_;
+  const I2cDevOptions options_;
+  const I2cDevDiagnostics diagnostics_;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Job> jobs_;
+  bool running_ = false;  // the worker is inside a job
+  bool stopping_ = false;
+  LinkState link_ = LinkState::Closed;
+  std::uint64_t generation_ = 0;  // bumped at every open and close
+  AdapterEventCallback callback_;
+  bool inFlight_ = false;
+  std::optional<std::vector<std::uint8_t>> lastReply_;
+
+  // Held while an event is handed to the callback, so that I2CClose can wait
+  // for one being delivered.
+  std::mutex delivering_;
+
+  Device device_;
+  std::thread worker_;
+};

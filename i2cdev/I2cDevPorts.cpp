@@ -1,0 +1,74 @@
+#include "I2cDevPorts.h"
+
+#include <linux/i2c-dev.h>
+
+#include <system_error>
+
+#include "AdapterAbilities.h"
+
+namespace {
+
+QString DeviceAndName(const I2cBusDirectory& directory, const I2cBus& bus) {
+  QString text = QString::fromStdString(directory.DeviceNode(bus.number));
+  if (!bus.name.empty()) text += QStringLiteral(", ") + QString::fromStdString(bus.name);
+  return text;
+}
+
+}  // namespace
+
+I2cDevPorts::I2cDevPorts(DeviceCalls& calls, const I2cBusDirectory& directory,
+                         I2cDevOptions options)
+    : calls_(calls), directory_(directory), options_(options) {}
+
+bool I2cDevPorts::ProbeComPort(int portNumber) {
+  if (portNumber == kFirstI2cPort) {
+    listed_.clear();
+    leftOut_.clear();
+  }
+  const std::optional<int> busNumber = BusForPort(portNumber);
+  if (!busNumber) return false;
+  const std::optional<I2cBus> bus = directory_.Find(*busNumber);
+  if (!bus) return false;
+  const QString device = DeviceAndName(directory_, *bus);
+  if (!bus->usbAttached && !options_.allBuses) {
+    leftOut_ << device + QStringLiteral(": not USB, left out (pelmor --all-buses lists it)");
+    return false;
+  }
+  const int fd = calls_.Open(directory_.DeviceNode(*busNumber));
+  if (fd < 0) {
+    leftOut_ << device + QStringLiteral(": ") +
+                    QString::fromStdString(std::error_code(-fd, std::generic_category()).message());
+    return false;
+  }
+  unsigned long functionality = 0;
+  const bool told = calls_.Ioctl(fd, I2C_FUNCS, &functionality) >= 0;
+  calls_.Close(fd);
+
+  QString entry = QStringLiteral("%1 = %2").arg(portNumber).arg(device);
+  if (!bus->usbAttached) entry += QStringLiteral(" (not USB: a computer's own bus)");
+  if (told) {
+    const std::string unusable = UnusableBecause(AbilitiesFrom(functionality), options_.pec);
+    if (!unusable.empty()) {
+      entry += QStringLiteral(" (unusable: %1)").arg(QString::fromStdString(unusable));
+    }
+  }
+  listed_[portNumber] = entry;
+  return true;
+}
+
+QStringList I2cDevPorts::HintLines(const std::vector<int>& foundPorts) {
+  QStringList lines;
+  for (const int port : foundPorts) {
+    const auto found = listed_.find(port);
+    if (found != listed_.end()) lines << found->second;
+  }
+  if (foundPorts.empty()) {
+    lines << QStringLiteral("No USB I2C adapter could be opened. Check that:")
+          << QStringLiteral("- the adapter is plugged in (lsusb lists it)")
+          << QStringLiteral("- the i2c-dev module is loaded (sudo modprobe i2c-dev)")
+          << QStringLiteral("- you may open /dev/i2c-* (udev rule, group i2c; see README)")
+          << QStringLiteral("To try the program without hardware: pelmor --emulated");
+  }
+  lines << leftOut_;
+  return lines;
+}

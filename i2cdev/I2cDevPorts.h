@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QStringList>
+#include <map>
+#include <vector>
+
+#include "ComPortProber.h"
+#include "DeviceCalls.h"
+#include "I2cBusDirectory.h"
+#include "I2cDevAdapter.h"
+
+// The port list over i2c-dev: port n is listed when /dev/i2c-(n-1) exists, is
+// an adapter attached through USB (any adapter with --all-buses), and can be
+// opened for reading and writing now. The hint names each listed port's
+// device and adapter, and what was left out and why; with nothing listed, it
+// says what to check.
+class I2cDevPorts : public ComPortProber {
+ public:
+  I2cDevPorts(DeviceCalls& calls, const I2cBusDirectory& directory, I2cDevOptions options);
+
+  // A discovery starts at port 1, which forgets what the last one saw.
+  bool ProbeComPort(int portNumber) override;
+  QStringList HintLines(const std::vector<int>& foundPorts) override;
+
+ private:
+  DeviceCalls& calls_;
+  const I2cBusDirectory& directory_;
+  const I2cDevOptions options_;
+  std::map<int, QString> listed_;  // port -> its device and adapter
+  QStringList leftOut_;            // buses seen but not listed, and why
+};

@@ -1,0 +1,341 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "EventLog.h"
+#include "FakeI2cDev.h"
+#include "I2cDevAdapter.h"
+
+namespace {
+
+using Call = FakeI2cDev::Call;
+
+constexpr int kBus = 6;   // /dev/i2c-6
+constexpr int kPort = 7;  // its entry in the port list
+constexpr std::uint8_t kBattery = 0x16;
+constexpr std::uint8_t kChip = 0x0B;
+constexpr unsigned long kCp2112Functions = I2C_FUNC_I2C | I2C_FUNC_SMBUS_BYTE |
+                                           I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_WORD_DATA |
+                                           I2C_FUNC_SMBUS_BLOCK_DATA | I2C_FUNC_SMBUS_I2C_BLOCK;
+
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
+
+class I2cDevAdapterTest : public ::testing::Test {
+ protected:
+  I2cDevAdapterTest() {
+    sysfs.AddUsbBus(kBus, "CP2112 SMBus Bridge on hidraw0");
+    sysfs.AddMotherboardBus(0, "SMBus I801 adapter at efa0");
+    AddAdapter(kCp2112Functions);
+    kernel.AddNode(sysfs.Node(0), I2C_FUNC_SMBUS_EMUL);
+  }
+  void AddAdapter(unsigned long functionality) {
+    FakeI2cDev::Node node;
+    node.functionality = functionality;
+    node.chips[kChip].words[0x09] = 0x2AF8;
+    node.chips[kChip].blocks[0x20] = Bytes("ACME");
+    node.chips[kChip].blocks[0x23] = std::vector<std::uint8_t>(32, 0x41);
+    kernel.AddNode(sysfs.Node(kBus), node);
+  }
+  void Start(I2cDevOptions options = {}) {
+    adapter = std::make_unique<I2cDevAdapter>(kernel, directory, options,
+                                              [this](const std::string& line) { said += line; });
+  }
+  std::int32_t Open(int port = kPort) {
+    return adapter->I2COpen(MakeOpenParams(static_cast<std::uint8_t>(port)), events.Callback(),
+                            kAdapterLogFileName);
+  }
+  void StartOpen(I2cDevOptions options = {}) {
+    Start(options);
+    ASSERT_EQ(Open(), 0);
+    ASSERT_EQ(events.Next(), AdapterEvent::LinkOpen);
+  }
+  std::int32_t Read(std::uint8_t command, int receiveLength, std::uint8_t address = kBattery) {
+    return adapter->I2CMasterTxRx(address, &command, 1, receiveLength, 1);
+  }
+  std::vector<std::uint8_t> Reply(std::size_t length) {
+    std::uint8_t buffer[100] = {};
+    EXPECT_EQ(adapter->I2CGetMasterRxMsg(100, buffer), 0);
+    return {buffer, buffer + length};
+  }
+  bool LinkOpen() {
+    I2CStatusRecord status;
+    adapter->I2CGetStatus(status);
+    return status.linkOpen != 0;
+  }
+
+  FakeI2cDev kernel;
+  FakeSysfs sysfs;
+  I2cBusDirectory directory{sysfs.Sys(), sysfs.Dev()};
+  EventLog events;
+  std::string said;
+  std::unique_ptr<I2cDevAdapter> adapter;
+};
+
+TEST_F(I2cDevAdapterTest, OpenReportsLinkOpenFromTheLibrarysOwnThread) {
+  StartOpen();
+  EXPECT_TRUE(LinkOpen());
+  EXPECT_EQ(kernel.OpenDescriptors(), 1);
+  EXPECT_EQ(kernel.Calls(Call::Funcs), 1);
+  EXPECT_EQ(events.Threads().count(std::this_thread::get_id()), 0u);
+  EXPECT_EQ(Open(), return_code::kLinkAlreadyOpen);
+}
+
+TEST_F(I2cDevAdapterTest, PortZeroAndPortsAboveNinetyNineNeverOpenAnything) {
+  Start();
+  EXPECT_EQ(Open(0), return_code::kInvalidComPort);
+  EXPECT_EQ(Open(100), return_code::kInvalidComPort);
+  adapter->WaitUntilIdle();
+  EXPECT_EQ(kernel.Calls(Call::Open), 0);
+  EXPECT_TRUE(events.All().empty());
+}
+
+TEST_F(I2cDevAdapterTest, AnAdapterThatCannotBeUsedAnswersNotResponding) {
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;
+    I2cDevOptions options;
+    int port;
+  };
+  const Case cases[] = {
+      {"permission", [&] { kernel.Fail(Call::Open, EACCES); }, {}, kPort},
+      {"functionality", [&] { kernel.Fail(Call::Funcs, EIO); }, {}, kPort},
+      {"no words", [&] { AddAdapter(I2C_FUNC_I2C); }, {}, kPort},
+      {"no such bus", [] {}, {}, 42},
+      {"not USB", [] {}, {}, 1},
+      {"no PEC", [] {}, {false, true}, kPort},
+      {"PEC refused", [&] {
+         AddAdapter(kCp2112Functions | I2C_FUNC_SMBUS_PEC);
+         kernel.Fail(Call::Pec, EINVAL);
+       }, {false, true}, kPort},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.arrange();
+    Start(c.options);
+    said.clear();
+    ASSERT_EQ(Open(c.port), 0);
+    EXPECT_EQ(events.Next(), AdapterEvent::NotResponding);
+    EXPECT_FALSE(LinkOpen());
+    EXPECT_EQ(kernel.OpenDescriptors(), 0);
+    EXPECT_FALSE(said.empty());
+    adapter.reset();
+    AddAdapter(kCp2112Functions);
+  }
+  EXPECT_EQ(kernel.Calls(Call::Open), 5) << "neither the missing bus nor the motherboard's is opened";
+}
+
+TEST_F(I2cDevAdapterTest, AllBusesOpensTheMotherboardsBusToo) {
+  Start({true, false});
+  ASSERT_EQ(Open(1), 0);
+  EXPECT_EQ(events.Next(), AdapterEvent::LinkOpen);
+}
+
+TEST_F(I2cDevAdapterTest, AWordReadGivesLowByteThenHighByte) {
+  StartOpen();
+  ASSERT_EQ(Read(0x09, 2), 0);
+  EXPECT_EQ(events.Next(), AdapterEvent::MasterRxComplete);
+  EXPECT_EQ(Reply(2), (std::vector<std::uint8_t>{0xF8, 0x2A}));
+}
+
+TEST_F(I2cDevAdapterTest, AWordWriteReachesTheChip) {
+  StartOpen();
+  const std::uint8_t data[3] = {0x01, 0x0A, 0x01};
+  ASSERT_EQ(adapter->I2CMasterTx(kBattery, data, 3, 1), 0);
+  EXPECT_EQ(events.Next(), AdapterEvent::MasterTxComplete);
+  EXPECT_EQ(kernel.Word(sysfs.Node(kBus), kChip, 0x01), 0x010A);
+}
+
+TEST_F(I2cDevAdapterTest, BlockReadsGiveTheCountThenTheBytesWhateverTheMethod) {
+  struct Case {
+    const char* method;
+    unsigned long functionality;
+    std::string expectedLongBlock;  // of the 32-byte block
+  };
+  const Case cases[] = {
+      {"SMBus block", I2C_FUNC_SMBUS_WORD_DATA | I2C_FUNC_SMBUS_READ_BLOCK_DATA,
+       std::string(1, '\x20') + std::string(32, 'A')},
+      {"plain I2C", I2C_FUNC_SMBUS_WORD_DATA | I2C_FUNC_I2C,
+       std::string(1, '\x20') + std::string(32, 'A')},
+      // An I2C block read brings 32 bytes: the count, then 31 data bytes.
+      {"I2C block", I2C_FUNC_SMBUS_WORD_DATA | I2C_FUNC_SMBUS_I2C_BLOCK,
+       std::string(1, '\x1F') + std::string(31, 'A')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.method);
+    AddAdapter(c.functionality);
+    StartOpen();
+    ASSERT_EQ(Read(0x20, 0), 0);
+    ASSERT_EQ(events.Next(), AdapterEvent::MasterRxComplete);
+    EXPECT_EQ(Reply(6), (std::vector<std::uint8_t>{4, 'A', 'C', 'M', 'E', 0}));
+    ASSERT_EQ(Read(0x23, 0), 0);
+    ASSERT_EQ(events.Next(), AdapterEvent::MasterRxComplete);
+    EXPECT_EQ(Reply(c.expectedLongBlock.size()), Bytes(c.expectedLongBlock));
+    adapter.reset();
+  }
+}
+
+TEST_F(I2cDevAdapterTest, APlainReadTooLongForTheAdapterFallsBackToAnI2cBlockRead) {
+  FakeI2cDev::Node node;
+  node.functionality = I2C_FUNC_SMBUS_WORD_DATA | I2C_FUNC_I2C | I2C_FUNC_SMBUS_I2C_BLOCK;
+  node.maxReadLength = 26;
+  node.chips[kChip].blocks[0x20] = Bytes("ACME");
+  kernel.AddNode(sysfs.Node(kBus), node);
+  StartOpen();
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(Read(0x20, 0), 0);
+    ASSERT_EQ(events.Next(), AdapterEvent::MasterRxComplete);
+    EXPECT_EQ(Reply(5), (std::vector<std::uint8_t>{4, 'A', 'C', 'M', 'E'}));
+  }
+  EXPECT_EQ(kernel.Calls(Call::Rdwr), 1) << "the refused method is not tried again";
+}
+
+TEST_F(I2cDevAdapterTest, PecIsSwitchedOnAndABadChecksumIsABusError) {
+  AddAdapter(kCp2112Functions | I2C_FUNC_SMBUS_PEC);
+  StartOpen({false, true});
+  EXPECT_TRUE(kernel.PecOn(sysfs.Node(kBus)));
+  kernel.SetCorruptPec(sysfs.Node(kBus), true);
+  ASSERT_EQ(Read(0x09, 2), 0);
+  EXPECT_EQ(events.Next(), AdapterEvent::BusError);
+}
+
+TEST_F(I2cDevAdapterTest, ThePlainI2cBlockReadChecksThePecByteItself) {
+  AddAdapter(I2C_FUNC_I2C | I2C_FUNC_SMBUS_EMUL);
+  StartOpen({false, true});
+  ASSERT_EQ(Read(0x20, 0), 0);
+  ASSERT_EQ(events.Next(), AdapterEvent::MasterRxComplete);
+  EXPECT_EQ(Reply(5), (std::vector<std::uint8_t>{4, 'A', 'C', 'M', 'E'}));
+  kernel.SetCorruptPec(sysfs.Node(kBus), true);
+  ASSERT_EQ(Read(0x20, 0), 0);
+  EXPECT_EQ(events.Next(), AdapterEvent::BusError);
+}
+
+TEST_F(I2cDevAdapterTest, KernelErrorsReachTheProgramAsEventsOfTheTable) {
+  StartOpen();
+  const std::pair<int, AdapterEvent> cases[] = {
+      {ENXIO, AdapterEvent::SlaveNack},         {ETIMEDOUT, AdapterEvent::SlaveNack},
+      {EAGAIN, AdapterEvent::ArbitrationLoss},  {EIO, AdapterEvent::BusError},
+      {EPROTO, AdapterEvent::BusError},         {EBUSY, AdapterEvent::Busy},
+  };
+  for (const auto& [error, event] : cases) {
+    kernel.Fail(Call::Smbus, error);
+    ASSERT_EQ(Read(0x09, 2), 0);
+    EXPECT_EQ(events.Next(), event) << error;
+    std::uint8_t buffer[100];
+    EXPECT_EQ(adapter->I2CGetMasterRxMsg(100, buffer), return_code::kNotAccepted);
+  }
+  kernel.Fail(Call::SetSlave, EBUSY);
+  ASSERT_EQ(Read(0x09, 2, 0x18), 0);
+  EXPECT_EQ(events.Next(), AdapterEvent::Busy) << "a kernel driver holds the address";
+  EXPECT_NE(said.find("address 18 is held by a kernel driver"), std::string::npos) << said;
+  EXPECT_TRUE(LinkOpen());
+}
+
+TEST_F(I2cDevAdapterTest, ASilentAddressIsANackAndTheLinkStaysOpen) {
+  FakeI2cDev::Node node;
+  node.functionality = kCp2112Functions;
+  node.silentAddressError = ENODEV;
+  kernel.AddNode(sysfs.Node(kBus), node);
+  StartOpen();
+  ASSERT_EQ(Read(0x09, 2, 0x20), 0);
+  EXPECT_EQ(events.Next(), AdapterEvent::SlaveNack);
+  EXPECT_TRUE(LinkOpen());
+  EXPECT_EQ(kernel.OpenDescriptors(), 1);
+}
+
+TEST_F(I2cDevAdapterTest, AnAdapterUnpluggedMidTransactionClosesTheLinkAsNotResponding) {
+  StartOpen();
+  kernel.HoldNext();
+  ASSERT_EQ(Read(0x09, 2), 0);
+  kernel.WaitUntilHeld();
+  kernel.Unplug(sysfs.Node(kBus));
+  kernel.Release();
+  EXPECT_EQ(events.Next(), AdapterEvent::NotResponding);
+  EXPECT_FALSE(LinkOpen());
+  adapter->WaitUntilIdle();
+  EXPECT_EQ(kernel.OpenDescriptors(), 0);
+  EXPECT_NE(said.find("went away"), std::string::npos);
+  EXPECT_EQ(Read(0x09, 2), return_code::kLinkNotOpen);
+  ASSERT_EQ(Open(), 0);
+  EXPECT_EQ(events.Next(), AdapterEvent::NotResponding) << "plugged out, it cannot open again";
+}
+
+TEST_F(I2cDevAdapterTest, CloseWhileATransactionIsInFlightReturnsAtOnceAndNoEventFollows) {
+  StartOpen();
+  kernel.HoldNext();
+  ASSERT_EQ(Read(0x09, 2), 0);
+  kernel.WaitUntilHeld();
+  EXPECT_EQ(adapter->I2CClose(), 0);
+  EXPECT_FALSE(LinkOpen());
+  kernel.Release();
+  adapter->WaitUntilIdle();
+  EXPECT_EQ(events.All(), std::vector{AdapterEvent::LinkOpen});
+  EXPECT_EQ(kernel.OpenDescriptors(), 0);
+}
+
+TEST_F(I2cDevAdapterTest, CloseFromWithinTheCallbackDoesNotWaitForItself) {
+  Start();
+  std::atomic<int> delivered = 0;
+  ASSERT_EQ(adapter->I2COpen(MakeOpenParams(kPort),
+                             [&](std::int32_t) {
+                               adapter->I2CClose();
+                               ++delivered;
+                             },
+                             kAdapterLogFileName),
+            0);
+  adapter->WaitUntilIdle();
+  EXPECT_EQ(delivered, 1);
+  EXPECT_FALSE(LinkOpen());
+}
+
+TEST_F(I2cDevAdapterTest, CloseAndReopenUseAFreshDescriptorEachTime) {
+  for (int round = 0; round < 3; ++round) {
+    if (round == 0) {
+      StartOpen();
+    } else {
+      ASSERT_EQ(Open(), 0);
+      ASSERT_EQ(events.Next(), AdapterEvent::LinkOpen);
+    }
+    ASSERT_EQ(Read(0x09, 2), 0);
+    ASSERT_EQ(events.Next(), AdapterEvent::MasterRxComplete);
+    EXPECT_EQ(adapter->I2CClose(), 0);
+    adapter->WaitUntilIdle();
+    EXPECT_EQ(kernel.OpenDescriptors(), 0);
+  }
+  EXPECT_EQ(kernel.Calls(Call::Open), 3);
+}
+
+TEST_F(I2cDevAdapterTest, RefusesWhatItCannotDoWithTheLibrarysCodes) {
+  Start();
+  std::uint8_t buffer[100];
+  EXPECT_EQ(Read(0x09, 2), return_code::kLinkNotOpen);
+  EXPECT_EQ(adapter->I2CGetSlaveRxMsg(1, buffer), return_code::kNotImplemented);
+  EXPECT_EQ(adapter->I2CSlaveTx(buffer, 16), return_code::kNotImplemented);
+  I2COpenParams changed = MakeOpenParams(kPort);
+  changed.fixed22 = 7;
+  EXPECT_EQ(adapter->I2COpen(changed, events.Callback(), kAdapterLogFileName),
+            return_code::kInvalidOpenParameter);
+  EXPECT_EQ(adapter->I2COpen(MakeOpenParams(kPort), {}, kAdapterLogFileName),
+            return_code::kNilPointer);
+
+  kernel.HoldNext(Call::Funcs);
+  ASSERT_EQ(Open(), 0);
+  EXPECT_EQ(Open(), return_code::kOpenInProgress);
+  kernel.Release();
+  ASSERT_EQ(events.Next(), AdapterEvent::LinkOpen);
+  kernel.HoldNext();
+  ASSERT_EQ(Read(0x09, 2), 0);
+  EXPECT_EQ(Read(0x09, 2), return_code::kOperationInProgress);
+  EXPECT_EQ(adapter->I2CGetMasterRxMsg(100, buffer), return_code::kOperationInProgress);
+  kernel.Release();
+  EXPECT_EQ(events.Next(), AdapterEvent::MasterRxComplete);
+  const std::uint8_t twoBytes[2] = {0x01, 0x02};
+  EXPECT_EQ(adapter->I2CMasterTx(kBattery, twoBytes, 2, 1), return_code::kNotAccepted);
+  EXPECT_EQ(adapter->I2CMasterTx(kBattery, twoBytes, 3, 0), return_code::kInvalidNackStop);
+  EXPECT_EQ(Read(0x09, 1), return_code::kNotAccepted);
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+// Runs inside the test machine: seeds the kernel's i2c-stub with a Smart
+// Battery's 33 registers at address 0x0B, then reads them all through the
+// adapter library over /dev/i2c-N and the value codec, writes a writable
+// register and reads it back, reads an address where no chip answers, and
+// prints one result line:
+//   PELMOR KERNEL CHECK: PASS (n of n checks)    or    ... FAIL (...)
+// Usage: i2c_stub_battery_check BUS
+#include <linux/i2c-dev.h>
+#include <linux/i2c.h>
+
+#include <QString>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "DeviceCalls.h"
+#include "I2cBusDirectory.h"
+#include "I2cDevAdapter.h"
+#include "RegisterTable.h"
+#include "ValueCodec.h"
+
+namespace {
+
+constexpr std::uint8_t kChip = 0x0B;
+constexpr std::uint8_t kBatteryAddressByte = 0x16;
+constexpr std::uint8_t kSilentAddressByte = 0x20;
+
+// What is seeded, and the text the program must show for it.
+struct Seed {
+  std::uint16_t word = 0;
+  std::vector<std::uint8_t> block;  // for a string or block register
+  const char* text;
+};
+
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
+
+const std::map<std::uint8_t, Seed>& Seeds() {
+  static const std::map<std::uint8_t, Seed> seeds = {
+      {0x00, {0xA5C3, {}, "A5C3"}},    {0x01, {300, {}, "300"}},
+      {0x02, {10, {}, "10"}},          {0x03, {0x6001, {}, "6001"}},
+      {0x04, {0xFF06, {}, "-250"}},    {0x05, {65535, {}, "65535"}},
+      {0x06, {125, {}, "125"}},        {0x07, {1, {}, "1"}},
+      {0x08, {2982, {}, "2982"}},      {0x09, {11100, {}, "11100"}},
+      {0x0A, {0xFA10, {}, "-1520"}},   {0x0B, {0xFA26, {}, "-1498"}},
+      {0x0C, {3, {}, "3"}},            {0x0D, {67, {}, "67"}},
+      {0x0E, {61, {}, "61"}},          {0x0F, {3180, {}, "3180"}},
+      {0x10, {4750, {}, "4750"}},      {0x11, {126, {}, "126"}},
+      {0x12, {127, {}, "127"}},        {0x13, {65534, {}, "65534"}},
+      {0x14, {2000, {}, "2000"}},      {0x15, {12600, {}, "12600"}},
+      {0x16, {0x00C0, {}, "00C0"}},    {0x17, {42, {}, "42"}},
+      {0x18, {5200, {}, "5200"}},      {0x19, {10800, {}, "10800"}},
+      {0x1A, {0x0031, {}, "0031"}},    {0x1B, {0x5A2C, {}, "5A2C"}},
+      {0x1C, {40001, {}, "40001"}},
+      // A full 32-byte block, the longest SMBus allows.
+      {0x20, {0, Bytes("Pelmor Test Cells Incorporated!!"), "\"Pelmor Test Cells Incorporated!!\""}},
+      {0x21, {0, Bytes("PX-3S1P"), "\"PX-3S1P\""}},
+      {0x22, {0, Bytes("LION"), "\"LION\""}},
+      {0x23, {0, {0x52, 0x00, 0xFF, 0x10, 0x7E, 0x81, 0x33, 0x0C}, "52,00,FF,10,7E,81,33,0C"}},
+  };
+  return seeds;
+}
+
+int checks = 0;
+int failures = 0;
+
+void Check(bool ok, const std::string& what) {
+  ++checks;
+  if (!ok) ++failures;
+  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
+}
+
+// Writes the seeds straight through i2c-dev, as a battery would hold them.
+bool SeedStub(DeviceCalls& calls, const std::string& node) {
+  const int fd = calls.Open(node);
+  if (fd < 0) return false;
+  bool ok = calls.Ioctl(fd, I2C_SLAVE, reinterpret_cast<void*>(kChip)) >= 0;
+  for (const auto& [command, seed] : Seeds()) {
+    i2c_smbus_data data{};
+    i2c_smbus_ioctl_data request{I2C_SMBUS_WRITE, command, I2C_SMBUS_WORD_DATA, &data};
+    if (seed.block.empty()) {
+      data.word = seed.word;
+    } else {
+      request.size = I2C_SMBUS_BLOCK_DATA;
+      data.block[0] = static_cast<std::uint8_t>(seed.block.size());
+      std::copy(seed.block.begin(), seed.block.end(), data.block + 1);
+    }
+    ok = calls.Ioctl(fd, I2C_SMBUS, &request) >= 0 && ok;
+  }
+  calls.Close(fd);
+  return ok;
+}
+
+class Events {
+ public:
+  AdapterEventCallback Callback() {
+    return [this](std::int32_t code) {
+      std::lock_guard lock(mutex_);
+      events_.push_back(code);
+      arrived_.notify_all();
+    };
+  }
+  std::int32_t Next() {
+    std::unique_lock lock(mutex_);
+    if (!arrived_.wait_for(lock, std::chrono::seconds(10), [&] { return !events_.empty(); })) {
+      return 0;
+    }
+    const std::int32_t code = events_.front();
+    events_.pop_front();
+    return code;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::deque<std::int32_t> events_;
+};
+
+std::string Hex(std::int32_t code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(code));
+  return text;
+}
+
+constexpr std::int32_t Code(AdapterEvent event) {
+  return static_cast<std::int32_t>(event);
+}
+
+// One read as the program makes it; the data-field text, or the event that
+// came instead of MasterRxComplete.
+std::string ReadRow(AdapterLibrary& library, Events& events, const RegisterDefinition& row,
+                    std::uint8_t addressByte = kBatteryAddressByte) {
+  const QString unitClass = QString::fromLatin1(row.unitClass);
+  const bool counted = unitClass == QLatin1String("string") || unitClass == QLatin1String("block");
+  const std::uint8_t command = row.commandCode;
+  const std::int32_t accepted = library.I2CMasterTxRx(addressByte, &command, 1, counted ? 0 : 2, 1);
+  if (accepted != 0) return "refused " + Hex(accepted);
+  const std::int32_t event = events.Next();
+  if (event != Code(AdapterEvent::MasterRxComplete)) return "event " + Hex(event);
+  ReplyBuffer reply{};
+  library.I2CGetMasterRxMsg(kReplyBufferSize, reply.data());
+  return DecodeReply(unitClass, reply).toStdString();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s BUS\n", argv[0]);
+    return 2;
+  }
+  const int bus = std::atoi(argv[1]);
+  SystemDeviceCalls calls;
+  I2cBusDirectory directory;
+  Check(SeedStub(calls, directory.DeviceNode(bus)), "seed the stub's 33 registers");
+
+  unsigned long functionality = 0;
+  if (const int fd = calls.Open(directory.DeviceNode(bus)); fd >= 0) {
+    calls.Ioctl(fd, I2C_FUNCS, &functionality);
+    calls.Close(fd);
+  }
+  const std::uint8_t port = static_cast<std::uint8_t>(PortForBus(bus));
+  Events events;
+  {
+    // The stub is no USB adapter: without --all-buses it is not opened.
+    I2cDevAdapter guarded(calls, directory, {false, false});
+    guarded.I2COpen(MakeOpenParams(port), events.Callback(), kAdapterLogFileName);
+    Check(events.Next() == Code(AdapterEvent::NotResponding),
+          "a bus not on USB does not open without --all-buses");
+  }
+  {
+    // --pec on an adapter that cannot check it: refused rather than read unchecked.
+    I2cDevAdapter withPec(calls, directory, {true, true});
+    withPec.I2COpen(MakeOpenParams(port), events.Callback(), kAdapterLogFileName);
+    const bool canPec = (functionality & I2C_FUNC_SMBUS_PEC) != 0;
+    Check(events.Next() == Code(canPec ? AdapterEvent::LinkOpen : AdapterEvent::NotResponding),
+          canPec ? "--pec opens an adapter with PEC" : "--pec refuses an adapter without PEC");
+  }
+
+  I2cDevAdapter library(calls, directory, {true, false});
+  Check(library.I2COpen(MakeOpenParams(0), events.Callback(), kAdapterLogFileName) ==
+            return_code::kInvalidComPort,
+        "port 0 opens nothing");
+  Check(library.I2COpen(MakeOpenParams(port), events.Callback(), kAdapterLogFileName) == 0 &&
+            events.Next() == Code(AdapterEvent::LinkOpen),
+        "LinkOpen on /dev/i2c-" + std::to_string(bus));
+
+  for (const RegisterDefinition& row : RegisterTable()) {
+    const std::string shown = ReadRow(library, events, row);
+    const std::string expected = Seeds().at(row.commandCode).text;
+    Check(shown == expected, std::string(row.registerName) + " = " + shown +
+                                 (shown == expected ? "" : " (expected " + expected + ")"));
+  }
+
+  const RegisterDefinition& alarm = RegisterTable()[1];  // RemainCapacityAlarm, writable
+  const WriteWord word = EncodeWrite(QString::fromLatin1(alarm.unitClass), QStringLiteral("432"));
+  const std::uint8_t data[3] = {alarm.commandCode, word.low, word.high};
+  Check(library.I2CMasterTx(kBatteryAddressByte, data, 3, 1) == 0 &&
+            events.Next() == Code(AdapterEvent::MasterTxComplete),
+        "write 432 to RemainCapacityAlarm");
+  const std::string readBack = ReadRow(library, events, alarm);
+  Check(readBack == "432", "RemainCapacityAlarm reads back " + readBack);
+
+  const std::string silent = ReadRow(library, events, RegisterTable()[9], kSilentAddressByte);
+  Check(silent == "event " + Hex(Code(AdapterEvent::SlaveNack)),
+        "address 20, where no chip answers: " + silent);
+  I2CStatusRecord status;
+  library.I2CGetStatus(status);
+  Check(status.linkOpen != 0, "the link stays open after a NACK");
+  library.I2CClose();
+
+  std::printf("PELMOR KERNEL CHECK: %s (%d of %d checks)\n", failures == 0 ? "PASS" : "FAIL",
+              checks - failures, checks);
+  std::fflush(stdout);
+  return failures == 0 ? 0 : 1;
+}
