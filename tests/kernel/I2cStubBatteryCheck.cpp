@@ -1,12 +1,14 @@
 // Runs inside the test machine: seeds the kernel's i2c-stub with a Smart
 // Battery's 33 registers at address 0x0B, then reads them all through the
 // adapter library over /dev/i2c-N and the value codec, writes a writable
-// register and reads it back, reads an address where no chip answers, and
-// prints one result line:
+// register and reads it back, reads an address where no chip answers; given
+// the program's executable, runs `pelmor read` and `pelmor write` on the same
+// bus and checks what they print; and prints one result line:
 //   PELMOR KERNEL CHECK: PASS (n of n checks)    or    ... FAIL (...)
-// Usage: i2c_stub_battery_check BUS
+// Usage: i2c_stub_battery_check BUS [PELMOR]
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
+#include <sys/wait.h>
 
 #include <QString>
 #include <chrono>
@@ -44,23 +46,38 @@ std::vector<std::uint8_t> Bytes(const std::string& text) {
 
 const std::map<std::uint8_t, Seed>& Seeds() {
   static const std::map<std::uint8_t, Seed> seeds = {
-      {0x00, {0xA5C3, {}, "A5C3"}},    {0x01, {300, {}, "300"}},
-      {0x02, {10, {}, "10"}},          {0x03, {0x6001, {}, "6001"}},
-      {0x04, {0xFF06, {}, "-250"}},    {0x05, {65535, {}, "65535"}},
-      {0x06, {125, {}, "125"}},        {0x07, {1, {}, "1"}},
-      {0x08, {2982, {}, "2982"}},      {0x09, {11100, {}, "11100"}},
-      {0x0A, {0xFA10, {}, "-1520"}},   {0x0B, {0xFA26, {}, "-1498"}},
-      {0x0C, {3, {}, "3"}},            {0x0D, {67, {}, "67"}},
-      {0x0E, {61, {}, "61"}},          {0x0F, {3180, {}, "3180"}},
-      {0x10, {4750, {}, "4750"}},      {0x11, {126, {}, "126"}},
-      {0x12, {127, {}, "127"}},        {0x13, {65534, {}, "65534"}},
-      {0x14, {2000, {}, "2000"}},      {0x15, {12600, {}, "12600"}},
-      {0x16, {0x00C0, {}, "00C0"}},    {0x17, {42, {}, "42"}},
-      {0x18, {5200, {}, "5200"}},      {0x19, {10800, {}, "10800"}},
-      {0x1A, {0x0031, {}, "0031"}},    {0x1B, {0x5A2C, {}, "5A2C"}},
+      {0x00, {0xA5C3, {}, "A5C3"}},
+      {0x01, {300, {}, "300"}},
+      {0x02, {10, {}, "10"}},
+      {0x03, {0x6001, {}, "6001"}},
+      {0x04, {0xFF06, {}, "-250"}},
+      {0x05, {65535, {}, "65535"}},
+      {0x06, {125, {}, "125"}},
+      {0x07, {1, {}, "1"}},
+      {0x08, {2982, {}, "2982"}},
+      {0x09, {11100, {}, "11100"}},
+      {0x0A, {0xFA10, {}, "-1520"}},
+      {0x0B, {0xFA26, {}, "-1498"}},
+      {0x0C, {3, {}, "3"}},
+      {0x0D, {67, {}, "67"}},
+      {0x0E, {61, {}, "61"}},
+      {0x0F, {3180, {}, "3180"}},
+      {0x10, {4750, {}, "4750"}},
+      {0x11, {126, {}, "126"}},
+      {0x12, {127, {}, "127"}},
+      {0x13, {65534, {}, "65534"}},
+      {0x14, {2000, {}, "2000"}},
+      {0x15, {12600, {}, "12600"}},
+      {0x16, {0x00C0, {}, "00C0"}},
+      {0x17, {42, {}, "42"}},
+      {0x18, {5200, {}, "5200"}},
+      {0x19, {10800, {}, "10800"}},
+      {0x1A, {0x0031, {}, "0031"}},
+      {0x1B, {0x5A2C, {}, "5A2C"}},
       {0x1C, {40001, {}, "40001"}},
       // A full 32-byte block, the longest SMBus allows.
-      {0x20, {0, Bytes("Pelmor Test Cells Incorporated!!"), "\"Pelmor Test Cells Incorporated!!\""}},
+      {0x20,
+       {0, Bytes("Pelmor Test Cells Incorporated!!"), "\"Pelmor Test Cells Incorporated!!\""}},
       {0x21, {0, Bytes("PX-3S1P"), "\"PX-3S1P\""}},
       {0x22, {0, Bytes("LION"), "\"LION\""}},
       {0x23, {0, {0x52, 0x00, 0xFF, 0x10, 0x7E, 0x81, 0x33, 0x0C}, "52,00,FF,10,7E,81,33,0C"}},
@@ -123,6 +140,59 @@ class Events {
   std::deque<std::int32_t> events_;
 };
 
+// Runs a command and gives its standard output and exit status.
+std::pair<std::string, int> Run(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {out, -1};
+  char buffer[4096];
+  while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+  const int status = pclose(pipe);
+  return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+// The line `pelmor read` prints for a register: its name, then its value and
+// unit class, two blanks apart, the names padded to the longest one shown.
+bool PrintsLine(const std::string& out, const std::string& name, const std::string& value,
+                const std::string& unit) {
+  std::size_t at = 0;
+  while ((at = out.find(name + ' ', at)) != std::string::npos) {
+    if (at == 0 || out[at - 1] == '\n') {
+      const std::size_t end = out.find('\n', at);
+      std::string line = out.substr(at, end - at);
+      const std::string tail = "  " + unit;
+      if (line.size() > tail.size() &&
+          line.compare(line.size() - tail.size(), tail.size(), tail) == 0) {
+        line.erase(line.size() - tail.size());
+        const std::size_t first = line.find_first_not_of(' ', name.size());
+        const std::size_t last = line.find_last_not_of(' ');
+        return first != std::string::npos && line.substr(first, last - first + 1) == value;
+      }
+    }
+    ++at;
+  }
+  return false;
+}
+
+void CheckCommandLine(const std::string& pelmor, int port) {
+  const std::string options = " --all-buses --port " + std::to_string(port);
+  const auto [read, readStatus] = Run(pelmor + " read" + options);
+  Check(readStatus == 0, "pelmor read exits 0 (" + std::to_string(readStatus) + ")");
+  for (const RegisterDefinition& row : RegisterTable()) {
+    const std::string expected = row.commandCode == 0x01 ? "432" : Seeds().at(row.commandCode).text;
+    Check(PrintsLine(read, row.registerName, expected, row.unitClass),
+          std::string("pelmor read prints ") + row.registerName + " " + expected);
+  }
+  const auto [written, writeStatus] =
+      Run(pelmor + " write" + options + " RemainCapacityAlarm=1234 AtRate=-100");
+  Check(writeStatus == 0 && PrintsLine(written, "RemainCapacityAlarm", "1234", "maH 10mwH") &&
+            PrintsLine(written, "AtRate", "-100", "+/-ma 10mw"),
+        "pelmor write prints what it reads back: " + written);
+  const auto [silent, silentStatus] = Run(pelmor + " read" + options + " --address 20 Voltage");
+  Check(silentStatus == 1 && PrintsLine(silent, "Voltage", "NACK", "mv"),
+        "pelmor read at an address where no chip answers: NACK, status 1");
+}
+
 std::string Hex(std::int32_t code) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(code));
@@ -152,8 +222,8 @@ std::string ReadRow(AdapterLibrary& library, Events& events, const RegisterDefin
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s BUS\n", argv[0]);
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: %s BUS [PELMOR]\n", argv[0]);
     return 2;
   }
   const int bus = std::atoi(argv[1]);
@@ -215,6 +285,8 @@ int main(int argc, char** argv) {
   library.I2CGetStatus(status);
   Check(status.linkOpen != 0, "the link stays open after a NACK");
   library.I2CClose();
+
+  if (argc == 3) CheckCommandLine(argv[2], port);
 
   std::printf("PELMOR KERNEL CHECK: %s (%d of %d checks)\n", failures == 0 ? "PASS" : "FAIL",
               checks - failures, checks);

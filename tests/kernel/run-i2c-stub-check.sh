@@ -2,10 +2,11 @@
 # The real-kernel check: Debian's kernel under qemu with i2c-dev and i2c-stub,
 # and the check program built from our library. Passes when the serial
 # console shows the check's PASS line; prints the boot-to-result time.
-# Usage: run-i2c-stub-check.sh CHECK_PROGRAM WORK_DIR
+# Usage: run-i2c-stub-check.sh CHECK_PROGRAM WORK_DIR [PELMOR]
+# With PELMOR, the check also runs its `read` and `write` commands.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-program=$1 work=$2
+program=$1 work=$2 pelmor=${3:-}
 mkdir -p "$work"
 
 for tool in qemu-system-x86_64 xz; do
@@ -20,7 +21,7 @@ done
 
 "$here/extract-vmlinux.sh" "/boot/vmlinuz-$version" "$work/vmlinux-$version"
 "$here/make-initramfs.sh" --output "$work/initramfs.cpio" --guest-script "$here/i2c-stub-guest.sh" \
-  --kernel-version "$version" --module i2c-dev --module i2c-stub "$program"
+  --kernel-version "$version" --module i2c-dev --module i2c-stub "$program" ${pelmor:+"$pelmor"}
 
 log=$work/console.log
 rm -f "$log"
