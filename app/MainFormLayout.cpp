@@ -298,12 +298,14 @@ void TMainForm::BuildMenus() {
 // The log file's dialog. Qt's own dialog, the same on every desktop, in its
 // save form: that is the form that asks before an existing file is replaced.
 // Its title and starting folder are Qt's defaults.
-void TMainForm::BuildOpenDialog() {
-  OpenDialog1 = Named(new QFileDialog(this), "OpenDialog1");
-  OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
-  OpenDialog1->setAcceptMode(QFileDialog::AcceptSave);
-  OpenDialog1->setFileMode(QFileDialog::AnyFile);
-  OpenDialog1->setNameFilter(QStringLiteral("Text Files (*.txt)"));
-  OpenDialog1->setDefaultSuffix(QStringLiteral("TXT"));
-  OpenDialog1->selectFile(QStringLiteral("pelmorlog.txt"));
+QFileDialog& TMainForm::OpenDialog1() {
+  if (openDialog1_ != nullptr) return *openDialog1_;
+  openDialog1_ = Named(new QFileDialog(this), "OpenDialog1");
+  openDialog1_->setOption(QFileDialog::DontUseNativeDialog);
+  openDialog1_->setAcceptMode(QFileDialog::AcceptSave);
+  openDialog1_->setFileMode(QFileDialog::AnyFile);
+  openDialog1_->setNameFilter(QStringLiteral("Text Files (*.txt)"));
+  openDialog1_->setDefaultSuffix(QStringLiteral("TXT"));
+  openDialog1_->selectFile(QStringLiteral("pelmorlog.txt"));
+  return *openDialog1_;
 }

@@ -116,7 +116,7 @@ void MainFormPorts::SetTitle(const QString& title) {
 }
 
 std::optional<QString> MainFormPorts::ChooseLogFile() {
-  QFileDialog& dialog = *form_.OpenDialog1;
+  QFileDialog& dialog = form_.OpenDialog1();
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   const QString path = dialog.selectedFiles().first();
   dialog.selectFile(path);

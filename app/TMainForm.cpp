@@ -60,7 +60,6 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
   BuildCentre();
   BuildTabStrip();
   BuildMenus();
-  BuildOpenDialog();
   setTabOrder(ReadDataBtn, SelectBtn);
   setTabOrder(SelectBtn, AutoRepeat);
   ReadDataBtn->setFocus();

@@ -134,7 +134,10 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   QTabBar* TabSet1;
   QtTimer Timer1{100};
   QtTimer Timer2{100};
-  QFileDialog* OpenDialog1;
+  // The log file's dialog, built the first time it is shown: building a
+  // file dialog reads the file system and the icon theme, which would delay
+  // the window's first showing by more than a tenth of a second's worth.
+  QFileDialog& OpenDialog1();
 
   QMenu* MenuFile;
   QAction* MenuFileOpenLogFile;
@@ -166,7 +169,7 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   void BuildCentre();
   void BuildTabStrip();
   void BuildMenus();
-  void BuildOpenDialog();
+  QFileDialog* openDialog1_ = nullptr;
   void FillAddressList();
   RowControls& ControlsFor(const QString& controlStem) override;
   void RunWordDecoder(WordDecoderDialog& dialog, const char* dataField);

@@ -28,9 +28,10 @@ class EmulatedPlatform : public Platform {
 std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
   if (options.emulated) {
     if (options.allBuses || options.pec) {
-      std::fputs("pelmor: --all-buses and --pec apply to real adapters; the emulated rig "
-                 "ignores them\n",
-                 stderr);
+      std::fputs(
+          "pelmor: --all-buses and --pec apply to real adapters; the emulated rig "
+          "ignores them\n",
+          stderr);
     }
     return std::make_unique<EmulatedPlatform>();
   }

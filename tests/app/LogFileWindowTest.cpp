@@ -79,7 +79,7 @@ class LogFileWindowTest : public ::testing::Test {
 };
 
 TEST_F(LogFileWindowTest, OpenDialog1StartsOnPelmorlogWithItsFilterSuffixAndOverwriteQuestion) {
-  QFileDialog* open = form().OpenDialog1;
+  QFileDialog* open = &form().OpenDialog1();
   EXPECT_EQ(open->objectName(), "OpenDialog1");
   EXPECT_EQ(open->nameFilters(), QStringList{"Text Files (*.txt)"});
   EXPECT_EQ(open->defaultSuffix(), "TXT");
@@ -93,8 +93,8 @@ TEST_F(LogFileWindowTest, OpenDialog1StartsOnPelmorlogWithItsFilterSuffixAndOver
 
 TEST_F(LogFileWindowTest, OpenDialog1AddsTheSuffixStartsFromTheLastFileAndAsksBeforeReplacing) {
   QTimer::singleShot(0, [&] {
-    form().OpenDialog1->findChild<QLineEdit*>("fileNameEdit")->setText(dir.filePath("discharge"));
-    static_cast<QDialog*>(form().OpenDialog1)->accept();
+    form().OpenDialog1().findChild<QLineEdit*>("fileNameEdit")->setText(dir.filePath("discharge"));
+    static_cast<QDialog&>(form().OpenDialog1()).accept();
   });
   form().MenuFileOpenLogFile->trigger();
   const QString chosen = dir.filePath("discharge.TXT");
@@ -105,9 +105,9 @@ TEST_F(LogFileWindowTest, OpenDialog1AddsTheSuffixStartsFromTheLastFileAndAsksBe
 
   QString question;
   QTimer::singleShot(0, [&] {
-    EXPECT_EQ(form().OpenDialog1->selectedFiles(), QStringList{chosen});
+    EXPECT_EQ(form().OpenDialog1().selectedFiles(), QStringList{chosen});
     AnswerNextModalBox(QMessageBox::Yes, &question);
-    static_cast<QDialog*>(form().OpenDialog1)->accept();
+    static_cast<QDialog&>(form().OpenDialog1()).accept();
   });
   form().MenuFileOpenLogFile->trigger();
   EXPECT_TRUE(question.contains("discharge.TXT already exists")) << question.toStdString();
