@@ -5,34 +5,15 @@
 #include <QTimer>
 #include <functional>
 
-#include "AppFixture.h"
 #include "DecoderDialogs.h"
 #include "MarkerValues.h"
+#include "ThreadedWindowFixture.h"
 
 namespace {
 
-class DecoderRigTest : public ::testing::Test {
+class DecoderRigTest : public ThreadedWindowFixture {
  protected:
-  void SetUp() override {
-    rig->Adapter().SetOpenDelay(20ms);
-    windows = std::make_unique<ProgramWindows>(rig->Bundle(), [](std::chrono::milliseconds) {});
-    form().show();
-  }
-  void TearDown() override {
-    windows.reset();
-    rig.reset();
-  }
-  TMainForm& form() { return windows->MainForm(); }
   QString Field(const char* name) { return form().findChild<QLineEdit*>(name)->text(); }
-
-  bool WaitForIdle(int timeoutMs = 10000) {
-    return QTest::qWaitFor(
-        [&] {
-          return form().ReadDataBtn->text() != "Stop" && !rig->Adapter().IsLinkOpen() &&
-                 !form().Timer1.IsActive();
-        },
-        timeoutMs);
-  }
 
   void ReadPass() {
     QTest::mouseClick(form().ReadDataBtn, Qt::LeftButton);
@@ -53,9 +34,6 @@ class DecoderRigTest : public ::testing::Test {
     EXPECT_TRUE(ran);
     EXPECT_FALSE(dialog.isVisible());
   }
-
-  std::unique_ptr<EmulatedRig> rig = EmulatedRig::Threaded();
-  std::unique_ptr<ProgramWindows> windows;
 };
 
 QStringList Ticked(const auto& boxes) {

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <cstring>
 
-#include "AppFixture.h"
+#include "ThreadedWindowFixture.h"
 #include "log/LogTestSupport.h"
 
 namespace {
@@ -45,18 +45,8 @@ void AnswerNextModalBox(QMessageBox::StandardButton button, QString* text = null
   });
 }
 
-class LogFileWindowTest : public ::testing::Test {
+class LogFileWindowTest : public ThreadedWindowFixture {
  protected:
-  void SetUp() override {
-    rig->Adapter().SetOpenDelay(20ms);
-    windows = std::make_unique<ProgramWindows>(rig->Bundle(), [](std::chrono::milliseconds) {});
-    form().show();
-  }
-  void TearDown() override {
-    windows.reset();
-    rig.reset();
-  }
-  TMainForm& form() { return windows->MainForm(); }
   void OpenLog(const QString& path) {
     dialog.answer = path;
     form().SetLogFileDialog(dialog);
@@ -66,14 +56,6 @@ class LogFileWindowTest : public ::testing::Test {
     for (int row = 0; row < 33; ++row) form().Row(row).ChkBx->setChecked(false);
     for (int row : rows) form().Row(row).ChkBx->setChecked(true);
   }
-  bool WaitForIdle() {
-    return QTest::qWaitFor(
-        [&] { return form().ReadDataBtn->text() != "Stop" && !rig->Adapter().IsLinkOpen(); },
-        10000);
-  }
-
-  std::unique_ptr<EmulatedRig> rig = EmulatedRig::Threaded();
-  std::unique_ptr<ProgramWindows> windows;
   AnsweringDialog dialog;
   QTemporaryDir dir;
 };

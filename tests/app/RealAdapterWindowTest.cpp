@@ -20,7 +20,8 @@ class RealAdapterWindowTest : public ::testing::Test {
       cp2112.chips[0x0B].words[command] = static_cast<std::uint16_t>(1000 + command);
     }
     for (std::uint8_t command = 0x20; command <= 0x23; ++command) {
-      cp2112.chips[0x0B].blocks[command] = {'P', 'X', static_cast<std::uint8_t>('0' + command - 0x20)};
+      cp2112.chips[0x0B].blocks[command] = {'P', 'X',
+                                            static_cast<std::uint8_t>('0' + command - 0x20)};
     }
     kernel.AddNode(sysfs.Node(0), I2C_FUNC_SMBUS_EMUL);
     kernel.AddNode(sysfs.Node(7), cp2112);

@@ -5,36 +5,12 @@
 #include <QTimer>
 
 #include "AdapterMessages.h"
-#include "AppFixture.h"
 #include "MarkerValues.h"
+#include "ThreadedWindowFixture.h"
 
 namespace {
 
-class ScanEndToEndTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    rig->Adapter().SetOpenDelay(20ms);
-    windows = std::make_unique<ProgramWindows>(rig->Bundle(), [](std::chrono::milliseconds) {});
-    form().show();
-  }
-  void TearDown() override {
-    windows.reset();
-    rig.reset();
-  }
-  TMainForm& form() { return windows->MainForm(); }
-
-  bool WaitForIdle(int timeoutMs = 10000) {
-    return QTest::qWaitFor(
-        [&] {
-          return form().ReadDataBtn->text() != "Stop" && !rig->Adapter().IsLinkOpen() &&
-                 !form().Timer1.IsActive();
-        },
-        timeoutMs);
-  }
-
-  std::unique_ptr<EmulatedRig> rig = EmulatedRig::Threaded();
-  std::unique_ptr<ProgramWindows> windows;
-};
+using ScanEndToEndTest = ThreadedWindowFixture;
 
 TEST_F(ScanEndToEndTest, OnePressFillsAllThirtyThreeFieldsInTheirUnitsAndClosesTheLink) {
   rig->Battery().SetMarkerValues(true);
