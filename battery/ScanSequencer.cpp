@@ -60,7 +60,11 @@ void ScanSequencer::Start() {
 
 void ScanSequencer::Stop() {
   ports_.controls.SetButtonCaption(IdleCaption());
-  if (state_.rowIndex == kNoRow) ports_.link.CloseLink();
+  if (state_.rowIndex == kNoRow) CloseLink();
+}
+
+void ScanSequencer::CloseLink() {
+  if (ports_.link.CloseLink()) state_.LinkClosed();
 }
 
 void ScanSequencer::BeginRunning() {
@@ -74,14 +78,14 @@ void ScanSequencer::Timer1Timer() {
   ports_.timer1.Stop();
   if (!IsRunning()) {
     ports_.timer2.Stop();
-    ports_.link.CloseLink();
+    CloseLink();
     return;
   }
   IssueNextTransaction();
   if (state_.rowIndex < kNoRow || ports_.controls.AutoRepeatTicked()) return;
   ports_.controls.SetButtonCaption(IdleCaption());
   ports_.timer2.Stop();
-  ports_.link.CloseLink();
+  CloseLink();
 }
 
 void ScanSequencer::IssueNextTransaction() {
@@ -111,7 +115,6 @@ void ScanSequencer::BeginScanOnLinkOpen() {
 
 void ScanSequencer::CompleteRow() {
   if (state_.rowIndex >= kNoRow) return;
-  state_.pendingRow = kNoRow;
   ++state_.rowIndex;
   state_.retryCounter = kAttemptsPerRow;
   ports_.timer1.Arm(pacingMs_);
@@ -119,7 +122,6 @@ void ScanSequencer::CompleteRow() {
 
 void ScanSequencer::FailAttempt(int pauseMs) {
   if (state_.rowIndex >= kNoRow) return;
-  state_.pendingRow = kNoRow;
   if (--state_.retryCounter <= 0) {
     // A write scan adds nothing to the log: a given-up write has no field of
     // a record to fill, and its placeholder would land at the end of the
@@ -152,7 +154,7 @@ void ScanSequencer::Timer2Timer() {
     ports_.timer1.Stop();
     ports_.timer2.Stop();
     ports_.controls.SetButtonCaption(IdleCaption());
-    ports_.link.CloseLink();
+    CloseLink();
     return;
   }
   if (ports_.clock.Now() < state_.nextRepeatTime) return;

@@ -30,15 +30,10 @@ void BusTransactions::Accepted(const QString& statusText) {
   ports_.status.ShowStatus(statusText);
 }
 
-// A re-issue of an attempt whose outcome never came is not a first attempt.
-bool BusTransactions::IsFirstAttempt(int row) const {
-  return state_.retryCounter == kAttemptsPerRow && state_.pendingRow != row;
-}
-
 void BusTransactions::ReadTransaction() {
   const int row = state_.rowIndex;
   // The prefix belongs to the row's first attempt only.
-  if (IsFirstAttempt(row) &&
+  if (state_.IsFirstAttempt() &&
       !ports_.log.LogPrefix(row == state_.recordStartRow, state_.scanStartTime)) {
     return;
   }
@@ -58,7 +53,7 @@ void BusTransactions::WriteTransaction() {
   const int row = state_.rowIndex;
   const std::optional<std::uint8_t> address = AddressByte();
   if (!address) return;
-  if (IsFirstAttempt(row)) firstAttemptText_ = ports_.catalogue.DataText(row);
+  if (state_.IsFirstAttempt()) firstAttemptText_ = ports_.catalogue.DataText(row);
   const WriteWord word = EncodeWrite(ports_.catalogue.UnitClass(row), firstAttemptText_);
   const std::uint8_t data[3] = {ports_.catalogue.CommandCode(row), word.low, word.high};
   const std::int32_t code = ports_.adapter.I2CMasterTx(*address, data, 3, 1);
