@@ -34,10 +34,7 @@ void ScanSequencer::Start() {
   for (int row = 0; row < RegisterCatalogue::RowCount(); ++row) {
     if (!ports_.catalogue.IsSelected(row)) continue;
     if (!ports_.log.HeaderStep(row)) return;
-    if (state_.rowIndex == kNoRow) {
-      state_.rowIndex = row;
-      state_.recordStartRow = row;
-    }
+    if (state_.rowIndex == kNoRow) state_.rowIndex = row;
   }
   ports_.log.EndHeaderColumns();
   if (state_.rowIndex == kNoRow) {
@@ -45,7 +42,7 @@ void ScanSequencer::Start() {
                                 QStringLiteral("No Smart Battery Data Selected"));
     return;
   }
-  state_.AbandonPendingOutcome();
+  state_.BeginPass();
   switch (ports_.link.QueryLink()) {
     case LinkStatus::Open:
       BeginRunning();
@@ -109,7 +106,7 @@ void ScanSequencer::BeginScanOnLinkOpen() {
     ++state_.rowIndex;
   }
   if (state_.rowIndex == kNoRow) return;
-  state_.AbandonPendingOutcome();
+  state_.BeginPass();
   BeginRunning();
 }
 
@@ -165,7 +162,7 @@ void ScanSequencer::Timer2Timer() {
 void ScanSequencer::RestartScan() {
   if (!IsRunning() || !ports_.controls.AutoRepeatTicked()) return;
   state_.rowIndex = 0;
-  state_.AbandonPendingOutcome();
+  state_.BeginPass();
   IssueNextTransaction();
 }
 

@@ -13,8 +13,9 @@ struct ScanState {
   int rowIndex = 0;
   // Attempts left for the current row.
   int retryCounter = kAttemptsPerRow;
-  // The first ticked row when the user started the scan: where a log record begins.
-  int recordStartRow = 0;
+  // Whether the pass's first read has begun its log record; every later read
+  // of the pass adds a field to that record.
+  bool recordBegun = false;
   // When the current pass started; the zero date, long past, until then.
   QDateTime scanStartTime = ZeroDate();
   // When auto-repeat starts the next pass, at the earliest.
@@ -42,11 +43,13 @@ struct ScanState {
     return retryCounter == kAttemptsPerRow && attemptedRow != rowIndex;
   }
 
-  // A new pass begins: whatever is still in flight belongs to no row of it.
-  void AbandonPendingOutcome() {
+  // A new pass begins: whatever is still in flight belongs to no row of it,
+  // and its first read begins a record.
+  void BeginPass() {
     if (pendingRow != kNoRow) ++staleOutcomes;
     pendingRow = kNoRow;
     attemptedRow = kNoRow;
+    recordBegun = false;
   }
 
   // The adapter closed the link: nothing accepted on it reports any more.

@@ -1,5 +1,7 @@
 #include "BusTransactions.h"
 
+#include <utility>
+
 #include "HexText.h"
 #include "ReturnCodeText.h"
 #include "ValueCodec.h"
@@ -32,10 +34,11 @@ void BusTransactions::Accepted(const QString& statusText) {
 
 void BusTransactions::ReadTransaction() {
   const int row = state_.rowIndex;
-  // The prefix belongs to the row's first attempt only.
-  if (state_.IsFirstAttempt() &&
-      !ports_.log.LogPrefix(row == state_.recordStartRow, state_.scanStartTime)) {
-    return;
+  // The prefix belongs to the row's first attempt only; the pass's first
+  // read begins the record, whichever row it is.
+  if (state_.IsFirstAttempt()) {
+    const bool beginsRecord = !std::exchange(state_.recordBegun, true);
+    if (!ports_.log.LogPrefix(beginsRecord, state_.scanStartTime)) return;
   }
   ports_.catalogue.SetDataText(row, QString());
   const std::optional<std::uint8_t> address = AddressByte();

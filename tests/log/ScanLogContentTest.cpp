@@ -142,7 +142,7 @@ TEST_F(ScanLogContentTest,
             "12/07/2026 09:30:11,4105,4106\r\n");
 }
 
-TEST_F(ScanLogContentTest, RecordStartRowUntickedDuringAutoRepeatAppendsLaterPassesToTheLastLine) {
+TEST_F(ScanLogContentTest, EveryRepeatedPassBeginsARecordWhicheverRowItStartsAt) {
   TickOnly({9, 10});
   controls.autoRepeat = true;
   controls.interval = RepeatInterval::Continuous;
@@ -151,10 +151,15 @@ TEST_F(ScanLogContentTest, RecordStartRowUntickedDuringAutoRepeatAppendsLaterPas
   while (state.rowIndex < kNoRow) Advance(1ms);
   catalogue.SetSelected(9, false);
   while (Transactions() < 4 || state.rowIndex < kNoRow) Advance(1ms);
+  catalogue.SetSelected(3, true);
+  while (Transactions() < 6 || state.rowIndex < kNoRow) Advance(1ms);
   sequencer.ReadDataBtnClick();
-  EXPECT_EQ(CloseLog(),
+  EXPECT_EQ(QString::fromLatin1(CloseLog()),
             "Date/Time,Voltage(mv),Current(+/-ma)\r\n"
-            "12/07/2026 09:30:00,4105,4106,4106,4106\r\n");
+            "12/07/2026 09:30:00,4105,4106\r\n"
+            "12/07/2026 09:30:00,4106\r\n"
+            "12/07/2026 09:30:00,4106\r\n"
+            "12/07/2026 09:30:00,1003,4106\r\n");
 }
 
 }  // namespace
