@@ -97,6 +97,9 @@ void ScanSequencer::IssueNextTransaction() {
       }
       return;
     }
+    // A row unticked while it was being tried leaves its attempts behind:
+    // the next row's first attempt is a first attempt.
+    state_.retryCounter = kAttemptsPerRow;
   }
 }
 

@@ -162,4 +162,17 @@ TEST_F(ScanLogContentTest, EveryRepeatedPassBeginsARecordWhicheverRowItStartsAt)
             "12/07/2026 09:30:00,1003,4106\r\n");
 }
 
+TEST_F(ScanLogContentTest, RowUntickedBetweenItsAttemptsLeavesItsFieldEmptyAndTheNextInItsOwn) {
+  TickOnly({9, 10});
+  rig->Adapter().FailCommand(0x09, AdapterEvent::SlaveNack, 2);
+  OpenLog();
+  StartScanAndOpenLink();
+  while (state.retryCounter > 3) Advance(1ms);  // Voltage failed twice
+  catalogue.SetSelected(9, false);
+  RunUntilIdle();
+  EXPECT_EQ(QString::fromLatin1(CloseLog()),
+            "Date/Time,Voltage(mv),Current(+/-ma)\r\n"
+            "12/07/2026 09:30:00,,4106\r\n");
+}
+
 }  // namespace
