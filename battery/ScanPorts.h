@@ -36,7 +36,9 @@ class ScanLink {
   // (the failure is already reported).
   virtual LinkStatus QueryLink() = 0;
   virtual void OpenLink() = 0;
-  virtual void CloseLink() = 0;
+  // True when the adapter closed the link: nothing accepted on it reports
+  // any more.
+  virtual bool CloseLink() = 0;
 };
 
 // The one bus transaction for the row at the scan's row index.

@@ -34,10 +34,7 @@ void ScanSequencer::Start() {
   for (int row = 0; row < RegisterCatalogue::RowCount(); ++row) {
     if (!ports_.catalogue.IsSelected(row)) continue;
     if (!ports_.log.HeaderStep(row)) return;
-    if (state_.rowIndex == kNoRow) {
-      state_.rowIndex = row;
-      state_.recordStartRow = row;
-    }
+    if (state_.rowIndex == kNoRow) state_.rowIndex = row;
   }
   ports_.log.EndHeaderColumns();
   if (state_.rowIndex == kNoRow) {
@@ -45,7 +42,7 @@ void ScanSequencer::Start() {
                                 QStringLiteral("No Smart Battery Data Selected"));
     return;
   }
-  state_.AbandonPendingOutcome();
+  state_.BeginPass();
   switch (ports_.link.QueryLink()) {
     case LinkStatus::Open:
       BeginRunning();
@@ -60,7 +57,11 @@ void ScanSequencer::Start() {
 
 void ScanSequencer::Stop() {
   ports_.controls.SetButtonCaption(IdleCaption());
-  if (state_.rowIndex == kNoRow) ports_.link.CloseLink();
+  if (state_.rowIndex == kNoRow) CloseLink();
+}
+
+void ScanSequencer::CloseLink() {
+  if (ports_.link.CloseLink()) state_.LinkClosed();
 }
 
 void ScanSequencer::BeginRunning() {
@@ -74,14 +75,14 @@ void ScanSequencer::Timer1Timer() {
   ports_.timer1.Stop();
   if (!IsRunning()) {
     ports_.timer2.Stop();
-    ports_.link.CloseLink();
+    CloseLink();
     return;
   }
   IssueNextTransaction();
   if (state_.rowIndex < kNoRow || ports_.controls.AutoRepeatTicked()) return;
   ports_.controls.SetButtonCaption(IdleCaption());
   ports_.timer2.Stop();
-  ports_.link.CloseLink();
+  CloseLink();
 }
 
 void ScanSequencer::IssueNextTransaction() {
@@ -96,6 +97,9 @@ void ScanSequencer::IssueNextTransaction() {
       }
       return;
     }
+    // A row unticked while it was being tried leaves its attempts behind:
+    // the next row's first attempt is a first attempt.
+    state_.retryCounter = kAttemptsPerRow;
   }
 }
 
@@ -105,13 +109,12 @@ void ScanSequencer::BeginScanOnLinkOpen() {
     ++state_.rowIndex;
   }
   if (state_.rowIndex == kNoRow) return;
-  state_.AbandonPendingOutcome();
+  state_.BeginPass();
   BeginRunning();
 }
 
 void ScanSequencer::CompleteRow() {
   if (state_.rowIndex >= kNoRow) return;
-  state_.pendingRow = kNoRow;
   ++state_.rowIndex;
   state_.retryCounter = kAttemptsPerRow;
   ports_.timer1.Arm(pacingMs_);
@@ -119,7 +122,6 @@ void ScanSequencer::CompleteRow() {
 
 void ScanSequencer::FailAttempt(int pauseMs) {
   if (state_.rowIndex >= kNoRow) return;
-  state_.pendingRow = kNoRow;
   if (--state_.retryCounter <= 0) {
     // A write scan adds nothing to the log: a given-up write has no field of
     // a record to fill, and its placeholder would land at the end of the
@@ -152,7 +154,7 @@ void ScanSequencer::Timer2Timer() {
     ports_.timer1.Stop();
     ports_.timer2.Stop();
     ports_.controls.SetButtonCaption(IdleCaption());
-    ports_.link.CloseLink();
+    CloseLink();
     return;
   }
   if (ports_.clock.Now() < state_.nextRepeatTime) return;
@@ -163,7 +165,7 @@ void ScanSequencer::Timer2Timer() {
 void ScanSequencer::RestartScan() {
   if (!IsRunning() || !ports_.controls.AutoRepeatTicked()) return;
   state_.rowIndex = 0;
-  state_.AbandonPendingOutcome();
+  state_.BeginPass();
   IssueNextTransaction();
 }
 

@@ -74,6 +74,8 @@ class ScanSequencer {
   void Start();
   void Stop();
   void BeginRunning();
+  // Closes the link; once closed, no outcome is awaited any more.
+  void CloseLink();
   void IssueNextTransaction();
   QString IdleCaption() const;
   // Marks the interval and names it on the AutoRepeat check box; a wait under

@@ -13,8 +13,9 @@ struct ScanState {
   int rowIndex = 0;
   // Attempts left for the current row.
   int retryCounter = kAttemptsPerRow;
-  // The first ticked row when the user started the scan: where a log record begins.
-  int recordStartRow = 0;
+  // Whether the pass's first read has begun its log record; every later read
+  // of the pass adds a field to that record.
+  bool recordBegun = false;
   // When the current pass started; the zero date, long past, until then.
   QDateTime scanStartTime = ZeroDate();
   // When auto-repeat starts the next pass, at the earliest.
@@ -27,6 +28,10 @@ struct ScanState {
   // belong to the current row (a late one from a stopped scan, a duplicate)
   // is told apart by it and never lands in another register's row.
   int pendingRow = kNoRow;
+  // The row whose attempts have begun in this pass: the adapter accepted a
+  // transaction for it. Issuing it again after an outcome that did not finish
+  // it (a time-out, a guard tick with no outcome) is no first attempt.
+  int attemptedRow = kNoRow;
   // Outcomes still to come for transactions that no longer belong to the
   // scan (a stopped pass's row in flight, a row unticked while it waited).
   // The adapter reports in order, so the next outcomes to arrive are theirs.
@@ -34,26 +39,43 @@ struct ScanState {
 
   bool AwaitsOutcomeForCurrentRow() const { return rowIndex < kNoRow && pendingRow == rowIndex; }
 
-  // A new pass begins: whatever is still in flight belongs to no row of it.
-  void AbandonPendingOutcome() {
+  bool IsFirstAttempt() const {
+    return retryCounter == kAttemptsPerRow && attemptedRow != rowIndex;
+  }
+
+  // A new pass begins: whatever is still in flight belongs to no row of it,
+  // and its first read begins a record.
+  void BeginPass() {
     if (pendingRow != kNoRow) ++staleOutcomes;
     pendingRow = kNoRow;
+    attemptedRow = kNoRow;
+    recordBegun = false;
+  }
+
+  // The adapter closed the link: nothing accepted on it reports any more.
+  void LinkClosed() {
+    pendingRow = kNoRow;
+    staleOutcomes = 0;
   }
 
   // The adapter accepted a transaction for the current row.
   void TransactionAccepted() {
     if (pendingRow != kNoRow && pendingRow != rowIndex) ++staleOutcomes;
     pendingRow = rowIndex;
+    attemptedRow = rowIndex;
   }
 
-  // An outcome arrived. True when it belongs to the current row; one that
-  // belongs to an abandoned transaction, or to none, is only counted off.
+  // An outcome arrived. True when it belongs to the current row, which then
+  // awaits no more, whether or not the outcome finishes it; one that belongs
+  // to an abandoned transaction, or to none, is only counted off.
   bool TakeOutcomeForCurrentRow() {
     if (staleOutcomes > 0) {
       --staleOutcomes;
       return false;
     }
-    return AwaitsOutcomeForCurrentRow();
+    if (!AwaitsOutcomeForCurrentRow()) return false;
+    pendingRow = kNoRow;
+    return true;
   }
 
   static QDateTime ZeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }

@@ -1,5 +1,7 @@
 #include "BusTransactions.h"
 
+#include <utility>
+
 #include "HexText.h"
 #include "ReturnCodeText.h"
 #include "ValueCodec.h"
@@ -30,17 +32,13 @@ void BusTransactions::Accepted(const QString& statusText) {
   ports_.status.ShowStatus(statusText);
 }
 
-// A re-issue of an attempt whose outcome never came is not a first attempt.
-bool BusTransactions::IsFirstAttempt(int row) const {
-  return state_.retryCounter == kAttemptsPerRow && state_.pendingRow != row;
-}
-
 void BusTransactions::ReadTransaction() {
   const int row = state_.rowIndex;
-  // The prefix belongs to the row's first attempt only.
-  if (IsFirstAttempt(row) &&
-      !ports_.log.LogPrefix(row == state_.recordStartRow, state_.scanStartTime)) {
-    return;
+  // The prefix belongs to the row's first attempt only; the pass's first
+  // read begins the record, whichever row it is.
+  if (state_.IsFirstAttempt()) {
+    const bool beginsRecord = !std::exchange(state_.recordBegun, true);
+    if (!ports_.log.LogPrefix(beginsRecord, state_.scanStartTime)) return;
   }
   ports_.catalogue.SetDataText(row, QString());
   const std::optional<std::uint8_t> address = AddressByte();
@@ -58,7 +56,7 @@ void BusTransactions::WriteTransaction() {
   const int row = state_.rowIndex;
   const std::optional<std::uint8_t> address = AddressByte();
   if (!address) return;
-  if (IsFirstAttempt(row)) firstAttemptText_ = ports_.catalogue.DataText(row);
+  if (state_.IsFirstAttempt()) firstAttemptText_ = ports_.catalogue.DataText(row);
   const WriteWord word = EncodeWrite(ports_.catalogue.UnitClass(row), firstAttemptText_);
   const std::uint8_t data[3] = {ports_.catalogue.CommandCode(row), word.low, word.high};
   const std::int32_t code = ports_.adapter.I2CMasterTx(*address, data, 3, 1);

@@ -38,7 +38,6 @@ class BusTransactions : public ScanTransactions {
 
  private:
   std::optional<std::uint8_t> AddressByte();
-  bool IsFirstAttempt(int row) const;
   bool Refused(std::int32_t code);
   void Accepted(const QString& statusText);
 

@@ -39,6 +39,6 @@ void LinkControl::OpenLink() {
                          : StatusText(ReturnCodeText(code)));
 }
 
-void LinkControl::CloseLink() {
-  adapter_.I2CClose();
+bool LinkControl::CloseLink() {
+  return adapter_.I2CClose() == return_code::kAccepted;
 }

@@ -17,7 +17,7 @@ class LinkControl : public ScanLink {
   // unknown: the scan then neither opens the link nor starts.
   LinkStatus QueryLink() override;
   void OpenLink() override;
-  void CloseLink() override;
+  bool CloseLink() override;
 
   // The entry's text as a decimal port number; anything else ("None", the
   // empty entry) is port 0.

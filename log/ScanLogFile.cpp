@@ -18,6 +18,7 @@ void ScanLogFile::OpenLogFile(const QString& path) {
     return;
   }
   path_ = path;
+  holdsText_ = false;
   window_.SetLogFileOpen(true);
   window_.SetTitle(window_.StandardTitle() + QStringLiteral(" - [") + QFileInfo(path).fileName() +
                    QLatin1Char(']'));
@@ -48,6 +49,7 @@ void ScanLogFile::ClearHeaderFlags() {
 }
 
 bool ScanLogFile::Write(const QString& text) {
+  holdsText_ = true;
   if (auto error = file_.Write(LogFormatter::FileBytes(text))) {
     window_.ShowError(ErrorText("Cannot write to", *error));
     return false;
@@ -63,7 +65,10 @@ bool ScanLogFile::HeaderStep(int row) {
   if (headerPending_) {
     headerPending_ = false;
     headerColumns_ = true;
-    if (!Write(LogFormatter::HeaderStart())) return false;
+    // Records of passes under way when the log opened came first: the
+    // header still begins a line of its own, not glued to their last field.
+    const QString lineEnd = holdsText_ ? LogFormatter::LineEnd() : QString();
+    if (!Write(lineEnd + LogFormatter::HeaderStart())) return false;
   }
   if (!headerColumns_) return true;
   return Write(

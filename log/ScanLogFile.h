@@ -58,4 +58,6 @@ class ScanLogFile : public ScanLog {
   bool headerPending_ = false;
   // The press under way writes its ticked rows' header columns.
   bool headerColumns_ = false;
+  // Text has gone to the file, or is bound for it, since it was created.
+  bool holdsText_ = false;
 };

@@ -1,16 +1,30 @@
-// Many thousands of random interleavings of clicks, ticks, tab switches and
-// adapter events, valid and faulty, with the scan's invariants checked after
-// every step.
+// Many thousands of random interleavings of clicks, ticks, tab switches,
+// auto-repeat, the log file and adapter events, valid and faulty, with the
+// scan's and the log's invariants checked after every step.
+// PELMOR_SCAN_STEPS and PELMOR_SCAN_SEED choose a longer or another walk.
+#include <QTemporaryDir>
+#include <cstdio>
 #include <random>
 
+#include "LogFileChecker.h"
 #include "MarkerValues.h"
 #include "ScanHarness.h"
+#include "ScanLogFile.h"
+#include "log/LogTestSupport.h"
 
 namespace {
 
 class ScanRandomTest : public ScanHarness {
  protected:
-  void SetUp() override { rig->Battery().SetMarkerValues(true); }
+  void SetUp() override {
+    rig->Battery().SetMarkerValues(true);
+    logSwitch.target = &fileLog;
+  }
+
+  void OpenLog() {
+    fileLog.OpenLogFile(logPath);
+    checker.Restart();
+  }
 
   // What a row may show: its starting text, nothing, a fault word, or the
   // value of its own register, never another's.
@@ -43,13 +57,26 @@ class ScanRandomTest : public ScanHarness {
     if (controls.caption == "Stop") {
       ASSERT_TRUE(timer2.IsActive());
     }
+    ASSERT_TRUE(window.errors.isEmpty()) << window.errors.join("\n").toStdString();
+    if (const std::optional<QString> fault = checker.CheckNewLines(!window.open)) {
+      FAIL() << fault->toStdString();
+    }
   }
+
+  QTemporaryDir dir;
+  QString logPath = dir.filePath("walk.txt");
+  FakeLogWindow window;
+  ScanLogFile fileLog{catalogue, window, LogFormatter{}};
+  LogFileChecker checker{logPath};
 };
 
-TEST_F(ScanRandomTest, InvariantsHoldOverTwentyThousandRandomSteps) {
-  // A fixed walk by default; PELMOR_SCAN_SEED explores others.
+TEST_F(ScanRandomTest, InvariantsHoldOverRandomSteps) {
+  // A fixed short walk by default; the environment chooses others.
   const bool seeded = qEnvironmentVariableIsSet("PELMOR_SCAN_SEED");
   std::mt19937 random(seeded ? qEnvironmentVariableIntValue("PELMOR_SCAN_SEED") : 20261207);
+  const int steps = qEnvironmentVariableIsSet("PELMOR_SCAN_STEPS")
+                        ? qEnvironmentVariableIntValue("PELMOR_SCAN_STEPS")
+                        : 20000;
   const auto chance = [&](int percent) {
     return std::uniform_int_distribution<int>(0, 99)(random) < percent;
   };
@@ -59,10 +86,10 @@ TEST_F(ScanRandomTest, InvariantsHoldOverTwentyThousandRandomSteps) {
   const AdapterEvent faults[] = {AdapterEvent::SlaveNack, AdapterEvent::BusError,
                                  AdapterEvent::ArbitrationLoss, AdapterEvent::BusTimeout};
   int passesEnded = 0;
-  for (int step = 0; step < 20000; ++step) {
+  for (int step = 0; step < steps; ++step) {
     const bool wasRunning = controls.caption == "Stop";
     const int statusSeen = status.history.size();
-    switch (pick(0, 13)) {
+    switch (pick(0, 17)) {
       case 0:
         Note("press " + controls.caption);
         sequencer.ReadDataBtnClick();
@@ -130,6 +157,40 @@ TEST_F(ScanRandomTest, InvariantsHoldOverTwentyThousandRandomSteps) {
         rig->Adapter().SetAnswering(answering);
         break;
       }
+      case 11:
+        if (chance(15)) {
+          Note(window.open ? "close log" : "open log");
+          if (window.open) {
+            fileLog.MenuFileCloseLogFileClick();
+          } else {
+            OpenLog();
+          }
+        }
+        break;
+      case 12:
+        controls.autoRepeat = chance(70);
+        Note(QStringLiteral("auto repeat %1").arg(controls.autoRepeat));
+        break;
+      case 13: {
+        static constexpr void (ScanSequencer::*kIntervalItems[])() = {
+            &ScanSequencer::MenuOptionsAutoRepeatContinuousClick,
+            &ScanSequencer::MenuOptionsAutoRepeat10SecondsClick,
+            &ScanSequencer::MenuOptionsAutoRepeatMinuteClick,
+            &ScanSequencer::MenuOptionsAutoRepeat5MinuteClick,
+            &ScanSequencer::MenuOptionsAutoRepeat10MinuteClick,
+            &ScanSequencer::MenuOptionsAutoRepeatHourClick};
+        const int item = chance(50) ? 0 : pick(1, 5);
+        Note(QStringLiteral("interval %1").arg(item));
+        (sequencer.*kIntervalItems[item])();
+        break;
+      }
+      case 14: {
+        // The wall clock jumps, forwards or backwards, as when it is set.
+        const int seconds = chance(50) ? pick(-3700, 3700) : pick(-15, 15);
+        Note(QStringLiteral("clock %1 s").arg(seconds));
+        clock.base = clock.base.addSecs(seconds);
+        break;
+      }
       default:
         Advance(std::chrono::milliseconds(pick(0, 300)));
         break;
@@ -145,7 +206,13 @@ TEST_F(ScanRandomTest, InvariantsHoldOverTwentyThousandRandomSteps) {
     CheckInvariants(step);
     if (HasFatalFailure()) return;
   }
-  EXPECT_GT(passesEnded, 50) << "the walk got scans under way and to their end";
+  if (window.open) fileLog.MenuFileCloseLogFileClick();
+  CheckInvariants(steps);
+  std::printf("walk: %d passes ended, %d log records checked\n", passesEnded, checker.Records());
+  // A walk this long gets scans under way and to their end, and logs them.
+  if (steps < 20000) return;
+  EXPECT_GT(passesEnded, steps / 400);
+  EXPECT_GT(checker.Records(), steps / 1000);
 }
 
 }  // namespace

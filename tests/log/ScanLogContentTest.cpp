@@ -94,7 +94,11 @@ TEST_F(ScanLogContentTest, LogOpenedMidPassTakesTheRestOfThePassOnItsFirstLine) 
   ASSERT_EQ(state.pendingRow, 9);
   OpenLog();
   RunUntilIdle();
-  EXPECT_EQ(CloseLog(), "4105,4106,4107\r\n");
+  Pass();  // the header waited for this press, and begins a line of its own
+  EXPECT_EQ(QString::fromLatin1(CloseLog()),
+            "4105,4106,4107\r\n"
+            "Date/Time,Voltage(mv),Current(+/-ma),AverageCurrent(+/-ma)\r\n"
+            "12/07/2026 09:30:00,4105,4106,4107\r\n");
 }
 
 TEST_F(ScanLogContentTest, CloseMidPassEndsTheRecordThereAndTheRestOfThePassWritesNothing) {
@@ -122,7 +126,7 @@ TEST_F(ScanLogContentTest, WriteScanWithAGivenUpRowAddsNothing) {
 }
 
 TEST_F(ScanLogContentTest,
-       LogOpenedDuringAutoRepeatStartsWithAnEmptyLineAndTheHeaderWaitsForAPress) {
+       LogOpenedDuringAutoRepeatStartsWithAnEmptyLineAndTheHeaderWaitsForAPressOnItsOwnLine) {
   TickOnly({9, 10});
   controls.autoRepeat = true;
   StartScanAndOpenLink();
@@ -133,11 +137,12 @@ TEST_F(ScanLogContentTest,
   controls.autoRepeat = false;
   Pass();
   EXPECT_EQ(CloseLog(),
-            "\r\n12/07/2026 09:30:10,4105,4106Date/Time,Voltage(mv),Current(+/-ma)\r\n"
+            "\r\n12/07/2026 09:30:10,4105,4106\r\n"
+            "Date/Time,Voltage(mv),Current(+/-ma)\r\n"
             "12/07/2026 09:30:11,4105,4106\r\n");
 }
 
-TEST_F(ScanLogContentTest, RecordStartRowUntickedDuringAutoRepeatAppendsLaterPassesToTheLastLine) {
+TEST_F(ScanLogContentTest, EveryRepeatedPassBeginsARecordWhicheverRowItStartsAt) {
   TickOnly({9, 10});
   controls.autoRepeat = true;
   controls.interval = RepeatInterval::Continuous;
@@ -146,10 +151,28 @@ TEST_F(ScanLogContentTest, RecordStartRowUntickedDuringAutoRepeatAppendsLaterPas
   while (state.rowIndex < kNoRow) Advance(1ms);
   catalogue.SetSelected(9, false);
   while (Transactions() < 4 || state.rowIndex < kNoRow) Advance(1ms);
+  catalogue.SetSelected(3, true);
+  while (Transactions() < 6 || state.rowIndex < kNoRow) Advance(1ms);
   sequencer.ReadDataBtnClick();
-  EXPECT_EQ(CloseLog(),
+  EXPECT_EQ(QString::fromLatin1(CloseLog()),
             "Date/Time,Voltage(mv),Current(+/-ma)\r\n"
-            "12/07/2026 09:30:00,4105,4106,4106,4106\r\n");
+            "12/07/2026 09:30:00,4105,4106\r\n"
+            "12/07/2026 09:30:00,4106\r\n"
+            "12/07/2026 09:30:00,4106\r\n"
+            "12/07/2026 09:30:00,1003,4106\r\n");
+}
+
+TEST_F(ScanLogContentTest, RowUntickedBetweenItsAttemptsLeavesItsFieldEmptyAndTheNextInItsOwn) {
+  TickOnly({9, 10});
+  rig->Adapter().FailCommand(0x09, AdapterEvent::SlaveNack, 2);
+  OpenLog();
+  StartScanAndOpenLink();
+  while (state.retryCounter > 3) Advance(1ms);  // Voltage failed twice
+  catalogue.SetSelected(9, false);
+  RunUntilIdle();
+  EXPECT_EQ(QString::fromLatin1(CloseLog()),
+            "Date/Time,Voltage(mv),Current(+/-ma)\r\n"
+            "12/07/2026 09:30:00,,4106\r\n");
 }
 
 }  // namespace
