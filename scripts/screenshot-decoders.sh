@@ -31,7 +31,7 @@ take_shots() {
   local shots=(
     "202 71|Battery Mode|battery-mode"
     "538 87|Battery Status|battery-status"
-    "538 151|Specification Info|specification-info"
+    "538 151|Specification Info|version-and-scaling"
     "538 167|Manufacture Date|manufacture-date"
     "554 337|Manufacturer Data|manufacturer-data"
   )
