@@ -1,45 +1,57 @@
 #include "ProgramIcon.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <numeric>
 
 namespace {
 
 constexpr int kPictureSize = 32;
 
-// Each output pixel is the average of one block x block square of the source,
-// taken in premultiplied colour so that transparent pixels add no colour.
-QImage AverageBlocks(const QImage& source, int block) {
-  const int size = source.width() / block;
-  QImage result(size, size, QImage::Format_ARGB32_Premultiplied);
+// How much of a picture pixel's span falls inside an output pixel's span,
+// both measured on the grid of their least common multiple.
+int Overlap(int first, int last, int otherFirst, int otherLast) {
+  return std::max(0, std::min(last, otherLast) - std::max(first, otherFirst));
+}
+
+// The picture at `size` pixels: each output pixel is the average, weighted by
+// area, of the picture pixels it covers, taken in premultiplied colour so
+// that transparent pixels add no colour. On the grid of the least common
+// multiple of both sizes every picture pixel is a square of `enlarge` cells
+// and every output pixel a square of `block` cells; a whole multiple of the
+// picture's size thus repeats each pixel, and a smaller size averages.
+QImage Rescaled(const QImage& picture, int size) {
+  const int common = std::lcm(kPictureSize, size);
+  const int enlarge = common / kPictureSize;
+  const int block = common / size;
   const int count = block * block;
+  QImage result(size, size, QImage::Format_ARGB32_Premultiplied);
   for (int y = 0; y < size; ++y) {
+    const int top = y * block;
+    auto* out = reinterpret_cast<QRgb*>(result.scanLine(y));
+    if (block == 1) {
+      const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y / enlarge));
+      for (int x = 0; x < size; ++x) out[x] = line[x / enlarge];
+      continue;
+    }
     for (int x = 0; x < size; ++x) {
+      const int left = x * block;
       int sum[4] = {0, 0, 0, 0};
-      for (int dy = 0; dy < block; ++dy) {
-        const auto* line = reinterpret_cast<const QRgb*>(source.constScanLine(y * block + dy));
-        for (int dx = 0; dx < block; ++dx) {
-          const QRgb pixel = line[x * block + dx];
-          sum[0] += qAlpha(pixel);
-          sum[1] += qRed(pixel);
-          sum[2] += qGreen(pixel);
-          sum[3] += qBlue(pixel);
+      for (int py = top / enlarge; py * enlarge < top + block; ++py) {
+        const int height = Overlap(top, top + block, py * enlarge, (py + 1) * enlarge);
+        const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(py));
+        for (int px = left / enlarge; px * enlarge < left + block; ++px) {
+          const int weight = height * Overlap(left, left + block, px * enlarge, (px + 1) * enlarge);
+          const QRgb pixel = line[px];
+          sum[0] += weight * qAlpha(pixel);
+          sum[1] += weight * qRed(pixel);
+          sum[2] += weight * qGreen(pixel);
+          sum[3] += weight * qBlue(pixel);
         }
       }
       const auto mean = [count](int total) { return (total + count / 2) / count; };
-      result.setPixel(x, y, qRgba(mean(sum[1]), mean(sum[2]), mean(sum[3]), mean(sum[0])));
+      out[x] = qRgba(mean(sum[1]), mean(sum[2]), mean(sum[3]), mean(sum[0]));
     }
-  }
-  return result;
-}
-
-// Each source pixel becomes a factor x factor square of its own colour.
-QImage EnlargeBlocks(const QImage& source, int factor) {
-  QImage result(source.width() * factor, source.height() * factor, source.format());
-  for (int y = 0; y < result.height(); ++y) {
-    const auto* from = reinterpret_cast<const QRgb*>(source.constScanLine(y / factor));
-    auto* to = reinterpret_cast<QRgb*>(result.scanLine(y));
-    for (int x = 0; x < result.width(); ++x) to[x] = from[x / factor];
   }
   return result;
 }
@@ -81,15 +93,13 @@ QPixmap ProgramIcon() {
 
 QImage ProgramIconImage(int size) {
   if (size <= 0) return {};
-  const int common = std::lcm(kPictureSize, size);
-  const QImage blocks = EnlargeBlocks(ProgramIconImage(), common / kPictureSize);
-  return common == size ? blocks : AverageBlocks(blocks, common / size);
+  return Rescaled(ProgramIconImage(), size);
 }
 
 QIcon ProgramWindowIcon() {
+  const QImage picture = ProgramIconImage();
   QIcon icon;
-  for (const int size : kProgramIconSizes) {
-    icon.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
-  }
+  for (const int size : kProgramIconSizes)
+    icon.addPixmap(QPixmap::fromImage(Rescaled(picture, size)));
   return icon;
 }
