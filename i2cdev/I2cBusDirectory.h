@@ -15,10 +15,10 @@ int PortForBus(int bus);
 
 // One I2C adapter as sysfs describes it.
 struct I2cBus {
-  int number = 0;           // N of /dev/i2c-N
-  std::string name;         // the adapter's name, as its driver gives it
-  std::string devicePath;   // where it sits in the device tree, below the sysfs root
-  bool usbAttached = false; // reached through a USB port (a USB host controller is its ancestor)
+  int number = 0;            // N of /dev/i2c-N
+  std::string name;          // the adapter's name, as its driver gives it
+  std::string devicePath;    // where it sits in the device tree, below the sysfs root
+  bool usbAttached = false;  // reached through a USB port (a USB host controller is its ancestor)
 };
 
 // Reads the adapters from sysfs (<root>/bus/i2c/devices/i2c-N) and names their

@@ -107,8 +107,7 @@ std::int32_t I2cDevAdapter::I2CClose() {
   return return_code::kAccepted;
 }
 
-std::int32_t I2cDevAdapter::CheckTransaction(const std::uint8_t* data, int length,
-                                             int stop) const {
+std::int32_t I2cDevAdapter::CheckTransaction(const std::uint8_t* data, int length, int stop) const {
   if (link_ != LinkState::Open) return return_code::kLinkNotOpen;
   if (inFlight_) return return_code::kOperationInProgress;
   if (data == nullptr) return return_code::kNilPointer;
@@ -117,8 +116,8 @@ std::int32_t I2cDevAdapter::CheckTransaction(const std::uint8_t* data, int lengt
   return return_code::kAccepted;
 }
 
-std::int32_t I2cDevAdapter::I2CMasterTx(std::uint8_t address, const std::uint8_t* data,
-                                        int length, int stop) {
+std::int32_t I2cDevAdapter::I2CMasterTx(std::uint8_t address, const std::uint8_t* data, int length,
+                                        int stop) {
   std::lock_guard lock(mutex_);
   if (const auto refused = CheckTransaction(data, length, stop)) return refused;
   // Only the word write is an SMBus transaction the program makes.

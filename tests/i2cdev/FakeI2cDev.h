@@ -151,7 +151,8 @@ class FakeI2cDev : public DeviceCalls {
         break;
     }
     Node& node = nodes_[path];
-    if (call == Call::Rdwr) return PlainTransfer(node, *static_cast<i2c_rdwr_ioctl_data*>(argument));
+    if (call == Call::Rdwr)
+      return PlainTransfer(node, *static_cast<i2c_rdwr_ioctl_data*>(argument));
     return Smbus(node, fds_[fd], *static_cast<i2c_smbus_ioctl_data*>(argument));
   }
 
@@ -210,7 +211,8 @@ class FakeI2cDev : public DeviceCalls {
     std::vector<std::uint8_t> checked{address, command, static_cast<std::uint8_t>(address | 1)};
     checked.insert(checked.end(), sent.begin(), sent.end());
     sent.push_back(static_cast<std::uint8_t>(Pec(checked) ^ (node.corruptPec ? 0x5A : 0)));
-    for (int i = 0; i < read.len; ++i) read.buf[i] = i < static_cast<int>(sent.size()) ? sent[i] : 0xFF;
+    for (int i = 0; i < read.len; ++i)
+      read.buf[i] = i < static_cast<int>(sent.size()) ? sent[i] : 0xFF;
     return 2;
   }
 
@@ -231,16 +233,19 @@ class FakeI2cDev : public DeviceCalls {
     const auto block = found.blocks.find(request.command);
     if (block == found.blocks.end()) return -EOPNOTSUPP;
     const std::vector<std::uint8_t>& bytes = block->second;
-    if (request.size == I2C_SMBUS_BLOCK_DATA && (node.functionality & I2C_FUNC_SMBUS_READ_BLOCK_DATA)) {
+    if (request.size == I2C_SMBUS_BLOCK_DATA &&
+        (node.functionality & I2C_FUNC_SMBUS_READ_BLOCK_DATA)) {
       data.block[0] = static_cast<std::uint8_t>(bytes.size());
       std::copy(bytes.begin(), bytes.end(), data.block + 1);
       return 0;
     }
-    if (request.size == I2C_SMBUS_I2C_BLOCK_DATA && (node.functionality & I2C_FUNC_SMBUS_READ_I2C_BLOCK)) {
+    if (request.size == I2C_SMBUS_I2C_BLOCK_DATA &&
+        (node.functionality & I2C_FUNC_SMBUS_READ_I2C_BLOCK)) {
       const int length = data.block[0];
       std::vector<std::uint8_t> sent{static_cast<std::uint8_t>(bytes.size())};
       sent.insert(sent.end(), bytes.begin(), bytes.end());
-      for (int i = 0; i < length; ++i) data.block[1 + i] = i < static_cast<int>(sent.size()) ? sent[i] : 0xFF;
+      for (int i = 0; i < length; ++i)
+        data.block[1 + i] = i < static_cast<int>(sent.size()) ? sent[i] : 0xFF;
       return 0;
     }
     return -EOPNOTSUPP;
@@ -276,8 +281,8 @@ class FakeSysfs {
     const auto device = root_ / "sys/devices" / parentPath / ("i2c-" + std::to_string(number));
     std::filesystem::create_directories(device);
     std::ofstream(device / "name") << name << "\n";
-    std::filesystem::create_symlink(device,
-                                    root_ / "sys/bus/i2c/devices" / ("i2c-" + std::to_string(number)));
+    std::filesystem::create_symlink(
+        device, root_ / "sys/bus/i2c/devices" / ("i2c-" + std::to_string(number)));
   }
   void AddUsbBus(int number, const std::string& name) {
     AddBus(number, "pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/0003:10C4:EA90.0001", name);
@@ -288,7 +293,9 @@ class FakeSysfs {
 
   std::filesystem::path Sys() const { return root_ / "sys"; }
   std::filesystem::path Dev() const { return root_ / "dev"; }
-  std::string Node(int number) const { return (Dev() / ("i2c-" + std::to_string(number))).string(); }
+  std::string Node(int number) const {
+    return (Dev() / ("i2c-" + std::to_string(number))).string();
+  }
 
  private:
   std::filesystem::path root_;

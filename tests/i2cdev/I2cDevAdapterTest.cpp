@@ -107,10 +107,13 @@ TEST_F(I2cDevAdapterTest, AnAdapterThatCannotBeUsedAnswersNotResponding) {
       {"no such bus", [] {}, {}, 42},
       {"not USB", [] {}, {}, 1},
       {"no PEC", [] {}, {false, true}, kPort},
-      {"PEC refused", [&] {
+      {"PEC refused",
+       [&] {
          AddAdapter(kCp2112Functions | I2C_FUNC_SMBUS_PEC);
          kernel.Fail(Call::Pec, EINVAL);
-       }, {false, true}, kPort},
+       },
+       {false, true},
+       kPort},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -125,7 +128,8 @@ TEST_F(I2cDevAdapterTest, AnAdapterThatCannotBeUsedAnswersNotResponding) {
     adapter.reset();
     AddAdapter(kCp2112Functions);
   }
-  EXPECT_EQ(kernel.Calls(Call::Open), 5) << "neither the missing bus nor the motherboard's is opened";
+  EXPECT_EQ(kernel.Calls(Call::Open), 5)
+      << "neither the missing bus nor the motherboard's is opened";
 }
 
 TEST_F(I2cDevAdapterTest, AllBusesOpensTheMotherboardsBusToo) {
@@ -216,9 +220,9 @@ TEST_F(I2cDevAdapterTest, ThePlainI2cBlockReadChecksThePecByteItself) {
 TEST_F(I2cDevAdapterTest, KernelErrorsReachTheProgramAsEventsOfTheTable) {
   StartOpen();
   const std::pair<int, AdapterEvent> cases[] = {
-      {ENXIO, AdapterEvent::SlaveNack},         {ETIMEDOUT, AdapterEvent::SlaveNack},
-      {EAGAIN, AdapterEvent::ArbitrationLoss},  {EIO, AdapterEvent::BusError},
-      {EPROTO, AdapterEvent::BusError},         {EBUSY, AdapterEvent::Busy},
+      {ENXIO, AdapterEvent::SlaveNack},        {ETIMEDOUT, AdapterEvent::SlaveNack},
+      {EAGAIN, AdapterEvent::ArbitrationLoss}, {EIO, AdapterEvent::BusError},
+      {EPROTO, AdapterEvent::BusError},        {EBUSY, AdapterEvent::Busy},
   };
   for (const auto& [error, event] : cases) {
     kernel.Fail(Call::Smbus, error);
@@ -279,12 +283,13 @@ TEST_F(I2cDevAdapterTest, CloseWhileATransactionIsInFlightReturnsAtOnceAndNoEven
 TEST_F(I2cDevAdapterTest, CloseFromWithinTheCallbackDoesNotWaitForItself) {
   Start();
   std::atomic<int> delivered = 0;
-  ASSERT_EQ(adapter->I2COpen(MakeOpenParams(kPort),
-                             [&](std::int32_t) {
-                               adapter->I2CClose();
-                               ++delivered;
-                             },
-                             kAdapterLogFileName),
+  ASSERT_EQ(adapter->I2COpen(
+                MakeOpenParams(kPort),
+                [&](std::int32_t) {
+                  adapter->I2CClose();
+                  ++delivered;
+                },
+                kAdapterLogFileName),
             0);
   adapter->WaitUntilIdle();
   EXPECT_EQ(delivered, 1);

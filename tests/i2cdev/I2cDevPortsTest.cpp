@@ -57,9 +57,8 @@ TEST_F(I2cDevPortsTest, OnlyUsbAdaptersAreListedAndTheHintNamesThem) {
   EXPECT_EQ(kernel.OpenDescriptors(), 0) << "each probe closes what it opened";
   EXPECT_EQ(kernel.Calls(Call::Open), 1) << "the computer's own buses are never opened";
   const QStringList lines = ports.HintLines({8});
-  EXPECT_EQ(lines.value(0),
-            QStringLiteral("8 = %1, CP2112 SMBus Bridge on hidraw0")
-                .arg(QString::fromStdString(sysfs.Node(7))));
+  EXPECT_EQ(lines.value(0), QStringLiteral("8 = %1, CP2112 SMBus Bridge on hidraw0")
+                                .arg(QString::fromStdString(sysfs.Node(7))));
   EXPECT_TRUE(lines.filter(QStringLiteral("SMBus I801 adapter at efa0: not USB")).size() == 1);
   EXPECT_TRUE(lines.filter(QStringLiteral("--all-buses")).size() == 2);
 }
@@ -97,7 +96,8 @@ TEST_F(I2cDevPortsTest, ANewDiscoveryForgetsTheLastOne) {
 TEST_F(I2cDevPortsTest, WithPecAnAdapterThatCannotCheckItIsMarkedUnusable) {
   I2cDevPorts ports(kernel, directory, {false, true});
   ASSERT_EQ(Discover(ports), std::vector{8});
-  EXPECT_TRUE(ports.HintLines({8}).value(0).contains(QStringLiteral("unusable: it cannot do Packet Error Checking")));
+  EXPECT_TRUE(ports.HintLines({8}).value(0).contains(
+      QStringLiteral("unusable: it cannot do Packet Error Checking")));
 }
 
 }  // namespace
