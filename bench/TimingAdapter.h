@@ -3,7 +3,7 @@
 #include <chrono>
 #include <optional>
 
-#include "AdapterLibrary.h"
+#include "ForwardingAdapter.h"
 #include "SmartBattery.h"
 #include "SmbusTiming.h"
 
@@ -12,9 +12,10 @@ using SteadyClock = std::chrono::steady_clock;
 // Passes every call on to the rig's adapter, noting when a pass's first
 // transaction starts and when the link is closed at its end, and adding up
 // the bus time of the transfers between.
-class TimingAdapter : public AdapterLibrary {
+class TimingAdapter : public ForwardingAdapter {
  public:
-  TimingAdapter(AdapterLibrary& inner, SmartBattery& battery) : inner_(inner), battery_(battery) {}
+  TimingAdapter(AdapterLibrary& inner, SmartBattery& battery)
+      : ForwardingAdapter(inner), battery_(battery) {}
 
   std::optional<SteadyClock::time_point> firstTransaction;
   std::optional<SteadyClock::time_point> closed;
@@ -31,17 +32,9 @@ class TimingAdapter : public AdapterLibrary {
     transactions = 0;
   }
 
-  std::int32_t I2COpen(const I2COpenParams& params, AdapterEventCallback callback,
-                       const char* logFileName) override {
-    return inner_.I2COpen(params, std::move(callback), logFileName);
-  }
   std::int32_t I2CClose() override {
     if (firstTransaction && !closed) closed = SteadyClock::now();
-    return inner_.I2CClose();
-  }
-  std::int32_t I2CMasterTx(std::uint8_t address, const std::uint8_t* data, int length,
-                           int stop) override {
-    return inner_.I2CMasterTx(address, data, length, stop);
+    return ForwardingAdapter::I2CClose();
   }
   std::int32_t I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data, int length,
                              int receiveLength, int stop) override {
@@ -50,23 +43,13 @@ class TimingAdapter : public AdapterLibrary {
     const int received = receiveLength != 0 ? receiveLength : 1 + (sent ? (*sent)[0] : 0);
     busTime += smbus_timing::ReadTime(received);
     ++transactions;
-    return inner_.I2CMasterTxRx(address, data, length, receiveLength, stop);
-  }
-  std::int32_t I2CGetStatus(I2CStatusRecord& status) override {
-    return inner_.I2CGetStatus(status);
+    return ForwardingAdapter::I2CMasterTxRx(address, data, length, receiveLength, stop);
   }
   std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) override {
     if (firstTransaction && !closed) lastReply = SteadyClock::now();
-    return inner_.I2CGetMasterRxMsg(capacity, buffer);
-  }
-  std::int32_t I2CGetSlaveRxMsg(int capacity, std::uint8_t* buffer) override {
-    return inner_.I2CGetSlaveRxMsg(capacity, buffer);
-  }
-  std::int32_t I2CSlaveTx(const std::uint8_t* data, int length) override {
-    return inner_.I2CSlaveTx(data, length);
+    return ForwardingAdapter::I2CGetMasterRxMsg(capacity, buffer);
   }
 
  private:
-  AdapterLibrary& inner_;
   SmartBattery& battery_;
 };

@@ -162,12 +162,7 @@ std::int32_t I2cDevAdapter::I2CGetStatus(I2CStatusRecord& status) {
 
 std::int32_t I2cDevAdapter::I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) {
   std::lock_guard lock(mutex_);
-  if (buffer == nullptr) return return_code::kNilPointer;
-  if (inFlight_) return return_code::kOperationInProgress;
-  if (!lastReply_) return return_code::kNotAccepted;
-  const auto count = std::min<std::size_t>(std::max(capacity, 0), lastReply_->size());
-  std::copy_n(lastReply_->begin(), count, buffer);
-  return return_code::kAccepted;
+  return HandOverReply(inFlight_, lastReply_, capacity, buffer);
 }
 
 std::int32_t I2cDevAdapter::I2CGetSlaveRxMsg(int, std::uint8_t*) {

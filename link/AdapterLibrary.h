@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <vector>
 
 // The adapter's driver library as the program uses it: eight operations, each
 // answering with a 32-bit return code (0 = accepted), and events reported
@@ -100,6 +102,13 @@ inline constexpr const char* kAdapterLogFileName = "log.txt";
 
 // A fresh open record for the given COM port, every other field at its fixed value.
 I2COpenParams MakeOpenParams(std::uint8_t comPort);
+
+// How every library hands over the reply of the last master transfer: the
+// reply's first `capacity` bytes; 0x322 while a transfer still runs, 0x323
+// when the last transfer ended without a reply.
+std::int32_t HandOverReply(bool transferRunning,
+                           const std::optional<std::vector<std::uint8_t>>& lastReply, int capacity,
+                           std::uint8_t* buffer);
 
 using AdapterEventCallback = std::function<void(std::int32_t eventCode)>;
 

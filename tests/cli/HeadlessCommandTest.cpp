@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "EmulatedRig.h"
+#include "ForwardingAdapter.h"
 #include "HeadlessCommand.h"
 
 namespace {
@@ -15,39 +16,15 @@ namespace {
 // Hands every call to the rig's adapter, except that a write reaches the
 // battery with its low byte changed: a battery that does not keep what it
 // was sent.
-class GarblingAdapter : public AdapterLibrary {
+class GarblingAdapter : public ForwardingAdapter {
  public:
-  explicit GarblingAdapter(AdapterLibrary& inner) : inner_(inner) {}
-  std::int32_t I2COpen(const I2COpenParams& params, AdapterEventCallback callback,
-                       const char* logFileName) override {
-    return inner_.I2COpen(params, std::move(callback), logFileName);
-  }
-  std::int32_t I2CClose() override { return inner_.I2CClose(); }
+  using ForwardingAdapter::ForwardingAdapter;
   std::int32_t I2CMasterTx(std::uint8_t address, const std::uint8_t* data, int length,
                            int stop) override {
     std::vector<std::uint8_t> garbled(data, data + length);
     garbled[1] ^= 0x01;
-    return inner_.I2CMasterTx(address, garbled.data(), length, stop);
+    return ForwardingAdapter::I2CMasterTx(address, garbled.data(), length, stop);
   }
-  std::int32_t I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data, int length,
-                             int receiveLength, int stop) override {
-    return inner_.I2CMasterTxRx(address, data, length, receiveLength, stop);
-  }
-  std::int32_t I2CGetStatus(I2CStatusRecord& record) override {
-    return inner_.I2CGetStatus(record);
-  }
-  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) override {
-    return inner_.I2CGetMasterRxMsg(capacity, buffer);
-  }
-  std::int32_t I2CGetSlaveRxMsg(int capacity, std::uint8_t* buffer) override {
-    return inner_.I2CGetSlaveRxMsg(capacity, buffer);
-  }
-  std::int32_t I2CSlaveTx(const std::uint8_t* data, int length) override {
-    return inner_.I2CSlaveTx(data, length);
-  }
-
- private:
-  AdapterLibrary& inner_;
 };
 
 class PreparedRig : public Platform {
