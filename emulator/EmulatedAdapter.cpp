@@ -1,7 +1,6 @@
 #include "EmulatedAdapter.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 #include "SmbusTiming.h"
@@ -22,11 +21,6 @@ RigScheduler::Duration FaultTime(AdapterEvent fault, RigScheduler::Duration full
   return fullTransfer;
 }
 
-bool SameFixedFields(const I2COpenParams& given) {
-  const I2COpenParams expected = MakeOpenParams(given.comPort);
-  return std::memcmp(&given, &expected, sizeof given) == 0;
-}
-
 }  // namespace
 
 EmulatedAdapter::EmulatedAdapter(RigScheduler& scheduler, EmulatedSerialPorts& ports,
@@ -45,13 +39,9 @@ std::int32_t EmulatedAdapter::I2COpen(const I2COpenParams& params, AdapterEventC
                                       const char* logFileName) {
   std::lock_guard lock(mutex_);
   if (auto code = TakeInjectedCode(Operation::Open)) return *code;
-  if (!callback || logFileName == nullptr || params.callbackToken == 0 ||
-      params.logFileNameToken == 0) {
-    return return_code::kNilPointer;
+  if (const std::int32_t refusal = OpenRequestRefusal(params, callback, logFileName, link_)) {
+    return refusal;
   }
-  if (link_ == LinkState::Open) return return_code::kLinkAlreadyOpen;
-  if (link_ == LinkState::Opening) return return_code::kOpenInProgress;
-  if (!SameFixedFields(params)) return return_code::kInvalidOpenParameter;
   const int port = params.comPort;
   if (port == 0 || !ports_.Exists(port)) return return_code::kInvalidComPort;
   if (!ports_.Take(port)) return return_code::kSystemFailure;

@@ -84,7 +84,7 @@ class EmulatedAdapter : public AdapterLibrary {
   int TransactionsStarted() const;
 
  private:
-  enum class LinkState { Closed, Opening, Open };
+  using LinkState = AdapterLinkState;
   struct Outcome {
     AdapterEvent event;
     Duration transferTime;

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <system_error>
 
 #include "KernelErrors.h"
@@ -36,11 +35,6 @@ std::uint8_t Crc8(std::uint8_t crc, std::uint8_t byte) {
   return crc;
 }
 
-bool SameFixedFields(const I2COpenParams& given) {
-  const I2COpenParams expected = MakeOpenParams(given.comPort);
-  return std::memcmp(&given, &expected, sizeof given) == 0;
-}
-
 }  // namespace
 
 I2cDevAdapter::I2cDevAdapter(DeviceCalls& calls, const I2cBusDirectory& directory,
@@ -65,13 +59,9 @@ I2cDevAdapter::~I2cDevAdapter() {
 std::int32_t I2cDevAdapter::I2COpen(const I2COpenParams& params, AdapterEventCallback callback,
                                     const char* logFileName) {
   std::lock_guard lock(mutex_);
-  if (!callback || logFileName == nullptr || params.callbackToken == 0 ||
-      params.logFileNameToken == 0) {
-    return return_code::kNilPointer;
+  if (const std::int32_t refusal = OpenRequestRefusal(params, callback, logFileName, link_)) {
+    return refusal;
   }
-  if (link_ == LinkState::Open) return return_code::kLinkAlreadyOpen;
-  if (link_ == LinkState::Opening) return return_code::kOpenInProgress;
-  if (!SameFixedFields(params)) return return_code::kInvalidOpenParameter;
   const std::optional<int> bus = BusForPort(params.comPort);
   if (!bus) return return_code::kInvalidComPort;
 

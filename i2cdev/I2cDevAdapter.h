@@ -58,7 +58,7 @@ class I2cDevAdapter : public AdapterLibrary {
   void WaitUntilIdle();
 
  private:
-  enum class LinkState { Closed, Opening, Open };
+  using LinkState = AdapterLinkState;
   struct Job {
     enum class Kind { Open, Close, ReadWord, ReadBlock, WriteWord } kind;
     std::uint64_t generation = 0;

@@ -1,6 +1,7 @@
 #include "AdapterLibrary.h"
 
 #include <algorithm>
+#include <cstring>
 
 I2COpenParams MakeOpenParams(std::uint8_t comPort) {
   I2COpenParams params;
@@ -18,5 +19,20 @@ std::int32_t HandOverReply(bool transferRunning,
   if (!lastReply) return return_code::kNotAccepted;
   const auto count = std::min<std::size_t>(std::max(capacity, 0), lastReply->size());
   std::copy_n(lastReply->begin(), count, buffer);
+  return return_code::kAccepted;
+}
+
+std::int32_t OpenRequestRefusal(const I2COpenParams& params, const AdapterEventCallback& callback,
+                                const char* logFileName, AdapterLinkState link) {
+  if (!callback || logFileName == nullptr || params.callbackToken == 0 ||
+      params.logFileNameToken == 0) {
+    return return_code::kNilPointer;
+  }
+  if (link == AdapterLinkState::Open) return return_code::kLinkAlreadyOpen;
+  if (link == AdapterLinkState::Opening) return return_code::kOpenInProgress;
+  const I2COpenParams expected = MakeOpenParams(params.comPort);
+  if (std::memcmp(&params, &expected, sizeof params) != 0) {
+    return return_code::kInvalidOpenParameter;
+  }
   return return_code::kAccepted;
 }

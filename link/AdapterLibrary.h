@@ -103,13 +103,6 @@ inline constexpr const char* kAdapterLogFileName = "log.txt";
 // A fresh open record for the given COM port, every other field at its fixed value.
 I2COpenParams MakeOpenParams(std::uint8_t comPort);
 
-// How every library hands over the reply of the last master transfer: the
-// reply's first `capacity` bytes; 0x322 while a transfer still runs, 0x323
-// when the last transfer ended without a reply.
-std::int32_t HandOverReply(bool transferRunning,
-                           const std::optional<std::vector<std::uint8_t>>& lastReply, int capacity,
-                           std::uint8_t* buffer);
-
 using AdapterEventCallback = std::function<void(std::int32_t eventCode)>;
 
 class AdapterLibrary {
@@ -132,3 +125,20 @@ class AdapterLibrary {
   virtual std::int32_t I2CGetSlaveRxMsg(int capacity, std::uint8_t* buffer) = 0;
   virtual std::int32_t I2CSlaveTx(const std::uint8_t* data, int length) = 0;
 };
+
+// Where a library's link stands.
+enum class AdapterLinkState { Closed, Opening, Open };
+
+// How every library answers an open request before it looks at the port:
+// kAccepted when the open may go ahead, otherwise its refusal (a missing
+// callback or name, a link open or opening, fixed fields not as the program
+// fills them).
+std::int32_t OpenRequestRefusal(const I2COpenParams& params, const AdapterEventCallback& callback,
+                                const char* logFileName, AdapterLinkState link);
+
+// How every library hands over the reply of the last master transfer: the
+// reply's first `capacity` bytes; 0x322 while a transfer still runs, 0x323
+// when the last transfer ended without a reply.
+std::int32_t HandOverReply(bool transferRunning,
+                           const std::optional<std::vector<std::uint8_t>>& lastReply, int capacity,
+                           std::uint8_t* buffer);
