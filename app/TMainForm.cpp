@@ -5,30 +5,13 @@
 #include <QLayout>
 #include <QMessageBox>
 
-#include "AdapterMessages.h"
+#include "AddressList.h"
 #include "ComPortDiscovery.h"
 #include "HelpWindows.h"
-#include "HexText.h"
 
 namespace {
 
-constexpr int kAddressEntries = 128;
-constexpr int kDefaultAddressEntry = 11;  // "16", the Smart Battery's address byte 0x16
 constexpr std::chrono::milliseconds kRefreshPause{2000};
-
-// Sees every event the application takes from its queue and passes it to the
-// main window's message hook.
-class MessageHook : public QObject {
- public:
-  explicit MessageHook(TMainForm& form) : form_(form) {}
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    form_.AppMessageHandler(event);
-    return QObject::eventFilter(watched, event);
-  }
-
- private:
-  TMainForm& form_;
-};
 
 }  // namespace
 
@@ -37,12 +20,9 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
       hints_(hints),
       pause_(std::move(pause)),
       log_(catalogue_, ports_, LogFormatter(LogFormatter::RegionalSeparators(QLocale::system()))),
-      link_(platform.adapter, ports_, ports_, ports_, PostToApplication()),
-      transactions_(scanState_,
-                    {platform.adapter, catalogue_, ports_, ports_, ports_, Timer1, log_}),
-      sequencer_(scanState_,
-                 {catalogue_, ports_, link_, transactions_, Timer1, Timer2, clock_, log_}),
-      dispatch_({platform.adapter, catalogue_, sequencer_, ports_, Timer1, log_}) {
+      engine_({platform.adapter, catalogue_, ports_, ports_, ports_, ports_, Timer1, Timer2, clock_,
+               log_, PostToApplication()},
+              ScanPolicy::Window()) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(StandardTitle());
   ClientArea = new QWidget(this);
@@ -67,8 +47,6 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
   connect(ReadDataBtn, &QPushButton::clicked, this, &TMainForm::ReadDataBtnClick);
   connect(SelectBtn, &QPushButton::clicked, this, &TMainForm::SelectBtnClick);
   connect(TabSet1, &QTabBar::currentChanged, this, &TMainForm::TabSet1Click);
-  Timer1.SetTickHandler([this] { Timer1Timer(); });
-  Timer2.SetTickHandler([this] { Timer2Timer(); });
   connect(RefreshButton, &QPushButton::clicked, this, &TMainForm::RefreshButtonClick);
   connect(MenuFileOpenLogFile, &QAction::triggered, this, &TMainForm::MenuFileOpenLogFileClick);
   connect(MenuFileCloseLogFile, &QAction::triggered, this, &TMainForm::MenuFileCloseLogFileClick);
@@ -93,11 +71,10 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
   FormCreate();
 }
 
-// The link closes with the program, and adapter messages still queued for a
-// window that no longer exists are dropped.
+// The link closes with the program; adapter messages still queued for a
+// window that no longer exists are dropped with the message hook.
 TMainForm::~TMainForm() {
   platform_.adapter.I2CClose();
-  QCoreApplication::removePostedEvents(QCoreApplication::instance(), AdapterMessage::kType);
 }
 
 QString TMainForm::StandardTitle() {
@@ -120,8 +97,8 @@ RowControls& TMainForm::ControlsFor(const QString& controlStem) {
 }
 
 void TMainForm::FormCreate() {
-  messageHook_ = std::make_unique<MessageHook>(*this);
-  QCoreApplication::instance()->installEventFilter(messageHook_.get());
+  messageHook_ = std::make_unique<ApplicationMessageHook>(
+      [this](QEvent* message) { AppMessageHandler(message); });
   DiscoverComPorts();
   FillAddressList();
   log_.ClearHeaderFlags();
@@ -131,44 +108,35 @@ void TMainForm::FormCreate() {
 }
 
 bool TMainForm::AppMessageHandler(QEvent* message) {
-  if (message->type() == AdapterMessage::kType) {
-    DispatchAdapterEvent(
-        static_cast<std::uint16_t>(static_cast<AdapterMessage*>(message)->FirstParameter()));
+  if (const std::optional<std::uint16_t> code = AdapterEventCode(message)) {
+    DispatchAdapterEvent(*code);
   }
   return false;
 }
 
 void TMainForm::DispatchAdapterEvent(std::uint16_t eventCode) {
-  dispatch_.DispatchAdapterEvent(eventCode);
+  engine_.DispatchAdapterEvent(eventCode);
 }
 
 void TMainForm::ReadDataBtnClick() {
-  sequencer_.ReadDataBtnClick();
+  engine_.Sequencer().ReadDataBtnClick();
 }
 
 void TMainForm::SelectBtnClick() {
-  sequencer_.SelectBtnClick();
+  engine_.Sequencer().SelectBtnClick();
 }
 
 void TMainForm::TabSet1Click() {
-  sequencer_.TabSet1Click();
-}
-
-void TMainForm::Timer1Timer() {
-  sequencer_.Timer1Timer();
-}
-
-void TMainForm::Timer2Timer() {
-  sequencer_.Timer2Timer();
+  engine_.Sequencer().TabSet1Click();
 }
 
 void TMainForm::FillAddressList() {
   DestAddrListBox->clear();
-  for (int entry = 0; entry < kAddressEntries; ++entry) {
-    DestAddrListBox->addItem(HexText(static_cast<std::uint32_t>(entry * 2), 2));
+  for (int entry = 0; entry < address_list::kEntries; ++entry) {
+    DestAddrListBox->addItem(address_list::EntryText(entry));
   }
-  DestAddrListBox->setCurrentRow(kDefaultAddressEntry);
-  DestAddrListBox->scrollToItem(DestAddrListBox->item(kDefaultAddressEntry),
+  DestAddrListBox->setCurrentRow(address_list::kSmartBatteryEntry);
+  DestAddrListBox->scrollToItem(DestAddrListBox->item(address_list::kSmartBatteryEntry),
                                 QAbstractItemView::PositionAtTop);
 }
 
@@ -251,25 +219,25 @@ void TMainForm::MenuHelpAboutClick() {
 }
 
 void TMainForm::MenuOptionsAutoRepeatContinuousClick() {
-  sequencer_.MenuOptionsAutoRepeatContinuousClick();
+  engine_.Sequencer().MenuOptionsAutoRepeatContinuousClick();
 }
 
 void TMainForm::MenuOptionsAutoRepeat10SecondsClick() {
-  sequencer_.MenuOptionsAutoRepeat10SecondsClick();
+  engine_.Sequencer().MenuOptionsAutoRepeat10SecondsClick();
 }
 
 void TMainForm::MenuOptionsAutoRepeatMinuteClick() {
-  sequencer_.MenuOptionsAutoRepeatMinuteClick();
+  engine_.Sequencer().MenuOptionsAutoRepeatMinuteClick();
 }
 
 void TMainForm::MenuOptionsAutoRepeat5MinuteClick() {
-  sequencer_.MenuOptionsAutoRepeat5MinuteClick();
+  engine_.Sequencer().MenuOptionsAutoRepeat5MinuteClick();
 }
 
 void TMainForm::MenuOptionsAutoRepeat10MinuteClick() {
-  sequencer_.MenuOptionsAutoRepeat10MinuteClick();
+  engine_.Sequencer().MenuOptionsAutoRepeat10MinuteClick();
 }
 
 void TMainForm::MenuOptionsAutoRepeatHourClick() {
-  sequencer_.MenuOptionsAutoRepeatHourClick();
+  engine_.Sequencer().MenuOptionsAutoRepeatHourClick();
 }

@@ -16,18 +16,16 @@
 #include <functional>
 #include <memory>
 
-#include "AdapterEventDispatch.h"
-#include "BusTransactions.h"
+#include "AdapterMessages.h"
 #include "HintSwitch.h"
-#include "LinkControl.h"
+#include "LocalClock.h"
 #include "LogFileDialog.h"
 #include "MainFormPorts.h"
 #include "PlatformBundle.h"
-#include "QtTimer.h"
 #include "RegisterCatalogue.h"
+#include "ScanEngine.h"
 #include "ScanLogFile.h"
-#include "ScanSequencer.h"
-#include "SystemClock.h"
+#include "TimerfdTimer.h"
 #include "WidgetRowControls.h"
 
 class TReadMe;
@@ -61,7 +59,9 @@ class TMainForm : public QMainWindow, private RowControlsSource {
                             TSpecInfoDlg* specInfo, TMfgDateDlg* mfgDate, TMfgDataDlg* mfgData);
 
   RegisterCatalogue& Catalogue() { return catalogue_; }
-  const ScanState& Scan() const { return scanState_; }
+  // The scan behind the window's controls; observers of its events (the
+  // chart, publishing) attach here.
+  ScanEngine& Engine() { return engine_; }
   const ScanLogFile& Log() const { return log_; }
   // The log file's dialog is OpenDialog1 unless a test answers in its place.
   void SetLogFileDialog(LogFileDialog& dialog) { logFileDialog_ = &dialog; }
@@ -75,8 +75,6 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   void ReadDataBtnClick();
   void SelectBtnClick();
   void TabSet1Click();
-  void Timer1Timer();
-  void Timer2Timer();
   void DiscoverComPorts();
   void RefreshButtonClick();
   void MenuFileOpenLogFileClick();
@@ -132,8 +130,9 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   QLabel* Image1;
   QPushButton* Discovery;
   QTabBar* TabSet1;
-  QtTimer Timer1{100};
-  QtTimer Timer2{100};
+  // Their ticks are the scan's: Timer1Timer and Timer2Timer of its sequencer.
+  TimerfdTimer Timer1{ScanSequencer::kRepeatTickMs};
+  TimerfdTimer Timer2{ScanSequencer::kRepeatTickMs};
   // The log file's dialog, built the first time it is shown: building a
   // file dialog reads the file system and the icon theme, which would delay
   // the window's first showing by more than a tenth of a second's worth.
@@ -181,16 +180,12 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   std::array<RowWidgets, kRegisterRowCount> rows_{};
   std::vector<std::unique_ptr<WidgetRowControls>> rowControls_;
   RegisterCatalogue catalogue_;
-  std::unique_ptr<QObject> messageHook_;
+  std::unique_ptr<ApplicationMessageHook> messageHook_;
   MainFormPorts ports_{*this};
-  SystemClock clock_;
+  LocalClock clock_;
   ScanLogFile log_;
   LogFileDialog* logFileDialog_ = &ports_;
-  ScanState scanState_;
-  LinkControl link_;
-  BusTransactions transactions_;
-  ScanSequencer sequencer_;
-  AdapterEventDispatch dispatch_;
+  ScanEngine engine_;
   TReadMe* readMe_ = nullptr;
   TRevReport* revReport_ = nullptr;
   TAboutBox* aboutBox_ = nullptr;

@@ -4,16 +4,18 @@
 // Smart Battery at address 0x16 on its bus) instead. It never falls back from
 // one to the other by itself.
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QThread>
-#include <cstdio>
 #include <memory>
-#include <string>
 
 #include "CommandLine.h"
 #include "EmulatedRig.h"
 #include "HeadlessCommand.h"
 #include "I2cDevBundle.h"
+#include "ProgramLogging.h"
 #include "ProgramWindows.h"
+
+Q_LOGGING_CATEGORY(lcApp, "pelmor.app", QtInfoMsg)
 
 namespace {
 
@@ -28,16 +30,12 @@ class EmulatedPlatform : public Platform {
 std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
   if (options.emulated) {
     if (options.allBuses || options.pec) {
-      std::fputs(
-          "pelmor: --all-buses and --pec apply to real adapters; the emulated rig "
-          "ignores them\n",
-          stderr);
+      qCWarning(lcApp,
+                "--all-buses and --pec apply to real adapters; the emulated rig ignores them");
     }
     return std::make_unique<EmulatedPlatform>();
   }
-  return std::make_unique<I2cDevBundle>(
-      I2cDevOptions{options.allBuses, options.pec},
-      [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+  return std::make_unique<I2cDevBundle>(I2cDevOptions{options.allBuses, options.pec});
 }
 
 }  // namespace
@@ -46,6 +44,7 @@ int main(int argc, char** argv) {
   if (IsHeadlessCommand(argc, argv)) return RunHeadlessCommand(argc, argv, MakePlatform);
   const CommandLine commandLine = ReadCommandLine(argc, argv);
   if (!commandLine.run) return commandLine.exitStatus;
+  SetUpProgramLogging(commandLine.run->verbose);
   const std::unique_ptr<Platform> platform = MakePlatform(*commandLine.run);
 
   QApplication application(argc, argv);

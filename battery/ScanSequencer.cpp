@@ -8,8 +8,8 @@ QString Text(const char* text) {
 
 }  // namespace
 
-ScanSequencer::ScanSequencer(ScanState& state, Ports ports, int pacingMs)
-    : state_(state), ports_(ports), pacingMs_(pacingMs) {}
+ScanSequencer::ScanSequencer(ScanState& state, Ports ports, const ScanPolicy& policy)
+    : state_(state), ports_(ports), policy_(policy) {}
 
 bool ScanSequencer::IsRunning() const {
   return ports_.controls.ButtonCaption() == Text(kStopCaption);
@@ -33,13 +33,17 @@ void ScanSequencer::Start() {
   state_.rowIndex = kNoRow;
   for (int row = 0; row < RegisterCatalogue::RowCount(); ++row) {
     if (!ports_.catalogue.IsSelected(row)) continue;
-    if (!ports_.log.HeaderStep(row)) return;
+    if (!ports_.log.HeaderStep(row)) {
+      Halt(ScanHalt::Reason::LogWriteFailed);
+      return;
+    }
     if (state_.rowIndex == kNoRow) state_.rowIndex = row;
   }
   ports_.log.EndHeaderColumns();
   if (state_.rowIndex == kNoRow) {
     ports_.controls.ShowWarning(QStringLiteral("Warning"),
                                 QStringLiteral("No Smart Battery Data Selected"));
+    Halt(ScanHalt::Reason::NothingSelected);
     return;
   }
   state_.BeginPass();
@@ -58,17 +62,33 @@ void ScanSequencer::Start() {
 void ScanSequencer::Stop() {
   ports_.controls.SetButtonCaption(IdleCaption());
   if (state_.rowIndex == kNoRow) CloseLink();
+  ports_.events.ScanStopped(ScanStop::StopPressed);
+}
+
+void ScanSequencer::Halt(ScanHalt::Reason reason) {
+  ports_.events.ScanHalted({reason, state_.rowIndex < kNoRow ? state_.rowIndex : -1});
+}
+
+void ScanSequencer::ShowIdle(ScanStop reason) {
+  const bool wasRunning = IsRunning();
+  ports_.controls.SetButtonCaption(IdleCaption());
+  ports_.timer2.Stop();
+  CloseLink();
+  if (wasRunning) ports_.events.ScanStopped(reason);
 }
 
 void ScanSequencer::CloseLink() {
-  if (ports_.link.CloseLink()) state_.LinkClosed();
+  if (!ports_.link.CloseLink()) return;
+  state_.LinkClosed();
+  ports_.events.LinkClosed();
 }
 
 void ScanSequencer::BeginRunning() {
   ports_.controls.SetButtonCaption(Text(kStopCaption));
-  state_.retryCounter = kAttemptsPerRow;
-  ports_.timer1.Arm(pacingMs_);
+  state_.ResetAttempts();
+  ports_.timer1.Arm(policy_.rowPacingMs);
   ports_.timer2.Start();
+  ports_.events.PassStarted(state_.scanStartTime);
 }
 
 void ScanSequencer::Timer1Timer() {
@@ -80,13 +100,13 @@ void ScanSequencer::Timer1Timer() {
   }
   IssueNextTransaction();
   if (state_.rowIndex < kNoRow || ports_.controls.AutoRepeatTicked()) return;
-  ports_.controls.SetButtonCaption(IdleCaption());
-  ports_.timer2.Stop();
-  CloseLink();
+  ShowIdle(ScanStop::Finished);
 }
 
+// Ends with the row index on the row whose transaction was issued, or at
+// kNoRow when none is left.
 void ScanSequencer::IssueNextTransaction() {
-  for (; state_.rowIndex < kNoRow; ++state_.rowIndex) {
+  while (state_.rowIndex < kNoRow) {
     if (ports_.catalogue.IsEnabled(state_.rowIndex) &&
         ports_.catalogue.IsSelected(state_.rowIndex)) {
       state_.rowIsRead = ports_.controls.TabIndex() == 0;
@@ -99,8 +119,14 @@ void ScanSequencer::IssueNextTransaction() {
     }
     // A row unticked while it was being tried leaves its attempts behind:
     // the next row's first attempt is a first attempt.
-    state_.retryCounter = kAttemptsPerRow;
+    LeaveRow();
   }
+}
+
+void ScanSequencer::LeaveRow() {
+  ++state_.rowIndex;
+  state_.ResetAttempts();
+  if (state_.rowIndex == kNoRow) ports_.events.PassEnded(state_.scanStartTime);
 }
 
 void ScanSequencer::BeginScanOnLinkOpen() {
@@ -115,9 +141,8 @@ void ScanSequencer::BeginScanOnLinkOpen() {
 
 void ScanSequencer::CompleteRow() {
   if (state_.rowIndex >= kNoRow) return;
-  ++state_.rowIndex;
-  state_.retryCounter = kAttemptsPerRow;
-  ports_.timer1.Arm(pacingMs_);
+  LeaveRow();
+  ports_.timer1.Arm(policy_.rowPacingMs);
 }
 
 void ScanSequencer::FailAttempt(int pauseMs) {
@@ -126,9 +151,11 @@ void ScanSequencer::FailAttempt(int pauseMs) {
     // A write scan adds nothing to the log: a given-up write has no field of
     // a record to fill, and its placeholder would land at the end of the
     // last record written.
-    if (state_.rowIsRead && !ports_.log.FailurePlaceholder(state_.rowIndex)) return;
-    ++state_.rowIndex;
-    state_.retryCounter = kAttemptsPerRow;
+    if (state_.rowIsRead && !ports_.log.FailurePlaceholder(state_.rowIndex)) {
+      Halt(ScanHalt::Reason::LogWriteFailed);
+      return;
+    }
+    LeaveRow();
   }
   ports_.timer1.Arm(pauseMs);
 }
@@ -152,9 +179,7 @@ void ScanSequencer::Timer2Timer() {
     // due has nothing left to do, and would close a link that a new press of
     // Read Data has begun to open.
     ports_.timer1.Stop();
-    ports_.timer2.Stop();
-    ports_.controls.SetButtonCaption(IdleCaption());
-    CloseLink();
+    ShowIdle(ScanStop::Finished);
     return;
   }
   if (ports_.clock.Now() < state_.nextRepeatTime) return;
@@ -166,6 +191,7 @@ void ScanSequencer::RestartScan() {
   if (!IsRunning() || !ports_.controls.AutoRepeatTicked()) return;
   state_.rowIndex = 0;
   state_.BeginPass();
+  ports_.events.PassStarted(state_.scanStartTime);
   IssueNextTransaction();
 }
 
@@ -177,8 +203,10 @@ void ScanSequencer::SelectBtnClick() {
 
 void ScanSequencer::TabSet1Click() {
   const bool reading = ports_.controls.TabIndex() == 0;
+  const bool wasRunning = IsRunning();
   ports_.controls.SetButtonCaption(IdleCaption());
   ports_.catalogue.SetMode(reading ? ScanMode::Read : ScanMode::Write);
+  if (wasRunning) ports_.events.ScanStopped(ScanStop::TabSwitched);
 }
 
 void ScanSequencer::ChooseRepeatInterval(RepeatInterval interval) {

@@ -4,6 +4,8 @@
 #include "Clock.h"
 #include "RegisterCatalogue.h"
 #include "ScanLog.h"
+#include "ScanObserver.h"
+#include "ScanPolicy.h"
 #include "ScanPorts.h"
 #include "ScanState.h"
 #include "Timer.h"
@@ -21,6 +23,7 @@ class ScanSequencer {
     Timer& timer2;  // auto-repeat timer
     Clock& clock;
     ScanLog& log;
+    ScanObserver& events;
   };
 
   static constexpr const char* kStopCaption = "Stop";
@@ -28,10 +31,11 @@ class ScanSequencer {
   static constexpr const char* kWriteCaption = "Write Data";
   static constexpr const char* kSelectAllCaption = "Select All";
   static constexpr const char* kDeselectAllCaption = "Deselect All";
-  // The pause between rows that lets a person follow the scan in the window.
-  static constexpr int kPacingMs = 100;
+  // The auto-repeat timer's fixed period, which is also the transaction
+  // timer's until the scan first arms it.
+  static constexpr int kRepeatTickMs = 100;
 
-  ScanSequencer(ScanState& state, Ports ports, int pacingMs = kPacingMs);
+  ScanSequencer(ScanState& state, Ports ports, const ScanPolicy& policy);
 
   // The Read Data button: start a scan, or stop the running one.
   void ReadDataBtnClick();
@@ -77,12 +81,18 @@ class ScanSequencer {
   // Closes the link; once closed, no outcome is awaited any more.
   void CloseLink();
   void IssueNextTransaction();
+  // The row index moves on past the current row; past the last one the pass
+  // is over.
+  void LeaveRow();
   QString IdleCaption() const;
+  // The button shows its idle caption: the scan runs no more.
+  void ShowIdle(ScanStop reason);
+  void Halt(ScanHalt::Reason reason);
   // Marks the interval and names it on the AutoRepeat check box; a wait under
   // way keeps its repeat time.
   void ChooseRepeatInterval(RepeatInterval interval);
 
   ScanState& state_;
   Ports ports_;
-  int pacingMs_;
+  const ScanPolicy& policy_;
 };

@@ -4,15 +4,18 @@
 
 #include "RegisterTable.h"
 
-inline constexpr int kAttemptsPerRow = 5;
-
 // Where the scan stands. The sequencer moves it; the bus transactions and the
 // event dispatch read it.
 struct ScanState {
+  explicit ScanState(int attemptsPerRow)
+      : attemptsPerRow(attemptsPerRow), retryCounter(attemptsPerRow) {}
+
+  // Attempts a row gets, as the scan's policy says.
+  const int attemptsPerRow;
   // The row the scan is at; kNoRow once no row is left.
   int rowIndex = 0;
   // Attempts left for the current row.
-  int retryCounter = kAttemptsPerRow;
+  int retryCounter;
   // Whether the pass's first read has begun its log record; every later read
   // of the pass adds a field to that record.
   bool recordBegun = false;
@@ -39,9 +42,12 @@ struct ScanState {
 
   bool AwaitsOutcomeForCurrentRow() const { return rowIndex < kNoRow && pendingRow == rowIndex; }
 
-  bool IsFirstAttempt() const {
-    return retryCounter == kAttemptsPerRow && attemptedRow != rowIndex;
-  }
+  bool IsFirstAttempt() const { return retryCounter == attemptsPerRow && attemptedRow != rowIndex; }
+
+  // The current row's attempt under way, counted from 1.
+  int AttemptNumber() const { return attemptsPerRow - retryCounter + 1; }
+
+  void ResetAttempts() { retryCounter = attemptsPerRow; }
 
   // A new pass begins: whatever is still in flight belongs to no row of it,
   // and its first read begins a record.

@@ -16,13 +16,10 @@
 #include <random>
 #include <string>
 
-#include "AdapterEventDispatch.h"
-#include "BusTransactions.h"
 #include "EmulatedRig.h"
-#include "LinkControl.h"
 #include "PlainRowControls.h"
+#include "ScanEngine.h"
 #include "ScanLogFile.h"
-#include "ScanSequencer.h"
 
 namespace {
 
@@ -150,8 +147,6 @@ class Soak {
  public:
   Soak(const QString& logPath, unsigned seed) : random_(seed) {
     catalogue_.BuildCatalogue(rows_);
-    timer1_.SetTickHandler([this] { sequencer_.Timer1Timer(); });
-    timer2_.SetTickHandler([this] { sequencer_.Timer2Timer(); });
     log_.OpenLogFile(logPath);
   }
 
@@ -260,15 +255,13 @@ class Soak {
   RigTimer timer1_{*rig_};
   RigTimer timer2_{*rig_};
   RigClock clock_{*rig_};
-  ScanState state_;
   ScanLogFile log_{catalogue_, errors_, LogFormatter{}};
-  BusTransactions transactions_{
-      state_, {rig_->Adapter(), catalogue_, settings_, status_, errors_, timer1_, log_}};
-  LinkControl link_{rig_->Adapter(), settings_, status_, errors_,
-                    [this](std::int32_t code) { dispatch_.DispatchAdapterEvent(code & 0xFFFF); }};
-  ScanSequencer sequencer_{
-      state_, {catalogue_, controls_, link_, transactions_, timer1_, timer2_, clock_, log_}};
-  AdapterEventDispatch dispatch_{{rig_->Adapter(), catalogue_, sequencer_, status_, timer1_, log_}};
+  ScanEngine engine_{
+      {rig_->Adapter(), catalogue_, controls_, status_, settings_, errors_, timer1_, timer2_,
+       clock_, log_, [this](std::int32_t code) { engine_.DispatchAdapterEvent(code & 0xFFFF); }},
+      ScanPolicy::Window()};
+  ScanSequencer& sequencer_ = engine_.Sequencer();
+  const ScanState& state_ = engine_.State();
 };
 
 }  // namespace

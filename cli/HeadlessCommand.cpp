@@ -12,6 +12,7 @@
 #include "HeadlessRequest.h"
 #include "HeadlessScan.h"
 #include "PassOutput.h"
+#include "ProgramLogging.h"
 #include "ValueCodec.h"
 
 namespace {
@@ -139,6 +140,7 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
     return headless_exit::kUsageError;
   }
   const HeadlessRequest& request = *parse.request;
+  SetUpProgramLogging(request.platform.verbose);
 
   const std::unique_ptr<Platform> platform = makePlatform(request.platform);
   const PlatformBundle bundle = platform->Bundle();
@@ -151,7 +153,7 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
     comPortEntry = listing.entries[*listing.selectedRow];
   }
 
-  HeadlessScan scan(bundle.adapter, {comPortEntry, request.addressEntry, request.verbose});
+  HeadlessScan scan(bundle.adapter, {comPortEntry, request.addressEntry});
   QEventLoop wait;
   const InterruptWatch interrupts([&scan, &wait] {
     scan.Interrupt();

@@ -1,32 +1,26 @@
 #pragma once
 
 #include <QString>
-#include <QTextStream>
-#include <functional>
 #include <optional>
 
 #include "LinkPorts.h"
 #include "ScanPorts.h"
 
 // The window's scan controls, status line, link settings and message boxes
-// as plain state for the headless command line. Status texts go to standard
-// error when asked for; warnings and errors always do.
+// as plain state for the headless command line. It has no status line to
+// draw (--verbose logs the status texts instead); warnings and errors go to
+// standard error.
 class HeadlessControls : public ScanControls,
                          public StatusLine,
                          public LinkSettings,
                          public ErrorReporter {
  public:
-  HeadlessControls(QString comPortEntry, int addressEntry, bool echoStatus);
+  HeadlessControls(QString comPortEntry, int addressEntry);
 
-  // Called whenever the Read Data button's caption changes.
-  void OnCaptionChanged(std::function<void()> handler) { onCaptionChanged_ = std::move(handler); }
   void SetTabIndex(int index) { tabIndex_ = index; }
-  const QString& LastStatus() const { return lastStatus_; }
-  // The last warning or error shown; empty when none.
-  const QString& LastMessage() const { return lastMessage_; }
 
   QString ButtonCaption() const override { return buttonCaption_; }
-  void SetButtonCaption(const QString& caption) override;
+  void SetButtonCaption(const QString& caption) override { buttonCaption_ = caption; }
   QString SelectCaption() const override { return selectCaption_; }
   void SetSelectCaption(const QString& caption) override { selectCaption_ = caption; }
   int TabIndex() const override { return tabIndex_; }
@@ -37,7 +31,7 @@ class HeadlessControls : public ScanControls,
   void MarkRepeatInterval(RepeatInterval) override {}
   void ShowWarning(const QString& title, const QString& text) override;
 
-  void ShowStatus(const QString& text) override;
+  void ShowStatus(const QString&) override {}
 
   std::optional<QString> SelectedComPortEntry() const override { return comPortEntry_; }
   std::optional<int> SelectedAddressEntry() const override { return addressEntry_; }
@@ -47,11 +41,7 @@ class HeadlessControls : public ScanControls,
  private:
   QString comPortEntry_;
   int addressEntry_;
-  bool echoStatus_;
   QString buttonCaption_;
   QString selectCaption_;
   int tabIndex_ = 0;
-  QString lastStatus_;
-  QString lastMessage_;
-  std::function<void()> onCaptionChanged_;
 };

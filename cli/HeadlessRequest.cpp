@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "AddressList.h"
 #include "PlatformOptionSet.h"
 #include "RegisterTable.h"
 
 namespace {
 
-constexpr int kAddressEntries = 128;
-const QString kDefaultAddress = QStringLiteral("16");
+const QString kDefaultAddress = address_list::EntryText(address_list::kSmartBatteryEntry);
 
 QStringList WritableNames() {
   QStringList names;
@@ -18,15 +18,6 @@ QStringList WritableNames() {
     if (def.writable) names << QString::fromLatin1(def.registerName);
   }
   return names;
-}
-
-// The address list's entry whose text this is: the even address bytes 00 to
-// FE in hexadecimal.
-std::optional<int> AddressEntry(const QString& text) {
-  bool ok = false;
-  const uint value = text.toUInt(&ok, 16);
-  if (!ok || value % 2 != 0 || value >= kAddressEntries * 2) return std::nullopt;
-  return static_cast<int>(value / 2);
 }
 
 struct Parser {
@@ -51,8 +42,6 @@ struct Parser {
                            QStringLiteral("Passes to read; 0 reads until interrupted (default: 1, "
                                           "or 0 with --every)."),
                            QStringLiteral("N")};
-  QCommandLineOption verbose{QStringLiteral("verbose"),
-                             QStringLiteral("Echo every status text on standard error.")};
 
   explicit Parser(bool write) {
     parser.setApplicationDescription(
@@ -73,7 +62,7 @@ struct Parser {
                                    QStringLiteral("[REGISTER...]"));
     }
     platform.AddTo(parser);
-    parser.addOptions({port, address, verbose});
+    parser.addOptions({port, address});
     if (!write) parser.addOptions({format, every, count});
   }
 };
@@ -119,7 +108,6 @@ std::optional<QString> ReadWrites(const QStringList& assignments, HeadlessReques
 std::optional<QString> ReadOptions(const Parser& p, HeadlessRequest& request) {
   const QCommandLineParser& parser = p.parser;
   request.platform = p.platform.Read(parser);
-  request.verbose = parser.isSet(p.verbose);
   if (parser.isSet(p.port)) {
     bool ok = false;
     const uint port = parser.value(p.port).toUInt(&ok, 10);
@@ -128,7 +116,7 @@ std::optional<QString> ReadOptions(const Parser& p, HeadlessRequest& request) {
     }
     request.comPortEntry = QString::number(port);
   }
-  const std::optional<int> address = AddressEntry(parser.value(p.address));
+  const std::optional<int> address = address_list::EntryOf(parser.value(p.address));
   if (!address) {
     return QStringLiteral("--address takes an even address byte 00 to FE in hexadecimal, not: %1")
         .arg(parser.value(p.address));

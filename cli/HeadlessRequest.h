@@ -20,7 +20,6 @@ struct HeadlessRequest {
   int count = 1;                        // passes; 0 until interrupted
   std::optional<QString> comPortEntry;  // none: the first port listed
   int addressEntry = 0;
-  bool verbose = false;
   PlatformOptions platform;
 };
 

@@ -8,27 +8,25 @@
 #include <utility>
 #include <vector>
 
-#include "AdapterEventDispatch.h"
 #include "AdapterLibrary.h"
-#include "BusTransactions.h"
+#include "AdapterMessages.h"
 #include "HeadlessControls.h"
-#include "LinkControl.h"
+#include "LocalClock.h"
 #include "PlainRowControls.h"
-#include "QtTimer.h"
 #include "RegisterCatalogue.h"
-#include "ScanSequencer.h"
-#include "SystemClock.h"
+#include "ScanEngine.h"
+#include "ScanLog.h"
+#include "TimerfdTimer.h"
 
-// The window's scan without the window: the same sequencer, link control, bus
-// transactions, event dispatch and codec, over plain rows and controls, on
-// the event loop of a QCoreApplication. Rows follow one another as soon as
-// the previous outcome arrives.
-class HeadlessScan : public QObject {
+// The window's scan without the window: the scan engine under the command
+// line's policy, over plain rows and controls, on the event loop of a
+// QCoreApplication. Each pass's result is gathered from the engine's typed
+// events.
+class HeadlessScan : public QObject, private ScanObserver {
  public:
   struct Settings {
     QString comPortEntry;
     int addressEntry = 0;
-    bool echoStatus = false;
   };
 
   struct RowResult {
@@ -62,45 +60,43 @@ class HeadlessScan : public QObject {
   bool Interrupted() const { return interrupted_; }
 
   const RegisterCatalogue& Catalogue() const { return catalogue_; }
+  // Further observers of the scan's events (publishing, for instance).
+  ScanEngine& Engine() { return engine_; }
 
   // A link that does not report open within this time counts as not opening.
   static constexpr int kOpenTimeoutMs = 5000;
 
  private:
   Pass RunPass(const std::vector<int>& rows);
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void HandleAdapterEvent(std::uint16_t code);
   void EndPass();
   void FailLink(const QString& reason);
+  // After an interruption the pass ends once no outcome is awaited.
+  void EndIfInterruptedAndSettled();
 
-  // Notes which outcomes delivered a value: the scan hands every received
-  // value to its log step, and only a received value does.
-  class ValueWatch : public NoScanLog {
-   public:
-    bool ValueStep(const QString&) override {
-      arrived = true;
-      return true;
-    }
-    bool arrived = false;
-  };
+  void LinkOpening() override;
+  void LinkOpened() override;
+  void LinkFailed(const LinkFailure& failure) override;
+  void RowRead(const RowReading& reading) override;
+  void RowWritten(int row) override;
+  void RowFailed(const RowFailure& failure) override;
+  void ScanStopped(ScanStop reason) override;
+  void ScanHalted(const ScanHalt& halt) override;
 
   AdapterLibrary& adapter_;
   PlainRowControlsSource rows_;
   RegisterCatalogue catalogue_;
   HeadlessControls controls_;
-  QtTimer timer1_{ScanSequencer::kPacingMs};
-  QtTimer timer2_{ScanSequencer::kPacingMs};
-  SystemClock clock_;
-  ValueWatch log_;
-  ScanState state_;
-  LinkControl link_;
-  BusTransactions transactions_;
-  ScanSequencer sequencer_;
-  AdapterEventDispatch dispatch_;
+  TimerfdTimer timer1_{ScanSequencer::kRepeatTickMs};
+  TimerfdTimer timer2_{ScanSequencer::kRepeatTickMs};
+  LocalClock clock_;
+  NoScanLog log_;
+  ScanEngine engine_;
+  ApplicationMessageHook messages_;
 
   QEventLoop loop_;
   QTimer openWatch_;
   std::map<int, RowResult> results_;
   QString linkFailure_;
+  bool passOver_ = false;
   bool interrupted_ = false;
 };

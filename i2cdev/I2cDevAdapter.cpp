@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "I2cDevLogging.h"
 #include "KernelErrors.h"
 
 namespace {
@@ -38,12 +39,8 @@ std::uint8_t Crc8(std::uint8_t crc, std::uint8_t byte) {
 }  // namespace
 
 I2cDevAdapter::I2cDevAdapter(DeviceCalls& calls, const I2cBusDirectory& directory,
-                             I2cDevOptions options, I2cDevDiagnostics diagnostics)
-    : calls_(calls),
-      directory_(directory),
-      options_(options),
-      diagnostics_(std::move(diagnostics)),
-      worker_([this] { WorkerLoop(); }) {}
+                             I2cDevOptions options)
+    : calls_(calls), directory_(directory), options_(options), worker_([this] { WorkerLoop(); }) {}
 
 I2cDevAdapter::~I2cDevAdapter() {
   {
@@ -198,7 +195,7 @@ void I2cDevAdapter::Run(const Job& job) {
 }
 
 void I2cDevAdapter::Say(const std::string& line) const {
-  if (diagnostics_) diagnostics_(line);
+  qCWarning(lcI2cDev, "%s", line.c_str());
 }
 
 std::string I2cDevAdapter::Describe() const {
@@ -251,7 +248,7 @@ void I2cDevAdapter::RunOpen(const Job& job) {
   }
 
   if (!refusal.empty()) {
-    Say("pelmor: " + Describe() + ": " + refusal);
+    Say(Describe() + ": " + refusal);
     CloseDevice();
     Deliver(job.generation, AdapterEvent::NotResponding, [this] { link_ = LinkState::Closed; });
     return;
@@ -377,7 +374,7 @@ void I2cDevAdapter::RunTransaction(const Job& job) {
     return;
   }
   if (!AdapterStillThere()) {
-    Say("pelmor: " + Describe() + " went away: " + ErrorText(-result) + "; the link is closed");
+    Say(Describe() + " went away: " + ErrorText(-result) + "; the link is closed");
     CloseDevice();
     Deliver(job.generation, AdapterEvent::NotResponding, [this] {
       inFlight_ = false;
@@ -388,7 +385,7 @@ void I2cDevAdapter::RunTransaction(const Job& job) {
   if (result == -EBUSY) {
     char address[8];
     std::snprintf(address, sizeof address, "%02X", job.address << 1);
-    Say("pelmor: " + Describe() + ": address " + address +
+    Say(Describe() + ": address " + address +
         " is held by a kernel driver, or the adapter is busy");
   }
   Deliver(job.generation, EventForError(-result, device_.name), [this] { inFlight_ = false; });

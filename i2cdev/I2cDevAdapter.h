@@ -21,19 +21,16 @@ struct I2cDevOptions {
   bool pec = false;       // SMBus Packet Error Checking on every transaction
 };
 
-// Receives one line for the person each time an adapter cannot be used or
-// goes away, saying why (the status line has only the library's fixed texts).
-using I2cDevDiagnostics = std::function<void(const std::string& line)>;
-
 // The adapter library over Linux i2c-dev. Port n is /dev/i2c-(n-1). Opening,
 // every transaction and closing run in order on the library's own worker
 // thread, and each outcome is reported through the callback from that thread,
 // as a driver would. Reads are SMBus Read Word and a counted block read (the
-// best method the adapter offers); writes are SMBus Write Word.
+// best method the adapter offers); writes are SMBus Write Word. Each time an
+// adapter cannot be used or goes away, a warning (pelmor.i2cdev) says why:
+// the status line has only the library's fixed texts.
 class I2cDevAdapter : public AdapterLibrary {
  public:
-  I2cDevAdapter(DeviceCalls& calls, const I2cBusDirectory& directory, I2cDevOptions options,
-                I2cDevDiagnostics diagnostics = {});
+  I2cDevAdapter(DeviceCalls& calls, const I2cBusDirectory& directory, I2cDevOptions options);
   // Stops the worker once its current device call has returned.
   ~I2cDevAdapter() override;
   I2cDevAdapter(const I2cDevAdapter&) = delete;
@@ -96,7 +93,6 @@ class I2cDevAdapter : public AdapterLibrary {
   DeviceCalls& calls_;
   const I2cBusDirectory& directory_;
   const I2cDevOptions options_;
-  const I2cDevDiagnostics diagnostics_;
 
   std::mutex mutex_;
   std::condition_variable changed_;

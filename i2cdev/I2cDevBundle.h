@@ -10,9 +10,8 @@
 // /sys and /dev. Destroying it stops the library's worker first.
 class I2cDevBundle : public Platform {
  public:
-  explicit I2cDevBundle(I2cDevOptions options, I2cDevDiagnostics diagnostics = {})
-      : adapter_(calls_, directory_, options, std::move(diagnostics)),
-        ports_(calls_, directory_, options) {}
+  explicit I2cDevBundle(I2cDevOptions options)
+      : adapter_(calls_, directory_, options), ports_(calls_, directory_, options) {}
 
   PlatformBundle Bundle() override { return {adapter_, ports_}; }
 

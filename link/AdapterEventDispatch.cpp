@@ -1,72 +1,43 @@
 #include "AdapterEventDispatch.h"
 
-#include <array>
 #include <cstring>
-#include <utility>
 
-#include "ReturnCodeText.h"
+#include "FaultWords.h"
 #include "ValueCodec.h"
 
-namespace {
-
-constexpr std::array<std::pair<AdapterEvent, const char*>, kAdapterEventCount> kStatusTexts{{
-    {AdapterEvent::LinkOpen, "<<Kavix Link Open>>"},
-    {AdapterEvent::NotResponding, "<<Kavix Not Responding, Check ComPort, Power...>>"},
-    {AdapterEvent::Busy, "<<Kavix Busy>>"},
-    {AdapterEvent::BusError, "<<I2C Bus Error Detected>>"},
-    {AdapterEvent::SlaveNack, "<<Addressed Slave Not Acknowledging>>"},
-    {AdapterEvent::ArbitrationLoss, "<<I2C Bus Arbitration Loss Detected>>"},
-    {AdapterEvent::BusTimeout, "<<I2C Bus TimeOut Detected, Check Pull-Ups, Battery>>"},
-    {AdapterEvent::MasterTxComplete, "<<I2C Master Tx Complete>>"},
-    {AdapterEvent::MasterRxComplete, "<<I2C Master Rx Complete>>"},
-    {AdapterEvent::SlaveRxReceived, "<<I2C Slave Message Received, Discarded>>"},
-    {AdapterEvent::SlaveTxRequested, "<<I2C Slave Message Requested>>"},
-    {AdapterEvent::SlaveAddrChanged, "<<I2C Slave Change Addr Complete>>"},
-    {AdapterEvent::GeneralCallChanged, "<<I2C Slave General Call Change Complete>>"},
-}};
-
-constexpr int kBusErrorPauseMs = 1000;
-constexpr int kRetryPauseMs = 100;
-
-}  // namespace
-
-AdapterEventDispatch::AdapterEventDispatch(Ports ports) : ports_(ports) {}
-
-QString AdapterEventDispatch::EventStatusText(std::uint16_t eventCode) {
-  for (const auto& [event, text] : kStatusTexts) {
-    if (static_cast<std::uint16_t>(event) == eventCode) return QString::fromLatin1(text);
-  }
-  return QStringLiteral("<<Unsupported Kavix Event Received>>");
-}
+AdapterEventDispatch::AdapterEventDispatch(Ports ports, const ScanPolicy& policy)
+    : ports_(ports), policy_(policy) {}
 
 bool AdapterEventDispatch::TakeOutcome() {
   return ports_.sequencer.TakeOutcomeForCurrentRow();
 }
 
 void AdapterEventDispatch::DispatchAdapterEvent(std::uint16_t eventCode) {
-  ports_.status.ShowStatus(EventStatusText(eventCode));
+  ports_.events.AdapterReported(eventCode);
   switch (static_cast<AdapterEvent>(eventCode)) {
     case AdapterEvent::LinkOpen:
+      ports_.events.LinkOpened();
       ports_.sequencer.BeginScanOnLinkOpen();
       break;
+    case AdapterEvent::NotResponding:
+      ports_.events.LinkFailed({LinkFailure::Kind::NotResponding});
+      break;
     case AdapterEvent::BusError:
-      Fault("BUSERR", true, kBusErrorPauseMs);
+      Fault(RowFault::BusError, true, policy_.busErrorPauseMs);
       break;
     case AdapterEvent::SlaveNack:
-      Fault("NACK", true, kRetryPauseMs);
+      Fault(RowFault::NoAcknowledge, true, policy_.retryPauseMs);
       break;
     case AdapterEvent::ArbitrationLoss:
-      Fault("ARBLOSS", false, kRetryPauseMs);
+      Fault(RowFault::ArbitrationLoss, false, policy_.retryPauseMs);
       break;
     case AdapterEvent::BusTimeout:
-      // Not an attempt: the word is shown and the scan stays where it is.
-      if (TakeOutcome()) {
-        ports_.catalogue.SetDataText(ports_.sequencer.State().rowIndex, QStringLiteral("TIMEOUT"));
-      }
+      BusTimeout();
       break;
     case AdapterEvent::MasterTxComplete:
       if (!TakeOutcome()) break;
       ports_.timer1.Stop();
+      ports_.events.RowWritten(ports_.sequencer.State().rowIndex);
       ports_.sequencer.CompleteRow();
       break;
     case AdapterEvent::MasterRxComplete:
@@ -86,11 +57,33 @@ void AdapterEventDispatch::DispatchAdapterEvent(std::uint16_t eventCode) {
   }
 }
 
-void AdapterEventDispatch::Fault(const char* faultWord, bool stopsTimer, int pauseMs) {
+void AdapterEventDispatch::FailAttempt(RowFault fault, int pauseMs, std::int32_t returnCode) {
+  const ScanState& state = ports_.sequencer.State();
+  ports_.events.RowFailed(
+      {state.rowIndex, fault, state.AttemptNumber(), state.retryCounter <= 1, returnCode});
+  ports_.sequencer.FailAttempt(pauseMs);
+}
+
+void AdapterEventDispatch::Fault(RowFault fault, bool stopsTimer, int pauseMs) {
   if (!TakeOutcome()) return;
   if (stopsTimer) ports_.timer1.Stop();
-  ports_.catalogue.SetDataText(ports_.sequencer.State().rowIndex, QString::fromLatin1(faultWord));
-  ports_.sequencer.FailAttempt(pauseMs);
+  ports_.catalogue.SetDataText(ports_.sequencer.State().rowIndex, FaultWord(fault));
+  FailAttempt(fault, pauseMs);
+}
+
+// In the window a time-out is not an attempt: the word is shown and the scan
+// stays where it is, for the person to wait or press Stop. A scan with no
+// person to press Stop counts it, so a silent bus cannot hold it for ever.
+void AdapterEventDispatch::BusTimeout() {
+  if (!TakeOutcome()) return;
+  const int row = ports_.sequencer.State().rowIndex;
+  ports_.catalogue.SetDataText(row, FaultWord(RowFault::BusTimeout));
+  if (policy_.timeoutIsAttempt) {
+    ports_.timer1.Stop();
+    FailAttempt(RowFault::BusTimeout, policy_.retryPauseMs);
+  } else {
+    ports_.events.RowFailed({row, RowFault::BusTimeout, 0, false});
+  }
 }
 
 void AdapterEventDispatch::MasterRxComplete() {
@@ -100,13 +93,16 @@ void AdapterEventDispatch::MasterRxComplete() {
   // and the row is tried again, instead of showing an empty buffer as a value.
   const std::int32_t code = ports_.adapter.I2CGetMasterRxMsg(kReplyBufferSize, reply.data());
   if (code != return_code::kAccepted) {
-    ports_.status.ShowStatus(StatusText(ReturnCodeText(code)));
-    ports_.sequencer.FailAttempt(kRetryPauseMs);
+    FailAttempt(RowFault::ReplyRefused, policy_.retryPauseMs, code);
     return;
   }
   const int row = ports_.sequencer.State().rowIndex;
   const QString text = DecodeReply(ports_.catalogue.UnitClass(row), reply);
   ports_.catalogue.SetDataText(row, text);
-  if (!ports_.log.ValueStep(text)) return;
+  ports_.events.RowRead({row, reply, text});
+  if (!ports_.log.ValueStep(text)) {
+    ports_.events.ScanHalted({ScanHalt::Reason::LogWriteFailed, row});
+    return;
+  }
   ports_.sequencer.CompleteRow();
 }

@@ -3,13 +3,14 @@
 #include <cstdint>
 
 #include "AdapterLibrary.h"
-#include "LinkPorts.h"
 #include "RegisterCatalogue.h"
 #include "ScanLog.h"
+#include "ScanObserver.h"
+#include "ScanPolicy.h"
 #include "ScanSequencer.h"
 #include "Timer.h"
 
-// Turns each adapter event into its status text and, for transaction
+// Turns each adapter event into the scan's typed events and, for transaction
 // outcomes, into the row's value or fault word and the scan's next step.
 class AdapterEventDispatch {
  public:
@@ -17,23 +18,24 @@ class AdapterEventDispatch {
     AdapterLibrary& adapter;
     RegisterCatalogue& catalogue;
     ScanSequencer& sequencer;
-    StatusLine& status;
     Timer& timer1;
     ScanLog& log;
+    ScanObserver& events;
   };
 
   static constexpr const char* kSlaveReply = "Hello from Kavix";
 
-  explicit AdapterEventDispatch(Ports ports);
+  AdapterEventDispatch(Ports ports, const ScanPolicy& policy);
 
   void DispatchAdapterEvent(std::uint16_t eventCode);
 
-  // The status text of an event code; codes outside the table share one text.
-  static QString EventStatusText(std::uint16_t eventCode);
-
  private:
-  void Fault(const char* faultWord, bool stopsTimer, int pauseMs);
+  void Fault(RowFault fault, bool stopsTimer, int pauseMs);
+  void BusTimeout();
   void MasterRxComplete();
+  // Tells the observers which attempt failed and whether it was the last,
+  // then counts it.
+  void FailAttempt(RowFault fault, int pauseMs, std::int32_t returnCode = 0);
 
   // Whether an outcome belongs to the row the scan is at. One that does not
   // (the pass is over, a stopped scan's late outcome, a duplicate) shows its
@@ -41,4 +43,5 @@ class AdapterEventDispatch {
   bool TakeOutcome();
 
   Ports ports_;
+  const ScanPolicy& policy_;
 };

@@ -7,3 +7,24 @@ AdapterEventCallback PostToApplication() {
     QCoreApplication::postEvent(QCoreApplication::instance(), new AdapterMessage(code));
   };
 }
+
+std::optional<std::uint16_t> AdapterEventCode(const QEvent* event) {
+  if (event->type() != AdapterMessage::kType) return std::nullopt;
+  return static_cast<std::uint16_t>(static_cast<const AdapterMessage*>(event)->FirstParameter());
+}
+
+ApplicationMessageHook::ApplicationMessageHook(std::function<void(QEvent*)> handler)
+    : handler_(std::move(handler)) {
+  QCoreApplication::instance()->installEventFilter(this);
+}
+
+// Adapter messages still queued have no one left to take them.
+ApplicationMessageHook::~ApplicationMessageHook() {
+  QCoreApplication::instance()->removeEventFilter(this);
+  QCoreApplication::removePostedEvents(QCoreApplication::instance(), AdapterMessage::kType);
+}
+
+bool ApplicationMessageHook::eventFilter(QObject* watched, QEvent* event) {
+  handler_(event);
+  return QObject::eventFilter(watched, event);
+}

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QEvent>
+#include <QObject>
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 #include "AdapterLibrary.h"
 
@@ -22,6 +25,26 @@ class AdapterMessage : public QEvent {
 };
 
 // The callback the library is given at open: it posts each event code to the
-// application, to be seen by the main window's message hook. Safe to call
+// application, to be seen by the application-wide message hook. Safe to call
 // from any thread.
 AdapterEventCallback PostToApplication();
+
+// The event code an application event carries when it is an adapter message:
+// the low 16 bits of its first parameter.
+std::optional<std::uint16_t> AdapterEventCode(const QEvent* event);
+
+// Sees every event the application takes from its queue, from its creation
+// to its destruction, and shows each to the handler. It never marks an event
+// as handled.
+class ApplicationMessageHook : public QObject {
+ public:
+  explicit ApplicationMessageHook(std::function<void(QEvent*)> handler);
+  ~ApplicationMessageHook() override;
+  ApplicationMessageHook(const ApplicationMessageHook&) = delete;
+  ApplicationMessageHook& operator=(const ApplicationMessageHook&) = delete;
+
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  std::function<void(QEvent*)> handler_;
+};

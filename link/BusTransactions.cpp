@@ -2,34 +2,35 @@
 
 #include <utility>
 
-#include "HexText.h"
-#include "ReturnCodeText.h"
 #include "ValueCodec.h"
 
-BusTransactions::BusTransactions(ScanState& state, Ports ports) : state_(state), ports_(ports) {}
+BusTransactions::BusTransactions(ScanState& state, Ports ports, const ScanPolicy& policy)
+    : state_(state), ports_(ports), policy_(policy) {}
 
 std::optional<std::uint8_t> BusTransactions::AddressByte() {
   const std::optional<int> entry = ports_.settings.SelectedAddressEntry();
   if (!entry) {
     ports_.errors.ShowError(QString::fromLatin1(kNoAddressSelected));
+    ports_.events.ScanHalted({ScanHalt::Reason::NoAddressSelected, state_.rowIndex});
     return std::nullopt;
   }
   return static_cast<std::uint8_t>(*entry * 2);
 }
 
-// A refused call shows its code and arms nothing; the scan rests on the row.
+// A refused call arms nothing; the scan rests on the row.
 bool BusTransactions::Refused(std::int32_t code) {
   if (code == return_code::kAccepted) return false;
-  ports_.status.ShowStatus(StatusText(ReturnCodeText(code)));
+  ports_.events.ScanHalted({ScanHalt::Reason::TransactionRefused, state_.rowIndex, code});
   return true;
 }
 
 // Every accepted transaction is guarded: if neither its outcome nor a fault
 // stops the timer first, the next tick issues the same row again.
-void BusTransactions::Accepted(const QString& statusText) {
-  ports_.timer1.Arm(kGuardMs);
+void BusTransactions::Accepted(RowTransaction transaction) {
+  transaction.firstAttempt = state_.IsFirstAttempt();
+  ports_.timer1.Arm(policy_.guardMs);
   state_.TransactionAccepted();
-  ports_.status.ShowStatus(statusText);
+  ports_.events.TransactionIssued(transaction);
 }
 
 void BusTransactions::ReadTransaction() {
@@ -38,7 +39,10 @@ void BusTransactions::ReadTransaction() {
   // read begins the record, whichever row it is.
   if (state_.IsFirstAttempt()) {
     const bool beginsRecord = !std::exchange(state_.recordBegun, true);
-    if (!ports_.log.LogPrefix(beginsRecord, state_.scanStartTime)) return;
+    if (!ports_.log.LogPrefix(beginsRecord, state_.scanStartTime)) {
+      ports_.events.ScanHalted({ScanHalt::Reason::LogWriteFailed, row});
+      return;
+    }
   }
   ports_.catalogue.SetDataText(row, QString());
   const std::optional<std::uint8_t> address = AddressByte();
@@ -48,8 +52,7 @@ void BusTransactions::ReadTransaction() {
       ports_.catalogue.TransactionKindOf(row) == TransactionKind::Word ? 2 : 0;
   const std::int32_t code = ports_.adapter.I2CMasterTxRx(*address, &command, 1, receiveLength, 1);
   if (Refused(code)) return;
-  Accepted(QStringLiteral("<<Master Tx/Rx Msg [START][x") + HexText(*address, 2) +
-           QStringLiteral("+W][x") + HexText(command, 2) + QStringLiteral("][STOP]>>"));
+  Accepted({row, true, *address, {command}});
 }
 
 void BusTransactions::WriteTransaction() {
@@ -61,8 +64,5 @@ void BusTransactions::WriteTransaction() {
   const std::uint8_t data[3] = {ports_.catalogue.CommandCode(row), word.low, word.high};
   const std::int32_t code = ports_.adapter.I2CMasterTx(*address, data, 3, 1);
   if (Refused(code)) return;
-  QString text =
-      QStringLiteral("<<Master Tx Msg [START][x") + HexText(*address, 2) + QStringLiteral("+W]");
-  for (std::uint8_t byte : data) text += QStringLiteral("[x") + HexText(byte, 2) + QLatin1Char(']');
-  Accepted(text + QStringLiteral("[STOP]>>"));
+  Accepted({row, false, *address, {data[0], data[1], data[2]}});
 }

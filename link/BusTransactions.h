@@ -7,6 +7,8 @@
 #include "LinkPorts.h"
 #include "RegisterCatalogue.h"
 #include "ScanLog.h"
+#include "ScanObserver.h"
+#include "ScanPolicy.h"
 #include "ScanPorts.h"
 #include "ScanState.h"
 #include "Timer.h"
@@ -19,16 +21,13 @@ class BusTransactions : public ScanTransactions {
     AdapterLibrary& adapter;
     RegisterCatalogue& catalogue;
     LinkSettings& settings;
-    StatusLine& status;
     ErrorReporter& errors;
     Timer& timer1;
     ScanLog& log;
+    ScanObserver& events;
   };
 
-  // An accepted transaction that gets no outcome within this time is issued again.
-  static constexpr int kGuardMs = 200;
-
-  BusTransactions(ScanState& state, Ports ports);
+  BusTransactions(ScanState& state, Ports ports, const ScanPolicy& policy);
 
   void ReadTransaction() override;
   void WriteTransaction() override;
@@ -38,11 +37,14 @@ class BusTransactions : public ScanTransactions {
 
  private:
   std::optional<std::uint8_t> AddressByte();
+  // Tells the observers of the call's fate: a refusal halts the scan on the
+  // row; an accepted transaction is guarded.
   bool Refused(std::int32_t code);
-  void Accepted(const QString& statusText);
+  void Accepted(RowTransaction transaction);
 
   ScanState& state_;
   Ports ports_;
+  const ScanPolicy& policy_;
   // The text a write's first attempt sent. A fault puts its word into the
   // field, so a retry sends this text again rather than the fault word.
   QString firstAttemptText_;

@@ -1,20 +1,13 @@
 #include "LinkControl.h"
 
-#include "ReturnCodeText.h"
-
-LinkControl::LinkControl(AdapterLibrary& adapter, LinkSettings& settings, StatusLine& status,
-                         ErrorReporter& errors, AdapterEventCallback eventCallback)
-    : adapter_(adapter),
-      settings_(settings),
-      status_(status),
-      errors_(errors),
-      eventCallback_(std::move(eventCallback)) {}
+LinkControl::LinkControl(Ports ports, AdapterEventCallback eventCallback)
+    : ports_(ports), eventCallback_(std::move(eventCallback)) {}
 
 LinkStatus LinkControl::QueryLink() {
   I2CStatusRecord record;
-  const std::int32_t code = adapter_.I2CGetStatus(record);
+  const std::int32_t code = ports_.adapter.I2CGetStatus(record);
   if (code != return_code::kAccepted) {
-    status_.ShowStatus(StatusText(ReturnCodeText(code)));
+    ports_.events.LinkFailed({LinkFailure::Kind::StatusRefused, code});
     return LinkStatus::Unknown;
   }
   return record.linkOpen != 0 ? LinkStatus::Open : LinkStatus::Closed;
@@ -27,18 +20,21 @@ std::uint8_t LinkControl::ComPortNumber(const QString& entry) {
 }
 
 void LinkControl::OpenLink() {
-  const std::optional<QString> entry = settings_.SelectedComPortEntry();
+  const std::optional<QString> entry = ports_.settings.SelectedComPortEntry();
   if (!entry) {
-    errors_.ShowError(QString::fromLatin1(kNoComPortSelected));
+    ports_.errors.ShowError(QString::fromLatin1(kNoComPortSelected));
+    ports_.events.LinkFailed({LinkFailure::Kind::NoPortSelected});
     return;
   }
   const I2COpenParams params = MakeOpenParams(ComPortNumber(*entry));
-  const std::int32_t code = adapter_.I2COpen(params, eventCallback_, kAdapterLogFileName);
-  status_.ShowStatus(code == return_code::kAccepted
-                         ? QStringLiteral("<<Attempting to Open Kavix Link>>")
-                         : StatusText(ReturnCodeText(code)));
+  const std::int32_t code = ports_.adapter.I2COpen(params, eventCallback_, kAdapterLogFileName);
+  if (code == return_code::kAccepted) {
+    ports_.events.LinkOpening();
+  } else {
+    ports_.events.LinkFailed({LinkFailure::Kind::OpenRefused, code});
+  }
 }
 
 bool LinkControl::CloseLink() {
-  return adapter_.I2CClose() == return_code::kAccepted;
+  return ports_.adapter.I2CClose() == return_code::kAccepted;
 }

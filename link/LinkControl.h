@@ -4,17 +4,24 @@
 
 #include "AdapterLibrary.h"
 #include "LinkPorts.h"
+#include "ScanObserver.h"
 #include "ScanPorts.h"
 
 // Opens and closes the adapter link on the chosen COM port and asks whether it
 // is open. The program keeps no link flag of its own: the adapter is asked.
 class LinkControl : public ScanLink {
  public:
-  LinkControl(AdapterLibrary& adapter, LinkSettings& settings, StatusLine& status,
-              ErrorReporter& errors, AdapterEventCallback eventCallback);
+  struct Ports {
+    AdapterLibrary& adapter;
+    LinkSettings& settings;
+    ErrorReporter& errors;
+    ScanObserver& events;
+  };
 
-  // A failing status query shows its code in the status line and counts as
-  // unknown: the scan then neither opens the link nor starts.
+  LinkControl(Ports ports, AdapterEventCallback eventCallback);
+
+  // A failing status query is reported and counts as unknown: the scan then
+  // neither opens the link nor starts.
   LinkStatus QueryLink() override;
   void OpenLink() override;
   bool CloseLink() override;
@@ -27,9 +34,6 @@ class LinkControl : public ScanLink {
       "The COM port list has no selected entry. Select a port, then press Read Data again.";
 
  private:
-  AdapterLibrary& adapter_;
-  LinkSettings& settings_;
-  StatusLine& status_;
-  ErrorReporter& errors_;
+  Ports ports_;
   AdapterEventCallback eventCallback_;
 };

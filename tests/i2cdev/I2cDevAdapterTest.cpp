@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QString>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -24,6 +26,30 @@ std::vector<std::uint8_t> Bytes(const std::string& text) {
   return {text.begin(), text.end()};
 }
 
+// Collects what the library logs for the person, from whatever thread.
+class LoggedLines {
+ public:
+  LoggedLines() { previous_ = qInstallMessageHandler(&LoggedLines::Take); }
+  ~LoggedLines() { qInstallMessageHandler(previous_); }
+  std::string Text() const {
+    std::lock_guard lock(mutex_);
+    return text_;
+  }
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    text_.clear();
+  }
+
+ private:
+  static void Take(QtMsgType, const QMessageLogContext&, const QString& message) {
+    std::lock_guard lock(mutex_);
+    text_ += message.toStdString();
+  }
+  static inline std::mutex mutex_;
+  static inline std::string text_;
+  QtMessageHandler previous_;
+};
+
 class I2cDevAdapterTest : public ::testing::Test {
  protected:
   I2cDevAdapterTest() {
@@ -41,8 +67,7 @@ class I2cDevAdapterTest : public ::testing::Test {
     kernel.AddNode(sysfs.Node(kBus), node);
   }
   void Start(I2cDevOptions options = {}) {
-    adapter = std::make_unique<I2cDevAdapter>(kernel, directory, options,
-                                              [this](const std::string& line) { said += line; });
+    adapter = std::make_unique<I2cDevAdapter>(kernel, directory, options);
   }
   std::int32_t Open(int port = kPort) {
     return adapter->I2COpen(MakeOpenParams(static_cast<std::uint8_t>(port)), events.Callback(),
@@ -71,7 +96,7 @@ class I2cDevAdapterTest : public ::testing::Test {
   FakeSysfs sysfs;
   I2cBusDirectory directory{sysfs.Sys(), sysfs.Dev()};
   EventLog events;
-  std::string said;
+  LoggedLines said;
   std::unique_ptr<I2cDevAdapter> adapter;
 };
 
@@ -119,12 +144,12 @@ TEST_F(I2cDevAdapterTest, AnAdapterThatCannotBeUsedAnswersNotResponding) {
     SCOPED_TRACE(c.what);
     c.arrange();
     Start(c.options);
-    said.clear();
+    said.Clear();
     ASSERT_EQ(Open(c.port), 0);
     EXPECT_EQ(events.Next(), AdapterEvent::NotResponding);
     EXPECT_FALSE(LinkOpen());
     EXPECT_EQ(kernel.OpenDescriptors(), 0);
-    EXPECT_FALSE(said.empty());
+    EXPECT_FALSE(said.Text().empty());
     adapter.reset();
     AddAdapter(kCp2112Functions);
   }
@@ -234,7 +259,8 @@ TEST_F(I2cDevAdapterTest, KernelErrorsReachTheProgramAsEventsOfTheTable) {
   kernel.Fail(Call::SetSlave, EBUSY);
   ASSERT_EQ(Read(0x09, 2, 0x18), 0);
   EXPECT_EQ(events.Next(), AdapterEvent::Busy) << "a kernel driver holds the address";
-  EXPECT_NE(said.find("address 18 is held by a kernel driver"), std::string::npos) << said;
+  EXPECT_NE(said.Text().find("address 18 is held by a kernel driver"), std::string::npos)
+      << said.Text();
   EXPECT_TRUE(LinkOpen());
 }
 
@@ -261,7 +287,7 @@ TEST_F(I2cDevAdapterTest, AnAdapterUnpluggedMidTransactionClosesTheLinkAsNotResp
   EXPECT_FALSE(LinkOpen());
   adapter->WaitUntilIdle();
   EXPECT_EQ(kernel.OpenDescriptors(), 0);
-  EXPECT_NE(said.find("went away"), std::string::npos);
+  EXPECT_NE(said.Text().find("went away"), std::string::npos);
   EXPECT_EQ(Read(0x09, 2), return_code::kLinkNotOpen);
   ASSERT_EQ(Open(), 0);
   EXPECT_EQ(events.Next(), AdapterEvent::NotResponding) << "plugged out, it cannot open again";

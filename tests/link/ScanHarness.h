@@ -8,13 +8,10 @@
 #include <optional>
 #include <vector>
 
-#include "AdapterEventDispatch.h"
-#include "BusTransactions.h"
 #include "EmulatedRig.h"
 #include "FakeRowControls.h"
-#include "LinkControl.h"
 #include "QtPrinters.h"
-#include "ScanSequencer.h"
+#include "ScanEngine.h"
 
 using namespace std::chrono_literals;
 using Micros = std::chrono::microseconds;
@@ -152,8 +149,6 @@ class ScanHarness : public ::testing::Test {
  protected:
   ScanHarness() {
     catalogue.BuildCatalogue(rows);
-    timer1.SetTickHandler([this] { sequencer.Timer1Timer(); });
-    timer2.SetTickHandler([this] { sequencer.Timer2Timer(); });
     rig->Adapter().SetOpenDelay(30ms);
   }
 
@@ -218,12 +213,11 @@ class ScanHarness : public ::testing::Test {
   FakeTimer timer1{rigScheduler};
   FakeTimer timer2{rigScheduler};
   FakeClock clock{rigScheduler};
-  ScanState state;
-  BusTransactions transactions{
-      state, {rig->Adapter(), catalogue, settings, status, errors, timer1, logSwitch}};
-  LinkControl link{rig->Adapter(), settings, status, errors,
-                   [this](std::int32_t code) { dispatch.DispatchAdapterEvent(code & 0xFFFF); }};
-  ScanSequencer sequencer{
-      state, {catalogue, controls, link, transactions, timer1, timer2, clock, logSwitch}};
-  AdapterEventDispatch dispatch{{rig->Adapter(), catalogue, sequencer, status, timer1, logSwitch}};
+  ScanEngine engine{
+      {rig->Adapter(), catalogue, controls, status, settings, errors, timer1, timer2, clock,
+       logSwitch, [this](std::int32_t code) { engine.DispatchAdapterEvent(code & 0xFFFF); }},
+      ScanPolicy::Window()};
+  ScanState& state = engine.State();
+  BusTransactions& transactions = engine.Transactions();
+  ScanSequencer& sequencer = engine.Sequencer();
 };

@@ -388,7 +388,7 @@ TEST_F(ScanSequencerTest, OutcomeWithThePassOverChangesNothing) {
   for (auto event :
        {AdapterEvent::MasterRxComplete, AdapterEvent::BusError, AdapterEvent::SlaveNack,
         AdapterEvent::BusTimeout, AdapterEvent::ArbitrationLoss, AdapterEvent::MasterTxComplete}) {
-    dispatch.DispatchAdapterEvent(static_cast<std::uint16_t>(event));
+    engine.DispatchAdapterEvent(static_cast<std::uint16_t>(event));
     EXPECT_EQ(state.rowIndex, kNoRow);
     EXPECT_EQ(controls.caption, "Stop");
     EXPECT_FALSE(timer1.IsActive());

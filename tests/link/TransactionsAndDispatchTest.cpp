@@ -122,7 +122,7 @@ class AdapterEventDispatchTest : public ScanHarness {
     ASSERT_TRUE(timer1.IsActive());
   }
   void Dispatch(AdapterEvent event) {
-    dispatch.DispatchAdapterEvent(static_cast<std::uint16_t>(event));
+    engine.DispatchAdapterEvent(static_cast<std::uint16_t>(event));
   }
 };
 
@@ -146,7 +146,7 @@ TEST_F(AdapterEventDispatchTest, EveryEventShowsItsTextLetterForLetter) {
       {0xFFFF, "<<Unsupported Kavix Event Received>>"},
   };
   for (const auto& [code, text] : table) {
-    EXPECT_EQ(AdapterEventDispatch::EventStatusText(static_cast<std::uint16_t>(code)), text);
+    EXPECT_EQ(EventStatusText(static_cast<std::uint16_t>(code)), text);
   }
 }
 
@@ -217,7 +217,7 @@ TEST_F(AdapterEventDispatchTest, StatusOnlyEventsTouchNoRow) {
 TEST_F(AdapterEventDispatchTest, SlaveRequestsAreAnsweredWhetherOrNotAScanRuns) {
   ASSERT_EQ(rig->Adapter().I2COpen(
                 MakeOpenParams(1),
-                [this](std::int32_t code) { dispatch.DispatchAdapterEvent(code & 0xFFFF); },
+                [this](std::int32_t code) { engine.DispatchAdapterEvent(code & 0xFFFF); },
                 kAdapterLogFileName),
             0);
   Advance(30ms);  // LinkOpen with every row ticked begins a scan; stop it

@@ -18,6 +18,7 @@ struct PlatformOptions {
   bool emulated = false;  // the emulated rig instead of real adapters
   bool allBuses = false;  // list every bus, not only USB adapters
   bool pec = false;       // Packet Error Checking on every transaction
+  bool verbose = false;   // every status text and row outcome logged
 };
 
 // A bundle together with whatever keeps it alive.

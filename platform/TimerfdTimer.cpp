@@ -1,11 +1,15 @@
-#include "QtTimer.h"
+#include "TimerfdTimer.h"
 
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include <QLoggingCategory>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
+
+#include "PlatformLogging.h"
 
 namespace {
 
@@ -15,7 +19,7 @@ timespec Span(int milliseconds) {
 
 }  // namespace
 
-QtTimer::QtTimer(int designInterval)
+TimerfdTimer::TimerfdTimer(int designInterval)
     : descriptor_(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)),
       interval_(designInterval) {
   if (descriptor_ < 0) throw std::runtime_error("the system has no timer to give");
@@ -23,45 +27,49 @@ QtTimer::QtTimer(int designInterval)
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Expired(); });
 }
 
-QtTimer::~QtTimer() {
+TimerfdTimer::~TimerfdTimer() {
   notifier_.reset();
   ::close(descriptor_);
 }
 
 // Periodic, as the timer keeps ticking at its period until stopped; a zero
-// period ticks as soon as the loop is free, again and again.
-void QtTimer::SetCountdown(int milliseconds) {
+// (or negative) period ticks as soon as the loop is free, again and again.
+bool TimerfdTimer::SetCountdown(int milliseconds) {
   const timespec period = milliseconds > 0 ? Span(milliseconds) : timespec{0, 1};
   const itimerspec spec{period, period};
-  timerfd_settime(descriptor_, 0, &spec, nullptr);
+  if (timerfd_settime(descriptor_, 0, &spec, nullptr) == 0) return true;
+  qCCritical(lcPlatform, "The timer could not be armed for %d ms: %s", milliseconds,
+             std::strerror(errno));
+  return false;
 }
 
-void QtTimer::SetInterval(int milliseconds) {
+void TimerfdTimer::SetInterval(int milliseconds) {
   if (milliseconds == interval_) return;
   interval_ = milliseconds;
-  if (active_) SetCountdown(interval_);
+  if (active_) active_ = SetCountdown(interval_);
 }
 
-void QtTimer::Start() {
+void TimerfdTimer::Start() {
   if (active_) return;
-  active_ = true;
-  SetCountdown(interval_);
+  active_ = SetCountdown(interval_);
 }
 
-void QtTimer::Stop() {
+void TimerfdTimer::Stop() {
   active_ = false;
   const itimerspec disarmed{};
-  timerfd_settime(descriptor_, 0, &disarmed, nullptr);
+  if (timerfd_settime(descriptor_, 0, &disarmed, nullptr) != 0) {
+    qCCritical(lcPlatform, "The timer could not be stopped: %s", std::strerror(errno));
+  }
   // An expiry already counted but not yet read must not tick after the stop.
   std::uint64_t expirations;
   [[maybe_unused]] const ssize_t read = ::read(descriptor_, &expirations, sizeof expirations);
 }
 
-void QtTimer::SetTickHandler(std::function<void()> handler) {
+void TimerfdTimer::SetTickHandler(std::function<void()> handler) {
   handler_ = std::move(handler);
 }
 
-int QtTimer::RemainingMs() const {
+int TimerfdTimer::RemainingMs() const {
   if (!active_) return -1;
   itimerspec spec{};
   timerfd_gettime(descriptor_, &spec);
@@ -70,7 +78,7 @@ int QtTimer::RemainingMs() const {
 
 // Ticks missed while the loop was busy count as one, as with any timer of
 // the event loop.
-void QtTimer::Expired() {
+void TimerfdTimer::Expired() {
   std::uint64_t expirations = 0;
   if (::read(descriptor_, &expirations, sizeof expirations) != sizeof expirations) return;
   if (active_ && handler_) handler_();

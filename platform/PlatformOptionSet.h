@@ -16,9 +16,16 @@ struct PlatformOptionSet {
                                              "write can damage parts on a computer's own buses.")};
   QCommandLineOption pec{QStringLiteral("pec"),
                          QStringLiteral("Use SMBus Packet Error Checking on every transaction.")};
+  QCommandLineOption verbose{QStringLiteral("verbose"),
+                             QStringLiteral("Log every status text and every row's outcome on "
+                                            "standard error (QT_LOGGING_RULES=\"pelmor.*.debug="
+                                            "true\" does the same).")};
 
-  void AddTo(QCommandLineParser& parser) const { parser.addOptions({emulated, allBuses, pec}); }
+  void AddTo(QCommandLineParser& parser) const {
+    parser.addOptions({emulated, allBuses, pec, verbose});
+  }
   PlatformOptions Read(const QCommandLineParser& parser) const {
-    return {parser.isSet(emulated), parser.isSet(allBuses), parser.isSet(pec)};
+    return {parser.isSet(emulated), parser.isSet(allBuses), parser.isSet(pec),
+            parser.isSet(verbose)};
   }
 };

@@ -2,7 +2,8 @@
 
 #include "Clock.h"
 
-class SystemClock : public Clock {
+// The computer's own clock, in local time.
+class LocalClock : public Clock {
  public:
   QDateTime Now() const override { return QDateTime::currentDateTime(); }
 };

@@ -6,18 +6,18 @@
 
 #include "Timer.h"
 
-// The scan's timer on the Qt event loop, firing precisely: the pacing between
-// rows is the scan's floor and nothing is added to it. The countdown runs in
-// the kernel (a timerfd on the monotonic clock) and its expiry wakes the event
+// A timer on the Qt event loop that fires precisely: the pacing between rows
+// is the scan's floor and nothing is added to it. The countdown runs in the
+// kernel (a timerfd on the monotonic clock) and its expiry wakes the event
 // loop like any readable file, to the microsecond; a QTimer's expiry instead
 // waits for the loop's next millisecond-rounded wake-up, which added most of
 // a millisecond to every row.
-class QtTimer : public Timer {
+class TimerfdTimer : public Timer {
  public:
-  explicit QtTimer(int designInterval);
-  ~QtTimer() override;
-  QtTimer(const QtTimer&) = delete;
-  QtTimer& operator=(const QtTimer&) = delete;
+  explicit TimerfdTimer(int designInterval);
+  ~TimerfdTimer() override;
+  TimerfdTimer(const TimerfdTimer&) = delete;
+  TimerfdTimer& operator=(const TimerfdTimer&) = delete;
 
   void SetInterval(int milliseconds) override;
   int Interval() const override { return interval_; }
@@ -30,7 +30,8 @@ class QtTimer : public Timer {
   int RemainingMs() const;
 
  private:
-  void SetCountdown(int milliseconds);
+  // False when the kernel refused the countdown; the refusal is reported.
+  bool SetCountdown(int milliseconds);
   void Expired();
 
   int descriptor_;

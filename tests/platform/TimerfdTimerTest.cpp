@@ -1,4 +1,4 @@
-#include "QtTimer.h"
+#include "TimerfdTimer.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 
 namespace {
 
-TEST(QtTimerTest, GivenItsCurrentPeriodARunningTimerKeepsCountingAndANewPeriodRestartsIt) {
-  QtTimer timer(100);
+TEST(TimerfdTimerTest, GivenItsCurrentPeriodARunningTimerKeepsCountingAndANewPeriodRestartsIt) {
+  TimerfdTimer timer(100);
   timer.Arm(100);
   QTest::qWait(50);
   timer.Arm(100);
@@ -21,8 +21,8 @@ TEST(QtTimerTest, GivenItsCurrentPeriodARunningTimerKeepsCountingAndANewPeriodRe
   EXPECT_EQ(timer.Interval(), 300);
 }
 
-TEST(QtTimerTest, TicksReachTheHandler) {
-  QtTimer timer(100);
+TEST(TimerfdTimerTest, TicksReachTheHandler) {
+  TimerfdTimer timer(100);
   int ticks = 0;
   timer.SetTickHandler([&] {
     ++ticks;

@@ -1,0 +1,36 @@
+#include "ScanEngine.h"
+
+#include <algorithm>
+
+ScanEngine::ScanEngine(Ports ports, ScanPolicy policy)
+    : policy_(policy),
+      state_(policy_.attemptsPerRow),
+      statusTexts_(ports.status),
+      outcomeLog_(ports.catalogue),
+      link_({ports.adapter, ports.settings, ports.errors, observers_}, std::move(ports.events)),
+      transactions_(state_,
+                    {ports.adapter, ports.catalogue, ports.settings, ports.errors, ports.timer1,
+                     ports.log, observers_},
+                    policy_),
+      sequencer_(state_,
+                 {ports.catalogue, ports.controls, link_, transactions_, ports.timer1, ports.timer2,
+                  ports.clock, ports.log, observers_},
+                 policy_),
+      dispatch_({ports.adapter, ports.catalogue, sequencer_, ports.timer1, ports.log, observers_},
+                policy_) {
+  observers_.list = {&statusTexts_, &outcomeLog_};
+  ports.timer1.SetTickHandler([this] { sequencer_.Timer1Timer(); });
+  ports.timer2.SetTickHandler([this] { sequencer_.Timer2Timer(); });
+}
+
+void ScanEngine::DispatchAdapterEvent(std::uint16_t eventCode) {
+  dispatch_.DispatchAdapterEvent(eventCode);
+}
+
+void ScanEngine::AddObserver(ScanObserver& observer) {
+  observers_.list.push_back(&observer);
+}
+
+void ScanEngine::RemoveObserver(ScanObserver& observer) {
+  std::erase(observers_.list, &observer);
+}

@@ -1,0 +1,3 @@
+#include "link/ScanHarness.h"
+
+TEST(Placeholder, Builds) {}
