@@ -22,8 +22,3 @@ void DeterministicScheduler::Advance(Duration by) {
   }
   now_ = target;
 }
-
-int DeterministicScheduler::PendingCount() const {
-  std::lock_guard lock(mutex_);
-  return static_cast<int>(queue_.size());
-}

@@ -18,11 +18,6 @@ class DeterministicScheduler : public RigScheduler {
   // falls due on the way (including ones those actions schedule).
   void Advance(Duration by);
 
-  // Runs the actions due now without moving the clock.
-  void RunDue() { Advance(Duration::zero()); }
-
-  int PendingCount() const;
-
  private:
   mutable std::mutex mutex_;
   Duration now_{0};

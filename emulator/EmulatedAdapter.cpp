@@ -55,6 +55,7 @@ std::int32_t EmulatedAdapter::I2COpen(const I2COpenParams& params, AdapterEventC
   const bool attached = ports_.HasAdapter(port);
   scheduler_.ScheduleAfter(
       attached ? openDelay_ : notRespondingDelay_, [this, generation, attached] {
+        std::lock_guard delivering(delivering_);
         AdapterEventCallback callback;
         {
           std::lock_guard lock(mutex_);
@@ -78,7 +79,10 @@ void EmulatedAdapter::ReleasePort() {
   port_ = 0;
 }
 
+// Waits for an event being delivered from the rig's thread: once the link is
+// closed, nothing accepted on it reports any more.
 std::int32_t EmulatedAdapter::I2CClose() {
+  std::lock_guard delivering(delivering_);
   std::lock_guard lock(mutex_);
   if (auto code = TakeInjectedCode(Operation::Close)) return *code;
   ++generation_;
@@ -201,6 +205,7 @@ void EmulatedAdapter::ReportCode(std::int32_t code, Duration delay, std::uint64_
   const Duration now = scheduler_.Now();
   lastReportDue_ = std::max(now + delay, lastReportDue_);
   scheduler_.ScheduleAfter(lastReportDue_ - now, [this, code, generation] {
+    std::lock_guard delivering(delivering_);
     AdapterEventCallback callback;
     {
       std::lock_guard lock(mutex_);
@@ -252,11 +257,6 @@ std::int32_t EmulatedAdapter::I2CSlaveTx(const std::uint8_t* data, int length) {
 void EmulatedAdapter::SetOpenDelay(Duration delay) {
   std::lock_guard lock(mutex_);
   openDelay_ = delay;
-}
-
-void EmulatedAdapter::SetNotRespondingDelay(Duration delay) {
-  std::lock_guard lock(mutex_);
-  notRespondingDelay_ = delay;
 }
 
 void EmulatedAdapter::FailNextTransactions(int count, AdapterEvent fault) {

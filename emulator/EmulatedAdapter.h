@@ -48,7 +48,6 @@ class EmulatedAdapter : public AdapterLibrary {
   // Timing of the link open.
   static constexpr Duration kDefaultOpenDelay = std::chrono::milliseconds(30);
   void SetOpenDelay(Duration delay);
-  void SetNotRespondingDelay(Duration delay);
 
   // Fault injection. The next `count` transactions (or, with a command, the
   // next `count` for that command code) end with the given fault event
@@ -107,6 +106,10 @@ class EmulatedAdapter : public AdapterLibrary {
   SmartBattery& battery_;
 
   mutable std::mutex mutex_;
+  // Held while an event is handed to the callback, so that I2CClose can wait
+  // for one being delivered. Recursive: the callback may close the link on
+  // the same thread (a test that dispatches events as they come).
+  std::recursive_mutex delivering_;
   LinkState link_ = LinkState::Closed;
   int port_ = 0;
   std::uint64_t generation_ = 0;  // bumped at every open and close; stale reports are dropped
@@ -114,7 +117,7 @@ class EmulatedAdapter : public AdapterLibrary {
   bool inFlight_ = false;
   bool answering_ = true;
   Duration openDelay_ = kDefaultOpenDelay;
-  Duration notRespondingDelay_ = std::chrono::milliseconds(500);
+  const Duration notRespondingDelay_ = std::chrono::milliseconds(500);
   std::optional<std::vector<std::uint8_t>> lastReply_;  // of the last transfer, if it had one
   std::vector<std::uint8_t> slaveMessage_;
   std::vector<std::uint8_t> lastSlaveReply_;

@@ -89,6 +89,37 @@ TEST(HeadlessCommand, ARowThatAlwaysTimesOutIsGivenUpInsteadOfHanging) {
       << "the log's placeholder" << outcome.out;
 }
 
+// Every time-out is one of the row's five attempts, for a write as for a
+// read: the fifth gives the row up, and four leave the fifth attempt to
+// succeed.
+TEST(HeadlessCommand, ReadsAndWritesCountEveryTimeOutAsAnAttempt) {
+  constexpr std::uint8_t kRemainCapacityAlarm = 0x01;
+  const struct {
+    std::vector<std::string> command;
+    std::uint8_t register_;
+    int timeouts;
+    int status;
+  } cases[] = {
+      {{"read", "--emulated", "Voltage"}, kVoltage, 5, headless_exit::kRowFailed},
+      {{"read", "--emulated", "Voltage"}, kVoltage, 4, headless_exit::kAllRowsOk},
+      {{"write", "--emulated", "RemainCapacityAlarm=300"},
+       kRemainCapacityAlarm,
+       5,
+       headless_exit::kRowFailed},
+      {{"write", "--emulated", "RemainCapacityAlarm=300"},
+       kRemainCapacityAlarm,
+       4,
+       headless_exit::kAllRowsOk},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome = RunCommand(c.command, [&](EmulatedRig& rig) {
+      rig.Adapter().FailCommand(c.register_, AdapterEvent::BusTimeout, c.timeouts);
+    });
+    EXPECT_EQ(outcome.status, c.status) << c.command[0] << " with " << c.timeouts << " time-outs\n"
+                                        << outcome.out << outcome.err;
+  }
+}
+
 TEST(HeadlessCommand, AFewFaultsAreRetriedAndTheRowIsRead) {
   const Outcome outcome = RunCommand({"read", "--emulated", "Voltage"}, [](EmulatedRig& rig) {
     rig.Adapter().FailCommand(kVoltage, AdapterEvent::BusError, 2);

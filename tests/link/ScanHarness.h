@@ -147,7 +147,7 @@ struct LogSwitch : ScanLog {
 // the rig's time. Adapter events are dispatched as the rig reports them.
 class ScanHarness : public ::testing::Test {
  protected:
-  ScanHarness() {
+  explicit ScanHarness(ScanPolicy scanPolicy = ScanPolicy::Window()) : policy(scanPolicy) {
     catalogue.BuildCatalogue(rows);
     rig->Adapter().SetOpenDelay(30ms);
   }
@@ -200,6 +200,7 @@ class ScanHarness : public ::testing::Test {
   }
   int Transactions() const { return rig->Adapter().TransactionsStarted(); }
 
+  ScanPolicy policy;
   std::unique_ptr<EmulatedRig> rig = EmulatedRig::Deterministic();
   std::function<Micros()> rigScheduler = [this] { return rig->Now(); };
   FakeRowControlsSource rows;
@@ -216,7 +217,7 @@ class ScanHarness : public ::testing::Test {
   ScanEngine engine{
       {rig->Adapter(), catalogue, controls, status, settings, errors, timer1, timer2, clock,
        logSwitch, [this](std::int32_t code) { engine.DispatchAdapterEvent(code & 0xFFFF); }},
-      ScanPolicy::Window()};
+      policy};
   ScanState& state = engine.State();
   BusTransactions& transactions = engine.Transactions();
   ScanSequencer& sequencer = engine.Sequencer();
