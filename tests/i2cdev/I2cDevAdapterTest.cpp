@@ -197,6 +197,28 @@ TEST_F(I2cDevAdapterTest, APlainReadTooLongForTheAdapterFallsBackToAnI2cBlockRea
   EXPECT_EQ(kernel.Calls(Call::Rdwr), 1) << "the refused method is not tried again";
 }
 
+TEST_F(I2cDevAdapterTest, AUsbBridgeReadsACountedBlockByWriteThenReadNotBySmbusBlockRead) {
+  AddAdapter(kCp2112Functions);
+  StartOpen();
+  ASSERT_EQ(Read(0x23, 0), 0);
+  ASSERT_EQ(events.Next(), AdapterEvent::MasterRxComplete);
+  EXPECT_EQ(Reply(33), Bytes(std::string(1, '\x20') + std::string(32, 'A')));
+  EXPECT_EQ(kernel.Calls(Call::Rdwr), 1);
+  EXPECT_EQ(kernel.Calls(Call::Smbus), 0);
+}
+
+TEST_F(I2cDevAdapterTest, APlainReadRefusedFallsBackToTheSmbusBlockReadWhereOffered) {
+  FakeI2cDev::Node node;
+  node.functionality = kCp2112Functions;
+  node.maxReadLength = 26;
+  node.chips[kChip].blocks[0x23] = Bytes(std::string(32, 'A'));
+  kernel.AddNode(sysfs.Node(kBus), node);
+  StartOpen();
+  ASSERT_EQ(Read(0x23, 0), 0);
+  ASSERT_EQ(events.Next(), AdapterEvent::MasterRxComplete);
+  EXPECT_EQ(Reply(33), Bytes(std::string(1, '\x20') + std::string(32, 'A')));
+}
+
 TEST_F(I2cDevAdapterTest, PecIsSwitchedOnAndABadChecksumIsABusError) {
   AddAdapter(kCp2112Functions | I2C_FUNC_SMBUS_PEC);
   StartOpen({false, true});

@@ -37,10 +37,13 @@ TEST(KernelErrors, EachErrorBecomesItsEvent) {
   }
 }
 
-TEST(AdapterAbilities, BlockReadPrefersSmbusThenPlainI2cThenI2cBlock) {
+TEST(AdapterAbilities, BlockReadPrefersPlainI2cThenSmbusThenI2cBlock) {
   const unsigned long words = I2C_FUNC_SMBUS_WORD_DATA;
   EXPECT_EQ(AbilitiesFrom(words | I2C_FUNC_SMBUS_READ_BLOCK_DATA | I2C_FUNC_I2C).blockRead,
-            BlockReadMethod::SmbusBlock);
+            BlockReadMethod::I2cTransfer);
+  EXPECT_EQ(
+      AbilitiesFrom(words | I2C_FUNC_SMBUS_READ_BLOCK_DATA | I2C_FUNC_SMBUS_I2C_BLOCK).blockRead,
+      BlockReadMethod::SmbusBlock);
   EXPECT_EQ(AbilitiesFrom(words | I2C_FUNC_I2C | I2C_FUNC_SMBUS_I2C_BLOCK).blockRead,
             BlockReadMethod::I2cTransfer);
   EXPECT_EQ(AbilitiesFrom(words | I2C_FUNC_SMBUS_I2C_BLOCK).blockRead, BlockReadMethod::I2cBlock);
