@@ -71,6 +71,7 @@ HeadlessScan::Pass HeadlessScan::RunPass(const std::vector<int>& rows) {
   for (int row : rows) catalogue_.SetSelected(row, true);
   results_.clear();
   linkFailure_.clear();
+  linkOpened_ = false;
 
   Pass pass;
   if (!interrupted_) {
@@ -93,6 +94,7 @@ HeadlessScan::Pass HeadlessScan::RunPass(const std::vector<int>& rows) {
                                                  : RowResult{row, catalogue_.DataText(row), false});
   }
   pass.linkFailure = linkFailure_;
+  pass.linkLost = linkOpened_ && !linkFailure_.isEmpty();
   pass.interrupted = interrupted_;
   return pass;
 }
@@ -127,6 +129,7 @@ void HeadlessScan::HandleAdapterEvent(std::uint16_t code) {
   switch (static_cast<AdapterEvent>(code)) {
     case AdapterEvent::LinkOpen:
       openWatch_.stop();
+      linkOpened_ = true;
       break;
     case AdapterEvent::NotResponding:
       FailLink(controls_.LastStatus());

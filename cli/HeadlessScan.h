@@ -40,8 +40,9 @@ class HeadlessScan : public QObject {
   struct Pass {
     QDateTime startTime;
     std::vector<RowResult> rows;  // in row order
-    // Empty when the adapter link opened; otherwise why it did not.
+    // Empty when the adapter link opened and stayed open; otherwise why not.
     QString linkFailure;
+    bool linkLost = false;  // the link had opened, then the adapter went away
     bool interrupted = false;
 
     bool AllRowsOk() const;
@@ -102,5 +103,6 @@ class HeadlessScan : public QObject {
   QTimer openWatch_;
   std::map<int, RowResult> results_;
   QString linkFailure_;
+  bool linkOpened_ = false;
   bool interrupted_ = false;
 };
