@@ -26,6 +26,8 @@ TEST(KernelErrors, EachErrorBecomesItsEvent) {
       {EAGAIN, "MCP2221 usb-i2c bridge", AdapterEvent::ArbitrationLoss},
       {EBUSY, "MCP2221 usb-i2c bridge", AdapterEvent::Busy},
       {EIO, "CP2112 SMBus Bridge on hidraw0", AdapterEvent::BusError},
+      // hid-ft260 reports a missing acknowledge, as every failed transfer, as EIO.
+      {EIO, "FT260 usb-i2c bridge on hidraw1", AdapterEvent::SlaveNack},
       {EPROTO, "FT260 usb-i2c bridge", AdapterEvent::BusError},
       {EBADMSG, "SMBus stub driver", AdapterEvent::BusError},
       {EOVERFLOW, "SMBus stub driver", AdapterEvent::BusError},

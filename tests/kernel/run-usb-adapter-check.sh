@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The USB adapter check: Debian's kernel under qemu with a virtual USB bus
-# (dummy_hcd), emulated CP2112 and MCP2221A adapters on it behind the kernel's
-# own drivers, and the SMBus stub beside them; the pelmor command line run
+# (dummy_hcd), emulated CP2112, FT260 and MCP2221A adapters on it behind the
+# kernel's own drivers, and the SMBus stub beside them; the pelmor command line run
 # against each. Passes when the console shows a PASS line for each adapter;
 # prints the boot-to-result time.
 # Usage: run-usb-adapter-check.sh PELMOR GADGET PORT_HINT WORK_DIR
@@ -14,7 +14,7 @@ for tool in qemu-system-x86_64 xz; do
   command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps.sh" >&2; exit 1; }
 done
 modules=(configfs usb-common usbcore udc-core dummy_hcd libcomposite usb_f_fs hid usbhid
-         hid-cp2112 hid-mcp2221 i2c-dev i2c-stub)
+         hid-cp2112 hid-mcp2221 hid-ft260 i2c-dev i2c-stub)
 # The newest installed kernel that has them all.
 version=
 for candidate in $(ls /boot/vmlinuz-* 2>/dev/null | sed 's|/boot/vmlinuz-||' | sort -V); do
@@ -31,18 +31,19 @@ done
 module_options=()
 for module in "${modules[@]}"; do module_options+=(--module "$module"); done
 files=()
-for script in usb-gadget.sh usb-cp2112.sh usb-mcp2221.sh; do files+=(--file "$here/$script:/$script"); done
+for script in usb-gadget.sh usb-cp2112.sh usb-ft260.sh usb-mcp2221.sh; do files+=(--file "$here/$script:/$script"); done
 "$here/make-initramfs.sh" --output "$work/initramfs.cpio" --guest-script "$here/usb-guest.sh" \
   --kernel-version "$version" "${module_options[@]}" "${files[@]}" "$pelmor" "$gadget" "$hint"
 
 log=$work/console.log
 rm -f "$log"
 start=$(date +%s.%N)
-"$here/boot-qemu.sh" "$work/vmlinux-$version" "$work/initramfs.cpio" "$log" 150 || true
+"$here/boot-qemu.sh" "$work/vmlinux-$version" "$work/initramfs.cpio" "$log" 220 || true
 end=$(date +%s.%N)
 tr -d '\r' <"$log" >"$log.txt"
 cat "$log.txt"
 awk -v v="$version" -v s="$start" -v e="$end" \
   'BEGIN { printf "kernel %s: %.1f s from qemu start to power-off\n", v, e - s }'
 grep -q '^USB CHECK: PASS ([0-9]* of [0-9]*) CP2112$' "$log.txt" &&
+  grep -q '^USB CHECK: PASS ([0-9]* of [0-9]*) FT260$' "$log.txt" &&
   grep -q '^USB CHECK: PASS ([0-9]* of [0-9]*) MCP2221$' "$log.txt"

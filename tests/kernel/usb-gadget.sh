@@ -6,12 +6,12 @@ USB_RESULTS=/tmp/usb-results
 
 now() { cut -d' ' -f1 /proc/uptime; }
 
-# The kernel side, once per boot: configfs, three virtual host and device
+# The kernel side, once per boot: configfs, four virtual host and device
 # controller pairs, FunctionFS, the HID drivers, i2c-dev and the SMBus stub
 # (a bus not on USB, with a chip at the battery's address).
 usb_load_modules() {
-  for module in configfs usb-common usbcore udc-core "dummy_hcd num=3" libcomposite usb_f_fs \
-                hid usbhid hid-cp2112 hid-mcp2221 i2c-dev "i2c-stub chip_addr=0x0b"; do
+  for module in configfs usb-common usbcore udc-core "dummy_hcd num=4" libcomposite usb_f_fs \
+                hid usbhid hid-cp2112 hid-mcp2221 hid-ft260 i2c-dev "i2c-stub chip_addr=0x0b"; do
     set -- $module
     insmod /lib/modules/$1.ko "$2" || { echo "cannot load $1"; return 1; }
   done
@@ -33,6 +33,7 @@ usb_gadget_start() {
   for _ in $(seq 50); do grep -q ready /tmp/gadget-$1.out && break; sleep 0.1; done
   echo $6 >/tmp/udc-$1
   usb_plug $1
+  echo "$1 plugged in at $(now) s"
 }
 
 usb_plug() { cat /tmp/udc-$1 >$USB_CONFIG/$1/UDC; }
@@ -40,15 +41,17 @@ usb_unplug() { echo "" >$USB_CONFIG/$1/UDC; }
 
 # usb_bus NAME: the i2c bus number of the adapter behind the gadget, once its
 # driver's probe has ended: the adapter shows before that, and the last thing
-# both drivers register is their GPIO chip.
+# the drivers register is their GPIO chip (hid-cp2112, hid-mcp2221) or their
+# sysfs attributes (hid-ft260).
 usb_bus() {
   udc=$(cat /tmp/udc-$1)
   for adapter in /sys/bus/i2c/devices/i2c-*; do
     path=$(readlink -f $adapter)
     case $path in
       */dummy_hcd.${udc#dummy_udc.}/*)
-        set -- ${path%/i2c-*}/gpiochip*
-        [ -e "$1" ] && [ -e /dev/${adapter##*/} ] && echo ${adapter##*/i2c-} && return 0 ;;
+        set -- ${path%/i2c-*}/gpiochip* ${path%/i2c-*}/chip_mode
+        { [ -e "$1" ] || [ -e "$2" ]; } && [ -e /dev/${adapter##*/} ] &&
+          echo ${adapter##*/i2c-} && return 0 ;;
     esac
   done
   return 1
@@ -78,6 +81,7 @@ usb_result() {
   total=$(wc -l <$USB_RESULTS)
   [ "$passed" -eq "$total" ] && verdict=PASS || verdict=FAIL
   echo "USB CHECK: $verdict ($passed of $total) $1"
+  echo "$1 checked by $(now) s"
   rm -f $USB_RESULTS
 }
 
@@ -159,7 +163,7 @@ write_reads_back() {
     pelmor read --port $port RemainCapacityAlarm | grep -q "^RemainCapacityAlarm  1234  maH 10mwH$"
 }
 csv_as_on_the_rig() {
-  pelmor read --port $port --format csv --count 1 >/tmp/out &&
+  pelmor read --port $port --format csv --count 1 | tr -d '\r' >/tmp/out &&
     [ "$(sed -n 1p /tmp/out)" = "Date/Time,$(usb_expected_csv_header)" ] &&
     [ "$(sed -n 2p /tmp/out | cut -d, -f2-)" = "$(usb_expected_csv)" ]
 }

@@ -1,8 +1,8 @@
-// An emulated USB-to-SMBus adapter for the test machine: presents a CP2112 or
-// an MCP2221A on a USB device controller through FunctionFS (the gadget itself
+// An emulated USB-to-SMBus adapter for the test machine: presents a CP2112, an
+// MCP2221A or an FT260 on a USB device controller through FunctionFS (the gadget itself
 // is set up in configfs by the guest script), with the emulated rig's Smart
 // Battery behind it. The kernel's own HID driver for the chip binds to it.
-//   usb_adapter_gadget cp2112|mcp2221 FUNCTIONFS_DIR
+//   usb_adapter_gadget cp2112|mcp2221|ft260 FUNCTIONFS_DIR
 // Runs until killed; the gadget may be unbound from its controller and bound
 // again meanwhile (an unplug and a replug).
 #include <fcntl.h>
@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "Cp2112.h"
+#include "Ft260.h"
 #include "Mcp2221.h"
 
 namespace {
@@ -226,8 +227,9 @@ int main(int argc, char** argv) {
   std::unique_ptr<HidChip> emulated;
   if (chip == "cp2112") emulated = std::make_unique<Cp2112>(bus);
   if (chip == "mcp2221") emulated = std::make_unique<Mcp2221>(bus);
+  if (chip == "ft260") emulated = std::make_unique<Ft260>(bus);
   if (!emulated) {
-    std::fprintf(stderr, "usage: %s cp2112|mcp2221 FUNCTIONFS_DIR\n", argv[0]);
+    std::fprintf(stderr, "usage: %s cp2112|mcp2221|ft260 FUNCTIONFS_DIR\n", argv[0]);
     return 2;
   }
   return Gadget(std::move(emulated), argv[2]).Run();
