@@ -13,7 +13,7 @@ usb_load_modules() {
   for module in configfs usb-common usbcore udc-core "dummy_hcd num=4" libcomposite usb_f_fs \
                 hid usbhid hid-cp2112 hid-mcp2221 hid-ft260 i2c-dev "i2c-stub chip_addr=0x0b"; do
     set -- $module
-    insmod /lib/modules/$1.ko "$2" || { echo "cannot load $1"; return 1; }
+    insmod /lib/modules/$1.ko $2 || { echo "cannot load $1"; return 1; }
   done
   mount -t configfs none /sys/kernel/config
 }
