@@ -67,6 +67,12 @@ int LinkFailed(const QString& reason) {
   return headless_exit::kNoLink;
 }
 
+// The adapter answered once, in this pass or an earlier one, and is gone now.
+int LinkLost(const QString& reason) {
+  Err() << "pelmor: the adapter was lost: " << reason << Qt::endl;
+  return headless_exit::kLinkLost;
+}
+
 // Waits on the event loop until the given time, or until interrupted.
 void WaitUntil(const QDateTime& due, const HeadlessScan& scan, QEventLoop& wait) {
   const qint64 ms = QDateTime::currentDateTime().msecsTo(due);
@@ -81,7 +87,10 @@ int RunRead(const HeadlessRequest& request, HeadlessScan& scan, QEventLoop& wait
   bool anyRowFailed = false;
   for (int pass = 1; request.count == 0 || pass <= request.count; ++pass) {
     const HeadlessScan::Pass result = scan.Read(request.rows);
-    if (!result.linkFailure.isEmpty()) return LinkFailed(result.linkFailure);
+    if (!result.linkFailure.isEmpty()) {
+      const bool lost = result.linkLost || pass > 1;
+      return lost ? LinkLost(result.linkFailure) : LinkFailed(result.linkFailure);
+    }
     if (result.interrupted) break;
     output.Print(result, scan.Catalogue());
     anyRowFailed = anyRowFailed || !result.AllRowsOk();
@@ -94,10 +103,11 @@ int RunRead(const HeadlessRequest& request, HeadlessScan& scan, QEventLoop& wait
 
 int RunWrite(const HeadlessRequest& request, HeadlessScan& scan) {
   const HeadlessScan::Pass written = scan.Write(request.writes);
+  if (written.linkLost) return LinkLost(written.linkFailure);
   if (!written.linkFailure.isEmpty()) return LinkFailed(written.linkFailure);
   if (written.interrupted) return headless_exit::kAllRowsOk;
   const HeadlessScan::Pass readBack = scan.Read(request.rows);
-  if (!readBack.linkFailure.isEmpty()) return LinkFailed(readBack.linkFailure);
+  if (!readBack.linkFailure.isEmpty()) return LinkLost(readBack.linkFailure);
 
   QTextStream out(stdout);
   PassOutput(OutputFormat::Text, out).Print(readBack, scan.Catalogue());

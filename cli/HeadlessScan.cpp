@@ -57,6 +57,7 @@ HeadlessScan::Pass HeadlessScan::RunPass(const std::vector<int>& rows) {
   for (int row : rows) catalogue_.SetSelected(row, true);
   results_.clear();
   linkFailure_.clear();
+  linkOpened_ = false;
   passOver_ = false;
 
   Pass pass;
@@ -72,6 +73,7 @@ HeadlessScan::Pass HeadlessScan::RunPass(const std::vector<int>& rows) {
                                                  : RowResult{row, catalogue_.DataText(row), false});
   }
   pass.linkFailure = linkFailure_;
+  pass.linkLost = linkOpened_ && !linkFailure_.isEmpty();
   pass.interrupted = interrupted_;
   return pass;
 }
@@ -110,6 +112,7 @@ void HeadlessScan::LinkOpening() {
 
 void HeadlessScan::LinkOpened() {
   openWatch_.stop();
+  linkOpened_ = true;
 }
 
 void HeadlessScan::LinkFailed(const LinkFailure& failure) {

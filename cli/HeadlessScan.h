@@ -38,8 +38,9 @@ class HeadlessScan : public QObject, private ScanObserver {
   struct Pass {
     QDateTime startTime;
     std::vector<RowResult> rows;  // in row order
-    // Empty when the adapter link opened; otherwise why it did not.
+    // Empty when the adapter link opened and stayed open; otherwise why not.
     QString linkFailure;
+    bool linkLost = false;  // the link had opened, then the adapter went away
     bool interrupted = false;
 
     bool AllRowsOk() const;
@@ -97,6 +98,7 @@ class HeadlessScan : public QObject, private ScanObserver {
   QTimer openWatch_;
   std::map<int, RowResult> results_;
   QString linkFailure_;
+  bool linkOpened_ = false;
   bool passOver_ = false;
   bool interrupted_ = false;
 };

@@ -7,11 +7,12 @@ AdapterAbilities AbilitiesFrom(unsigned long functionality) {
   abilities.readWord = (functionality & I2C_FUNC_SMBUS_READ_WORD_DATA) != 0;
   abilities.writeWord = (functionality & I2C_FUNC_SMBUS_WRITE_WORD_DATA) != 0;
   abilities.pec = (functionality & I2C_FUNC_SMBUS_PEC) != 0;
+  abilities.smbusBlock = (functionality & I2C_FUNC_SMBUS_READ_BLOCK_DATA) != 0;
   abilities.i2cBlock = (functionality & I2C_FUNC_SMBUS_READ_I2C_BLOCK) != 0;
-  if (functionality & I2C_FUNC_SMBUS_READ_BLOCK_DATA) {
-    abilities.blockRead = BlockReadMethod::SmbusBlock;
-  } else if (functionality & I2C_FUNC_I2C) {
+  if (functionality & I2C_FUNC_I2C) {
     abilities.blockRead = BlockReadMethod::I2cTransfer;
+  } else if (abilities.smbusBlock) {
+    abilities.blockRead = BlockReadMethod::SmbusBlock;
   } else if (abilities.i2cBlock) {
     abilities.blockRead = BlockReadMethod::I2cBlock;
   }

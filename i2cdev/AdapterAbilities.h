@@ -3,10 +3,14 @@
 #include <string>
 
 // How a counted block (the count byte, then the data) is read, best first.
+// The plain I2C write-then-read comes first: USB bridges carry an SMBus Block
+// Read their own way (hid-cp2112 asks for 32 bytes in all, the count
+// included, and so loses a full block's last byte; hid-mcp2221 never starts
+// the read at all), while each of them reads a plain I2C message whole.
 enum class BlockReadMethod {
   None,
-  SmbusBlock,   // SMBus Block Read: the whole block, up to 32 data bytes
   I2cTransfer,  // a plain I2C read of the count, 32 data bytes and a PEC byte
+  SmbusBlock,   // SMBus Block Read: the whole block, up to 32 data bytes
   I2cBlock,     // an I2C block read of 32 bytes: the count and up to 31 data bytes
 };
 
@@ -15,7 +19,8 @@ struct AdapterAbilities {
   bool readWord = false;
   bool writeWord = false;
   bool pec = false;
-  bool i2cBlock = false;  // an I2C block read, the last resort for a counted block
+  bool smbusBlock = false;  // SMBus Block Read, where a plain I2C read is refused
+  bool i2cBlock = false;    // an I2C block read, the last resort for a counted block
   BlockReadMethod blockRead = BlockReadMethod::None;
 };
 

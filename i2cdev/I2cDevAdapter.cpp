@@ -295,9 +295,15 @@ int I2cDevAdapter::ReadBlock(std::uint8_t address, std::uint8_t command,
     };
     i2c_rdwr_ioctl_data request{messages, 2};
     const int result = calls_.Ioctl(device_.fd, I2C_RDWR, &request);
+    if (result == -EOPNOTSUPP && device_.abilities.smbusBlock) {
+      // The adapter refuses a plain read this long: its SMBus Block Read
+      // brings the whole block.
+      device_.abilities.blockRead = BlockReadMethod::SmbusBlock;
+      return ReadBlock(address, command, reply);
+    }
     if (result == -EOPNOTSUPP && !options_.pec && device_.abilities.i2cBlock) {
-      // The adapter refuses a read this long: its I2C block read still
-      // brings the count and 31 data bytes.
+      // Nor has it an SMBus Block Read: its I2C block read still brings the
+      // count and 31 data bytes.
       device_.abilities.blockRead = BlockReadMethod::I2cBlock;
       return ReadBlock(address, command, reply);
     }

@@ -15,7 +15,11 @@ constexpr ErrorRule kRules[] = {
     // hid-cp2112 reports a missing acknowledge and a bus time-out alike as
     // ETIMEDOUT; a missing acknowledge is by far the likelier of the two.
     {ETIMEDOUT, "CP2112", AdapterEvent::SlaveNack},
-    // No device answered its address (ENODEV: i2c-stub and some SMBus hosts).
+    // hid-ft260 reports every failed transfer as EIO, whatever the chip's
+    // status said (address or data not acknowledged, arbitration lost).
+    {EIO, "FT260", AdapterEvent::SlaveNack},
+    // No device answered its address (ENXIO: hid-mcp2221 and most drivers;
+    // ENODEV: i2c-stub and some SMBus hosts).
     {ENXIO, nullptr, AdapterEvent::SlaveNack},
     {EREMOTEIO, nullptr, AdapterEvent::SlaveNack},
     {ENODEV, nullptr, AdapterEvent::SlaveNack},

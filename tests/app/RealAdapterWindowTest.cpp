@@ -25,6 +25,7 @@ class RealAdapterWindowTest : public ::testing::Test {
     }
     kernel.AddNode(sysfs.Node(0), I2C_FUNC_SMBUS_EMUL);
     kernel.AddNode(sysfs.Node(7), cp2112);
+    this->cp2112 = cp2112;
     windows = std::make_unique<ProgramWindows>(PlatformBundle{adapter, ports},
                                                [](std::chrono::milliseconds) {});
     form().show();
@@ -37,6 +38,7 @@ class RealAdapterWindowTest : public ::testing::Test {
 
   FakeSysfs sysfs;
   FakeI2cDev kernel;
+  FakeI2cDev::Node cp2112;
   I2cBusDirectory directory{sysfs.Sys(), sysfs.Dev()};
   I2cDevAdapter adapter{kernel, directory, {}};
   I2cDevPorts ports{kernel, directory, {}};
@@ -70,6 +72,36 @@ TEST_F(RealAdapterWindowTest, OnePressReadsEveryRegisterThroughTheKernel) {
   EXPECT_EQ(Field("ManufacturerData"), "50,58,33");
   adapter.WaitUntilIdle();
   EXPECT_EQ(kernel.OpenDescriptors(), 0) << "the pass closed the link";
+}
+
+TEST_F(RealAdapterWindowTest, AnAdapterUnpluggedInAScanShowsNotRespondingAndTheWindowRecovers) {
+  kernel.HoldNext(FakeI2cDev::Call::Smbus);
+  QTest::mouseClick(form().ReadDataBtn, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return kernel.Calls(FakeI2cDev::Call::Smbus) >= 1; }, 5000));
+  sysfs.RemoveBus(7);
+  kernel.Unplug(sysfs.Node(7));
+  kernel.Release();
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return form().DataBox->text() == "<<Kavix Not Responding, Check ComPort, Power...>>"; },
+      5000));
+  // The scan goes on until the person stops it.
+  ASSERT_EQ(form().ReadDataBtn->text(), "Stop");
+  QTest::mouseClick(form().ReadDataBtn, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form().ReadDataBtn->text() == "Read Data"; }, 5000));
+  adapter.WaitUntilIdle();
+  EXPECT_EQ(kernel.OpenDescriptors(), 0) << "the lost adapter's descriptor is closed";
+
+  // Plugged back in, it comes back under another bus number.
+  sysfs.AddBus(8, "pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/0003:10C4:EA90.0002",
+               "CP2112 SMBus Bridge on hidraw1");
+  kernel.AddNode(sysfs.Node(8), cp2112);
+  QTest::mouseClick(form().RefreshButton, Qt::LeftButton);
+  EXPECT_EQ(Entries(form().ComPortListBox), (QStringList{"9", ""}));
+  QTest::mouseClick(form().ReadDataBtn, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form().ReadDataBtn->text() == "Stop"; }, 2000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form().ReadDataBtn->text() == "Read Data"; }, 10000));
+  EXPECT_EQ(Field("Voltage"), "1009");
+  EXPECT_EQ(Field("ManufacturerData"), "50,58,33");
 }
 
 }  // namespace

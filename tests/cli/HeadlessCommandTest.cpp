@@ -144,6 +144,16 @@ TEST(HeadlessCommand, AnAdapterThatDoesNotAnswerOrAPortThatCannotBeOpenedExitsTh
   EXPECT_NE(none.err.find("No ComPorts Detected"), std::string::npos) << none.err;
 }
 
+TEST(HeadlessCommand, AnAdapterLostInThePassExitsFourAndPrintsNoPartOfThePass) {
+  const Outcome lost = RunCommand(
+      {"read", "--emulated", "Voltage", "Current"},
+      [](EmulatedRig& rig) { rig.Adapter().FailCommand(0x0A, AdapterEvent::NotResponding, 1); });
+  EXPECT_EQ(lost.status, headless_exit::kLinkLost);
+  EXPECT_EQ(lost.out, "");
+  EXPECT_NE(lost.err.find("the adapter was lost: <<Kavix Not Responding"), std::string::npos)
+      << lost.err;
+}
+
 TEST(HeadlessCommand, AReadBackThatDiffersFromWhatWasWrittenIsAFailedRow) {
   const Outcome outcome = RunCommand(
       {"write", "--emulated", "RemainCapacityAlarm=1234"}, [](EmulatedRig&) {}, true);

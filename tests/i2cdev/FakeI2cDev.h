@@ -34,6 +34,11 @@ class FakeI2cDev : public DeviceCalls {
     bool present = true;
     int maxReadLength = 1000;  // a longer plain I2C read is refused (EOPNOTSUPP)
     int silentAddressError = ENXIO;
+    // What a call on a descriptor still open fails with once the adapter is
+    // unplugged: ENODEV, or the time-out of a driver that was waiting for
+    // the adapter's answer. I2C_FUNCS still answers: the kernel keeps the
+    // adapter until its last descriptor closes.
+    int unpluggedError = ENODEV;
     bool corruptPec = false;
   };
 
@@ -51,7 +56,7 @@ class FakeI2cDev : public DeviceCalls {
     nodes_[path].chips[address] = std::move(chip);
   }
   // The adapter goes away: its node cannot be opened, and calls on descriptors
-  // already open fail with ENODEV.
+  // already open fail (see Node::unpluggedError).
   void Unplug(const std::string& path) {
     std::lock_guard lock(mutex_);
     nodes_[path].present = false;
@@ -127,7 +132,8 @@ class FakeI2cDev : public DeviceCalls {
     const auto open = fds_.find(fd);
     if (open == fds_.end()) return -EBADF;
     const std::string path = open->second.path;
-    if (!nodes_[path].present) return -ENODEV;
+    const auto gone = [&] { return !nodes_[path].present && call != Call::Funcs; };
+    if (gone()) return -nodes_[path].unpluggedError;
     if (hold_ == call) {
       hold_.reset();
       holding_ = true;
@@ -135,7 +141,7 @@ class FakeI2cDev : public DeviceCalls {
       changed_.wait(lock, [this] { return released_; });
       holding_ = released_ = false;
       if (fds_.find(fd) == fds_.end()) return -EBADF;  // the descriptor was closed meanwhile
-      if (!nodes_[path].present) return -ENODEV;
+      if (gone()) return -nodes_[path].unpluggedError;
     }
     switch (call) {
       case Call::Funcs:
@@ -283,6 +289,12 @@ class FakeSysfs {
     std::ofstream(device / "name") << name << "\n";
     std::filesystem::create_symlink(
         device, root_ / "sys/bus/i2c/devices" / ("i2c-" + std::to_string(number)));
+  }
+  // The adapter is gone from sysfs, as the kernel lets it go on an unplug.
+  void RemoveBus(int number) {
+    const auto link = root_ / "sys/bus/i2c/devices" / ("i2c-" + std::to_string(number));
+    std::filesystem::remove_all(std::filesystem::read_symlink(link));
+    std::filesystem::remove(link);
   }
   void AddUsbBus(int number, const std::string& name) {
     AddBus(number, "pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/0003:10C4:EA90.0001", name);

@@ -26,6 +26,8 @@ TEST(KernelErrors, EachErrorBecomesItsEvent) {
       {EAGAIN, "MCP2221 usb-i2c bridge", AdapterEvent::ArbitrationLoss},
       {EBUSY, "MCP2221 usb-i2c bridge", AdapterEvent::Busy},
       {EIO, "CP2112 SMBus Bridge on hidraw0", AdapterEvent::BusError},
+      // hid-ft260 reports a missing acknowledge, as every failed transfer, as EIO.
+      {EIO, "FT260 usb-i2c bridge on hidraw1", AdapterEvent::SlaveNack},
       {EPROTO, "FT260 usb-i2c bridge", AdapterEvent::BusError},
       {EBADMSG, "SMBus stub driver", AdapterEvent::BusError},
       {EOVERFLOW, "SMBus stub driver", AdapterEvent::BusError},
@@ -37,10 +39,13 @@ TEST(KernelErrors, EachErrorBecomesItsEvent) {
   }
 }
 
-TEST(AdapterAbilities, BlockReadPrefersSmbusThenPlainI2cThenI2cBlock) {
+TEST(AdapterAbilities, BlockReadPrefersPlainI2cThenSmbusThenI2cBlock) {
   const unsigned long words = I2C_FUNC_SMBUS_WORD_DATA;
   EXPECT_EQ(AbilitiesFrom(words | I2C_FUNC_SMBUS_READ_BLOCK_DATA | I2C_FUNC_I2C).blockRead,
-            BlockReadMethod::SmbusBlock);
+            BlockReadMethod::I2cTransfer);
+  EXPECT_EQ(
+      AbilitiesFrom(words | I2C_FUNC_SMBUS_READ_BLOCK_DATA | I2C_FUNC_SMBUS_I2C_BLOCK).blockRead,
+      BlockReadMethod::SmbusBlock);
   EXPECT_EQ(AbilitiesFrom(words | I2C_FUNC_I2C | I2C_FUNC_SMBUS_I2C_BLOCK).blockRead,
             BlockReadMethod::I2cTransfer);
   EXPECT_EQ(AbilitiesFrom(words | I2C_FUNC_SMBUS_I2C_BLOCK).blockRead, BlockReadMethod::I2cBlock);

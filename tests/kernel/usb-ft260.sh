@@ -1,0 +1,21 @@
+# The FT260 scenario, inside the test machine: the emulated FT260 gadget is
+# bound (see usb-guest.sh), the SMBus stub loaded beside it.
+# Usage: sh usb-ft260.sh STUB_PORT
+. /usb-gadget.sh
+stub_port=$1
+bus=$(usb_wait_bus ft260 20) || { echo "USB CHECK: FAIL (no FT260 adapter) FT260"; exit 1; }
+port=$((bus + 1))
+echo "FT260 on /dev/i2c-$bus at $(now) s"
+usb_check "default mode: pelmor read opens the FT260" default_mode_opens_the_adapter
+usb_check "default mode: the stub's bus is never opened" default_mode_leaves_the_stub $stub_port
+usb_check "the port list's hint names the FT260 as the kernel does" \
+  hint_names_the_adapter "FT260 usb-i2c bridge on hidraw"
+usb_check "all 33 registers hold the model's values" reads_all_registers
+usb_check "--format csv as on the emulated rig" csv_as_on_the_rig
+usb_check "--format json as on the emulated rig" json_as_on_the_rig
+usb_check "RemainCapacityAlarm written reads back" write_reads_back
+usb_check "an empty address: NACK after five attempts, status 1" empty_address_is_not_acknowledged
+usb_check "--pec: refused, the FT260 has no PEC" pec_is_refused
+usb_check "unplugged mid read: the adapter was lost, status 4, whole records" unplug_mid_read ft260
+usb_check "plugged back in: found and read again" replug_is_found ft260
+usb_result FT260

@@ -1,0 +1,209 @@
+# Sourced by the USB scenarios inside the test machine: the virtual USB bus,
+# emulated adapter gadgets on it, and the checks they share.
+
+USB_CONFIG=/sys/kernel/config/usb_gadget
+USB_RESULTS=/tmp/usb-results
+
+now() { cut -d' ' -f1 /proc/uptime; }
+
+# The kernel side, once per boot: configfs, four virtual host and device
+# controller pairs, FunctionFS, the HID drivers, i2c-dev and the SMBus stub
+# (a bus not on USB, with a chip at the battery's address).
+usb_load_modules() {
+  for module in configfs usb-common usbcore udc-core "dummy_hcd num=4" libcomposite usb_f_fs \
+                hid usbhid hid-cp2112 hid-mcp2221 hid-ft260 i2c-dev "i2c-stub chip_addr=0x0b"; do
+    set -- $module
+    insmod /lib/modules/$1.ko $2 || { echo "cannot load $1"; return 1; }
+  done
+  mount -t configfs none /sys/kernel/config
+}
+
+# usb_gadget_start NAME CHIP VENDOR PRODUCT PRODUCT_STRING UDC: a gadget with
+# one FunctionFS function, the emulator serving it, bound to the controller.
+usb_gadget_start() {
+  gadget=$USB_CONFIG/$1
+  mkdir -p $gadget/strings/0x409 $gadget/configs/c.1 $gadget/functions/ffs.$1 /dev/ffs-$1
+  echo "$3" >$gadget/idVendor
+  echo "$4" >$gadget/idProduct
+  echo "$5" >$gadget/strings/0x409/product
+  echo "Pelmor test bed" >$gadget/strings/0x409/manufacturer
+  ln -s $gadget/functions/ffs.$1 $gadget/configs/c.1/
+  mount -t functionfs $1 /dev/ffs-$1
+  usb_adapter_gadget $2 /dev/ffs-$1 >/tmp/gadget-$1.out 2>/tmp/gadget-$1.err &
+  for _ in $(seq 50); do grep -q ready /tmp/gadget-$1.out && break; sleep 0.1; done
+  echo $6 >/tmp/udc-$1
+  usb_plug $1
+  echo "$1 plugged in at $(now) s"
+}
+
+usb_plug() { cat /tmp/udc-$1 >$USB_CONFIG/$1/UDC; }
+usb_unplug() { echo "" >$USB_CONFIG/$1/UDC; }
+
+# usb_bus NAME: the i2c bus number of the adapter behind the gadget, once its
+# driver's probe has ended: the adapter shows before that, and the last thing
+# the drivers register is their GPIO chip (hid-cp2112, hid-mcp2221) or their
+# sysfs attributes (hid-ft260).
+usb_bus() {
+  udc=$(cat /tmp/udc-$1)
+  for adapter in /sys/bus/i2c/devices/i2c-*; do
+    path=$(readlink -f $adapter)
+    case $path in
+      */dummy_hcd.${udc#dummy_udc.}/*)
+        set -- ${path%/i2c-*}/gpiochip* ${path%/i2c-*}/chip_mode
+        { [ -e "$1" ] || [ -e "$2" ]; } && [ -e /dev/${adapter##*/} ] &&
+          echo ${adapter##*/i2c-} && return 0 ;;
+    esac
+  done
+  return 1
+}
+
+# usb_wait_bus NAME SECONDS: the same, waiting for it.
+usb_wait_bus() {
+  for _ in $(seq $(($2 * 10))); do usb_bus $1 && return 0; sleep 0.1; done
+  return 1
+}
+
+# usb_check WHAT COMMAND...: runs the command and records its result.
+usb_check() {
+  what=$1
+  shift
+  if "$@"; then
+    echo "ok   $what" | tee -a $USB_RESULTS
+  else
+    echo "FAIL $what" | tee -a $USB_RESULTS
+    head -n 5 /tmp/out | sed 's/^/     /'
+  fi
+}
+
+# usb_result ADAPTER: the scenario's result line.
+usb_result() {
+  passed=$(grep -c '^ok' $USB_RESULTS)
+  total=$(wc -l <$USB_RESULTS)
+  [ "$passed" -eq "$total" ] && verdict=PASS || verdict=FAIL
+  echo "USB CHECK: $verdict ($passed of $total) $1"
+  echo "$1 checked by $(now) s"
+  rm -f $USB_RESULTS
+}
+
+# What `pelmor read` prints for the battery model at the rig's start.
+usb_expected_read() {
+  cat <<'TABLE'
+ManufacturerAccess   0000                                       #H
+RemainCapacityAlarm  440                                        maH 10mwH
+RemainTimeAlarm      10                                         min
+BatteryMode          0000                                       #H
+AtRate               0                                          +/-ma 10mw
+AtRateTimeToFull     65535                                      min
+AtRateTimeToEmpty    65535                                      min
+AtRateOK             1                                          T/F
+Temperature          2965                                       0.1 degK
+Voltage              12285                                      mv
+Current              -1500                                      +/-ma
+AverageCurrent       -1500                                      +/-ma
+MaxError             2                                          %
+RelStateOfCharge     94                                         %
+AbsStateOfCharge     90                                         %
+RemainingCapacity    3950                                       maH 10mwH
+FullChargeCapacity   4200                                       maH 10mwH
+RunTimeToEmpty       158                                        min
+AveTimeToEmpty       158                                        min
+AveTimeToFull        65535                                      min
+ChargingCurrent      2000                                       ma
+ChargingVoltage      12600                                      mv
+BatteryStatus        00C0                                       #H
+CycleCount           42                                         #D
+DesignCapacity       4400                                       maH 10mwH
+DesignVoltage        10800                                      mv
+SpecificationInfo    0011                                       #H
+ManufactureDate      5A6E                                       #H
+SerialNumber         12345                                      #D
+ManufacturerName     "Norvale Cells"                            string
+DeviceName           "NV3S4400"                                 string
+DeviceChemistry      "LION"                                     string
+ManufacturerData     4E,56,01,02,10,00,A5,5A,03,E8,12,34,FF,00  block
+TABLE
+}
+
+# The same as name|value|unit lines, one CSV record's fields after its time,
+# and one JSON pass's registers.
+usb_expected_fields() {
+  usb_expected_read | awk '{ v = substr($0, 22, 43); sub(/ +$/, "", v); n = $1
+                             print n "|" v "|" substr($0, 65) }'
+}
+usb_expected_csv() {
+  usb_expected_fields | cut -d'|' -f2 | paste -sd, -
+}
+usb_expected_csv_header() {
+  usb_expected_fields | awk -F'|' '{ print $1 "(" $3 ")" }' | paste -sd, -
+}
+usb_expected_json() {
+  usb_expected_fields | awk -F'|' '{ gsub(/"/, "\\\"", $2)
+    printf "%s{\"name\":\"%s\",\"ok\":true,\"unit\":\"%s\",\"value\":\"%s\"}", (NR > 1 ? "," : ""), $1, $3, $2 }'
+}
+
+# The checks every adapter goes through. Each is a function whose status is
+# the check's result; $port is the adapter's port.
+
+default_mode_opens_the_adapter() {
+  pelmor read Voltage SerialNumber >/tmp/out 2>&1 &&
+    grep -q "^Voltage  *12285  *mv$" /tmp/out && grep -q "^SerialNumber  *12345 " /tmp/out
+}
+default_mode_leaves_the_stub() {  # STUB_PORT
+  ! pelmor read --port $1 Voltage >/tmp/out 2>&1 && grep -q "not attached through USB" /tmp/out
+}
+hint_names_the_adapter() {  # ADAPTER_NAME
+  i2c_port_hint >/tmp/out && grep -q "^[0-9]* = /dev/i2c-[0-9]*, $1" /tmp/out
+}
+reads_all_registers() {
+  pelmor read --port $port >/tmp/out && usb_expected_read | diff - /tmp/out
+}
+write_reads_back() {
+  pelmor write --port $port RemainCapacityAlarm=1234 >/tmp/out &&
+    grep -q "^RemainCapacityAlarm  1234  maH 10mwH$" /tmp/out &&
+    pelmor read --port $port RemainCapacityAlarm | grep -q "^RemainCapacityAlarm  1234  maH 10mwH$"
+}
+csv_as_on_the_rig() {
+  pelmor read --port $port --format csv --count 1 | tr -d '\r' >/tmp/out &&
+    [ "$(sed -n 1p /tmp/out)" = "Date/Time,$(usb_expected_csv_header)" ] &&
+    [ "$(sed -n 2p /tmp/out | cut -d, -f2-)" = "$(usb_expected_csv)" ]
+}
+json_as_on_the_rig() {
+  pelmor read --port $port --format json --count 1 >/tmp/out &&
+    [ "$(sed 's/,"start":"[^"]*"//' /tmp/out)" = "{\"registers\":[$(usb_expected_json)]}" ]
+}
+empty_address_is_not_acknowledged() {
+  pelmor read --port $port --address 20 --verbose Voltage >/tmp/out 2>/tmp/err
+  [ $? -eq 1 ] && grep -q "^Voltage  NACK  mv$" /tmp/out &&
+    [ "$(grep -c '^<<Addressed Slave Not Acknowledging>>$' /tmp/err)" -eq 5 ]
+}
+pec_is_refused() {
+  pelmor read --port $port --pec Voltage >/tmp/out 2>&1
+  [ $? -eq 3 ] && grep -q "cannot do Packet Error Checking" /tmp/out
+}
+
+# unplug_mid_read GADGET: `pelmor read --every 1 --format csv` on the adapter,
+# its gadget unbound from the controller once a record is out.
+unplug_mid_read() {
+  pelmor read --port $port --every 1 --format csv >/tmp/csv 2>/tmp/csv.err &
+  reader=$!
+  for _ in $(seq 300); do [ "$(wc -l </tmp/csv)" -ge 2 ] && break; sleep 0.1; done
+  sleep 0.3
+  unplugged=$(now)
+  usb_unplug $1
+  wait $reader
+  status=$?
+  echo "unplug to exit: $(echo "$(now) $unplugged" | awk '{ printf "%.2f", $1 - $2 }') s, status $status"
+  cat /tmp/csv.err
+  fields=$(sed -n 2p /tmp/csv | awk -F, '{ print NF }')
+  [ $status -eq 4 ] && grep -q "the adapter was lost" /tmp/csv.err &&
+    [ "$(tail -c 1 /tmp/csv | od -An -c | tr -d ' ')" = '\n' ] &&
+    [ "$(sed 1d /tmp/csv | awk -F, -v n=$fields 'NF != n' | wc -l)" -eq 0 ]
+}
+# replug_is_found GADGET: bound again, its adapter is read again (it may come
+# back under another bus number).
+replug_is_found() {
+  usb_plug $1
+  bus=$(usb_wait_bus $1 40) || return 1
+  echo "back as /dev/i2c-$bus after $(echo "$(now) $unplugged" | awk '{ printf "%.1f", $1 - $2 }') s"
+  pelmor read --port $((bus + 1)) Voltage | grep -q "^Voltage  12285  mv$"
+}

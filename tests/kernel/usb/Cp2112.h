@@ -1,0 +1,42 @@
+#pragma once
+
+#include <deque>
+
+#include "BatteryBus.h"
+#include "HidChip.h"
+
+// The CP2112 HID USB-to-SMBus bridge (USB 10c4:ea90) as its interface
+// specification describes it: feature reports for the version and the SMBus
+// configuration, interrupt reports for a transfer (read, write-read, write),
+// its status, and the data it read. A transfer runs to its end at once; the
+// read data waits in the chip until the host forces it out.
+class Cp2112 : public HidChip {
+ public:
+  explicit Cp2112(BatteryBus& bus);
+  Report ReportDescriptor() const override;
+  std::optional<Report> GetFeature(std::uint8_t reportId) override;
+  bool SetFeature(const Report& report) override;
+  std::vector<Report> Output(const Report& report) override;
+
+ private:
+  // Transfer status, first byte (status 0) and, on an error, second (status 1).
+  enum Status0 : std::uint8_t { kIdle = 0, kBusy = 1, kComplete = 2, kError = 3 };
+  enum Status1 : std::uint8_t {
+    kBusyAddressNacked = 1,  // while busy
+    kNackTimeout = 0,        // the rest after an error
+    kWriteIncomplete = 4,
+    kSucceeded = 5,
+  };
+
+  void Finish(BatteryBus::Outcome outcome, std::vector<std::uint8_t> read);
+  Report ReadResponse(int wanted);
+  bool AutoSendRead() const { return smbusConfig_[6] != 0; }
+
+  BatteryBus& bus_;
+  Report smbusConfig_;
+  std::uint8_t status0_ = kIdle;
+  std::uint8_t status1_ = kSucceeded;
+  std::uint16_t retries_ = 0;
+  std::uint16_t bytesRead_ = 0;
+  std::deque<std::uint8_t> readData_;
+};
