@@ -34,7 +34,7 @@ void ScanSequencer::Start() {
   for (int row = 0; row < RegisterCatalogue::RowCount(); ++row) {
     if (!ports_.catalogue.IsSelected(row)) continue;
     if (!ports_.log.HeaderStep(row)) {
-      Halt(ScanHalt::Reason::LogWriteFailed);
+      HaltOnFailedLogStep();
       return;
     }
     if (state_.rowIndex == kNoRow) state_.rowIndex = row;
@@ -67,6 +67,14 @@ void ScanSequencer::Stop() {
 
 void ScanSequencer::Halt(ScanHalt::Reason reason) {
   ports_.events.ScanHalted({reason, state_.rowIndex < kNoRow ? state_.rowIndex : -1});
+}
+
+// One failed log step is one error box: the transaction timer, which a fault
+// such as an arbitration loss leaves armed, would otherwise try the row again
+// and fail the same step again.
+void ScanSequencer::HaltOnFailedLogStep() {
+  ports_.timer1.Stop();
+  Halt(ScanHalt::Reason::LogWriteFailed);
 }
 
 void ScanSequencer::ShowIdle(ScanStop reason) {
@@ -152,7 +160,7 @@ void ScanSequencer::FailAttempt(int pauseMs) {
     // a record to fill, and its placeholder would land at the end of the
     // last record written.
     if (state_.rowIsRead && !ports_.log.FailurePlaceholder(state_.rowIndex)) {
-      Halt(ScanHalt::Reason::LogWriteFailed);
+      HaltOnFailedLogStep();
       return;
     }
     LeaveRow();

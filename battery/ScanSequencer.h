@@ -88,6 +88,7 @@ class ScanSequencer {
   // The button shows its idle caption: the scan runs no more.
   void ShowIdle(ScanStop reason);
   void Halt(ScanHalt::Reason reason);
+  void HaltOnFailedLogStep();
   // Marks the interval and names it on the AutoRepeat check box; a wait under
   // way keeps its repeat time.
   void ChooseRepeatInterval(RepeatInterval interval);

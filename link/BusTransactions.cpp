@@ -40,6 +40,9 @@ void BusTransactions::ReadTransaction() {
   if (state_.IsFirstAttempt()) {
     const bool beginsRecord = !std::exchange(state_.recordBegun, true);
     if (!ports_.log.LogPrefix(beginsRecord, state_.scanStartTime)) {
+      // A tick still due (a repeated pass begun before it) would write the
+      // prefix again.
+      ports_.timer1.Stop();
       ports_.events.ScanHalted({ScanHalt::Reason::LogWriteFailed, row});
       return;
     }

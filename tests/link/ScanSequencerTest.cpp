@@ -453,6 +453,24 @@ TEST_F(ScanSequencerTest, FailedValueWriteShowsTheValueAndHaltsTheScanOnTheRow) 
   EXPECT_EQ(Transactions(), 1);
 }
 
+// An arbitration loss leaves the read's re-issue armed; a placeholder that
+// cannot be written must not let it read the row again, fault again and try
+// another placeholder.
+TEST_F(ScanSequencerTest, FailedPlaceholderHaltsTheScanOnTheRowOnce) {
+  TickOnly({9, 10});
+  log.failing = "placeholder";
+  rig->Adapter().FailCommand(0x09, AdapterEvent::ArbitrationLoss, 1000);
+  StartScanAndOpenLink();
+  Advance(3s);
+  EXPECT_EQ(log.steps.count("placeholder:9"), 1);
+  EXPECT_EQ(Transactions(), 5);
+  EXPECT_EQ(state.rowIndex, 9);
+  EXPECT_GE(state.retryCounter, 0);
+  EXPECT_EQ(catalogue.DataText(9), "ARBLOSS");
+  EXPECT_EQ(controls.caption, "Stop");
+  EXPECT_FALSE(timer1.IsActive());
+}
+
 TEST_F(ScanSequencerTest, FailedHeaderWriteKeepsThePressFromStarting) {
   log.failing = "header";
   sequencer.ReadDataBtnClick();
