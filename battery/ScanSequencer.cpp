@@ -61,7 +61,13 @@ void ScanSequencer::Start() {
 
 void ScanSequencer::Stop() {
   ports_.controls.SetButtonCaption(IdleCaption());
-  if (state_.rowIndex == kNoRow) CloseLink();
+  if (state_.rowIndex == kNoRow) {
+    // The pass is over and the link closes now: the last row's tick, if it is
+    // still due, has nothing left to do, and would close a link that a new
+    // press of Read Data has begun to open.
+    ports_.timer1.Stop();
+    CloseLink();
+  }
   ports_.events.ScanStopped(ScanStop::StopPressed);
 }
 

@@ -471,6 +471,23 @@ TEST_F(ScanSequencerTest, FailedPlaceholderHaltsTheScanOnTheRowOnce) {
   EXPECT_FALSE(timer1.IsActive());
 }
 
+// Stop pressed while the last row's tick is still due, then Read Data before
+// that tick: the tick must not close the link the press is opening.
+TEST_F(ScanSequencerTest, StopWhileTheLastRowsTickIsDueLeavesANewPressItsLink) {
+  TickOnly({32});
+  controls.autoRepeat = true;
+  StartScanAndOpenLink();
+  Advance(100ms);
+  while (state.rowIndex != kNoRow) Advance(1ms);
+  ASSERT_TRUE(timer1.IsActive()) << "the last row's tick is due";
+  sequencer.ReadDataBtnClick();  // Stop
+  rig->Adapter().SetOpenDelay(300ms);
+  sequencer.ReadDataBtnClick();  // Read Data, the link opening slowly
+  Advance(400ms);
+  EXPECT_EQ(controls.caption, "Stop");
+  EXPECT_TRUE(rig->Adapter().IsLinkOpen());
+}
+
 TEST_F(ScanSequencerTest, FailedHeaderWriteKeepsThePressFromStarting) {
   log.failing = "header";
   sequencer.ReadDataBtnClick();
