@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
+#include "SingleSelectionList.h"
+
 namespace {
 
 constexpr int kButtonWidth = 75;
@@ -48,12 +50,12 @@ QGroupBox* Group(QWidget* parent, const QString& title, QRect where, const char*
   return group;
 }
 
-// A single-selection list two entries high, filled once, at (x, y).
+// A list two entries high whose selection only another entry replaces,
+// filled once, at (x, y).
 QListWidget* List(QWidget* parent, const char* name, const QStringList& entries, const char* hint,
                   int x, int y, int width) {
-  auto* list = new QListWidget(parent);
+  auto* list = new SingleSelectionList(parent);
   list->setObjectName(Latin1(name));
-  list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list->addItems(entries);

@@ -208,6 +208,41 @@ TEST_F(DecoderDialogsTest, ManufactureDateShowsYearMonthDayAndPacksTheChoice) {
                             [&] { ClickEntry(dialog.Day, 3); });
 }
 
+TEST_F(DecoderDialogsTest, CtrlClickOrCtrlSpaceOnTheSelectedEntryKeepsItSoOkWritesTheSameWord) {
+  TSpecInfoDlg& spec = windows->SpecInfoDlg();
+  TMfgDateDlg& date = windows->MfgDateDlg();
+  const std::tuple<QPushButton*, const char*, QString, QListWidget*> cases[] = {
+      {form().SIBtn, "SpecificationInfoData", "0031", spec.Revision},
+      {form().SIBtn, "SpecificationInfoData", "0031", spec.Version},
+      {form().SIBtn, "SpecificationInfoData", "3231", spec.VScale},
+      {form().SIBtn, "SpecificationInfoData", "3231", spec.IPScale},
+      {form().MDBtn, "ManufacturerDateData", "2A61", date.Year},
+      {form().MDBtn, "ManufacturerDateData", "2A61", date.Month},
+      {form().MDBtn, "ManufacturerDateData", "2A61", date.Day},
+      {form().MDataBtn, "ManufacturerDataData", DefaultMfgDataString(),
+       windows->MfgDataDlg().MfgDataLength},
+  };
+  for (const auto& [button, field, text, list] : cases) {
+    auto& dialog = static_cast<DecoderDialog&>(*list->window());
+    for (const bool byKey : {false, true}) {
+      SCOPED_TRACE(list->objectName().toStdString() + (byKey ? " Ctrl+Space" : " Ctrl+click"));
+      Field(field)->setText(text);
+      WhileOpen(button, dialog, [&] {
+        QListWidgetItem* selected = list->currentItem();
+        if (byKey) {
+          QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
+        } else {
+          QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                            list->visualItemRect(selected).center());
+        }
+        EXPECT_EQ(list->selectedItems(), QList{selected});
+        dialog.OKBtn->click();
+      });
+      EXPECT_EQ(Field(field)->text(), text);
+    }
+  }
+}
+
 TEST_F(DecoderDialogsTest, ManufacturerDataEditorShowsTheBlockAndEditsTwoDigitCells) {
   TMfgDataDlg& dialog = windows->MfgDataDlg();
   QTableWidget* grid = dialog.MfgDataGrid;
