@@ -9,6 +9,7 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QStyledItemDelegate>
 
 #include "SingleSelectionList.h"
@@ -223,9 +224,13 @@ void DecoderDialog::AddButtons(int okX, int y) {
 }
 
 void DecoderDialog::showEvent(QShowEvent* event) {
-  FormActivate();
-  CentreOnScreen(this);
-  CancelBtn->setFocus();
+  // Only the program's own showing opens the dialog. The window system's
+  // (a restore from minimised) keeps the user's edits and focus.
+  if (!event->spontaneous()) {
+    FormActivate();
+    CentreOnScreen(this);
+    CancelBtn->setFocus();
+  }
   QDialog::showEvent(event);
 }
 

@@ -117,6 +117,24 @@ TEST_F(DecoderDialogsTest, BatteryModeShowsTheBitsAndOkWritesTheEditedWord) {
                             [&] { dialog.Boxes[0]->setChecked(false); });
 }
 
+TEST_F(DecoderDialogsTest, MinimisingAndRestoringKeepsTheEditsAndTheFocus) {
+  TBatteryModeDlg& dialog = windows->BatteryModeDlg();
+  Field("BatteryModeData")->setText("E381");
+  WhileOpen(form().BMBtn, dialog, [&] {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QCheckBox* box = dialog.findChild<QCheckBox*>("PRIMARY_BATTERY_SUPPORT");
+    QTest::mouseClick(box, Qt::LeftButton);
+    dialog.showMinimized();
+    QCoreApplication::processEvents();
+    dialog.showNormal();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(dialog.focusWidget(), box);
+    Type(&dialog, Qt::Key_Return);
+  });
+  EXPECT_EQ(Field("BatteryModeData")->text(), "C383") << "Enter pressed OK with the tick";
+}
+
 TEST_F(DecoderDialogsTest, BatteryStatusShowsAlarmsStatusAndErrorCode) {
   TBatteryStatDlg& dialog = windows->BatteryStatDlg();
   Field("BatteryStatusData")->setText("4A85");
