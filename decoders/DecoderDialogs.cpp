@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -140,6 +141,22 @@ class ByteCellDelegate : public QStyledItemDelegate {
     return editor;
   }
 
+  // Enter commits the cell and closes its editor at once, and then goes on to
+  // the dialog, whose default button takes it as from any other control.
+  // (Qt's own handling commits only later and keeps the key from the dialog.)
+  bool eventFilter(QObject* object, QEvent* event) override {
+    auto* editor = qobject_cast<QWidget*>(object);
+    if (editor != nullptr && event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        emit commitData(editor);
+        emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+        return false;
+      }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+  }
+
  private:
   mutable QPointer<QWidget> editor_;
 };
@@ -153,8 +170,8 @@ class ByteGrid : public QTableWidget {
     setItemDelegate(delegate_);
   }
 
-  // Writes a cell still being edited into the grid and closes its editor:
-  // Enter in a cell closes the dialog before the editor's own commit would.
+  // Writes a cell still being edited into the grid and closes its editor, so
+  // a close that moves no focus out of the cell keeps what was typed.
   void CommitOpenEditor() {
     QWidget* editor = delegate_->OpenEditor();
     if (state() != QAbstractItemView::EditingState || editor == nullptr) return;

@@ -316,6 +316,22 @@ TEST_F(DecoderDialogsTest, ManufacturerDataEditorShowsTheBlockAndEditsTwoDigitCe
                             });
 }
 
+TEST_F(DecoderDialogsTest, EnterInAnOpenCellEditorCommitsTheCellAndPressesOk) {
+  TMfgDataDlg& dialog = windows->MfgDataDlg();
+  const QString defaults = DefaultMfgDataString();
+  Field("ManufacturerDataData")->setText(defaults);
+  WhileOpen(form().MDataBtn, dialog, [&] {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.MfgDataGrid->setFocus();
+    dialog.MfgDataGrid->setCurrentCell(0, 2);
+    Type(&dialog, "5");
+    ASSERT_TRUE(qobject_cast<QLineEdit*>(dialog.focusWidget())) << "the cell editor is open";
+    Type(&dialog, Qt::Key_Return);
+  });
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(Field("ManufacturerDataData")->text(), defaults.left(9) + "05" + defaults.mid(11));
+}
+
 TEST_F(DecoderDialogsTest, DialogsAreFixedCentredKeyboardReachableAndNamed) {
   const std::pair<DecoderDialog*, QSize> dialogs[] = {
       {&windows->BatteryModeDlg(), {261, 202}}, {&windows->BatteryStatDlg(), {552, 222}},
