@@ -470,7 +470,12 @@ void TMfgDataDlg::FormActivate() {
   const MfgDataControls controls = MfgDataFromString(MfgDataString);
   SelectAtTop(MfgDataLength, controls.lengthIndex);
   for (int k = 0; k < kMfgDataBytes; ++k) MfgDataGrid->item(0, k)->setText(controls.cells[k]);
+  // Cell 1 becomes current without opening its editor, which would set it
+  // apart from the other cells while the focus is on Cancel.
+  const QAbstractItemView::EditTriggers triggers = MfgDataGrid->editTriggers();
+  MfgDataGrid->setEditTriggers(triggers & ~QAbstractItemView::CurrentChanged);
   MfgDataGrid->setCurrentCell(0, 0);
+  MfgDataGrid->setEditTriggers(triggers);
   MfgDataGrid->scrollToItem(MfgDataGrid->item(0, 0));
 }
 

@@ -316,6 +316,22 @@ TEST_F(DecoderDialogsTest, ManufacturerDataEditorShowsTheBlockAndEditsTwoDigitCe
                             });
 }
 
+TEST_F(DecoderDialogsTest, CellOneIsCurrentAtEveryOpeningWithItsEditorClosed) {
+  TMfgDataDlg& dialog = windows->MfgDataDlg();
+  QTableWidget* grid = dialog.MfgDataGrid;
+  for (const int opening : {1, 2}) {
+    WhileOpen(form().MDataBtn, dialog, [&] {
+      EXPECT_EQ(grid->currentColumn(), 0);
+      for (const QLineEdit* editor : grid->viewport()->findChildren<QLineEdit*>()) {
+        EXPECT_FALSE(editor->isVisible()) << "an editor is open at opening " << opening;
+      }
+      grid->setFocus();
+      grid->setCurrentCell(0, 6);
+      dialog.CancelBtn->click();
+    });
+  }
+}
+
 TEST_F(DecoderDialogsTest, EnterInAnOpenCellEditorCommitsTheCellAndPressesOk) {
   TMfgDataDlg& dialog = windows->MfgDataDlg();
   const QString defaults = DefaultMfgDataString();
