@@ -3,13 +3,17 @@
 #include <QButtonGroup>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QStyledItemDelegate>
+
+#include "SingleSelectionList.h"
 
 namespace {
 
@@ -48,12 +52,12 @@ QGroupBox* Group(QWidget* parent, const QString& title, QRect where, const char*
   return group;
 }
 
-// A single-selection list two entries high, filled once, at (x, y).
+// A list two entries high whose selection only another entry replaces,
+// filled once, at (x, y).
 QListWidget* List(QWidget* parent, const char* name, const QStringList& entries, const char* hint,
                   int x, int y, int width) {
-  auto* list = new QListWidget(parent);
+  auto* list = new SingleSelectionList(parent);
   list->setObjectName(Latin1(name));
-  list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list->addItems(entries);
@@ -137,6 +141,22 @@ class ByteCellDelegate : public QStyledItemDelegate {
     return editor;
   }
 
+  // Enter commits the cell and closes its editor at once, and then goes on to
+  // the dialog, whose default button takes it as from any other control.
+  // (Qt's own handling commits only later and keeps the key from the dialog.)
+  bool eventFilter(QObject* object, QEvent* event) override {
+    auto* editor = qobject_cast<QWidget*>(object);
+    if (editor != nullptr && event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        emit commitData(editor);
+        emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+        return false;
+      }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+  }
+
  private:
   mutable QPointer<QWidget> editor_;
 };
@@ -150,8 +170,8 @@ class ByteGrid : public QTableWidget {
     setItemDelegate(delegate_);
   }
 
-  // Writes a cell still being edited into the grid and closes its editor:
-  // Enter in a cell closes the dialog before the editor's own commit would.
+  // Writes a cell still being edited into the grid and closes its editor, so
+  // a close that moves no focus out of the cell keeps what was typed.
   void CommitOpenEditor() {
     QWidget* editor = delegate_->OpenEditor();
     if (state() != QAbstractItemView::EditingState || editor == nullptr) return;
@@ -221,9 +241,13 @@ void DecoderDialog::AddButtons(int okX, int y) {
 }
 
 void DecoderDialog::showEvent(QShowEvent* event) {
-  FormActivate();
-  CentreOnScreen(this);
-  CancelBtn->setFocus();
+  // Only the program's own showing opens the dialog. The window system's
+  // (a restore from minimised) keeps the user's edits and focus.
+  if (!event->spontaneous()) {
+    FormActivate();
+    CentreOnScreen(this);
+    CancelBtn->setFocus();
+  }
   QDialog::showEvent(event);
 }
 
@@ -446,7 +470,12 @@ void TMfgDataDlg::FormActivate() {
   const MfgDataControls controls = MfgDataFromString(MfgDataString);
   SelectAtTop(MfgDataLength, controls.lengthIndex);
   for (int k = 0; k < kMfgDataBytes; ++k) MfgDataGrid->item(0, k)->setText(controls.cells[k]);
+  // Cell 1 becomes current without opening its editor, which would set it
+  // apart from the other cells while the focus is on Cancel.
+  const QAbstractItemView::EditTriggers triggers = MfgDataGrid->editTriggers();
+  MfgDataGrid->setEditTriggers(triggers & ~QAbstractItemView::CurrentChanged);
   MfgDataGrid->setCurrentCell(0, 0);
+  MfgDataGrid->setEditTriggers(triggers);
   MfgDataGrid->scrollToItem(MfgDataGrid->item(0, 0));
 }
 

@@ -18,9 +18,10 @@
 // every opening. The main window puts the field's content into the dialog's
 // decoder value (or string), shows it modally, and after OK takes it back.
 //
-// Every showing runs FormActivate, which sets all controls from the value,
-// centres the dialog and puts the focus on CancelBtn; every close, by OK,
-// Cancel or Esc, runs FormClose, which rebuilds the value from the controls.
+// Every opening runs FormActivate, which sets all controls from the value,
+// centres the dialog and puts the focus on CancelBtn; a restore from
+// minimised is no opening and keeps the edits. Every close, by OK, Cancel or
+// Esc, runs FormClose, which rebuilds the value from the controls.
 // The conversions themselves are FieldConversions.h.
 class DecoderDialog : public QDialog {
  public:

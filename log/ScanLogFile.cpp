@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <utility>
 
 ScanLogFile::ScanLogFile(RegisterCatalogue& catalogue, LogWindow& window, LogFormatter formatter)
     : catalogue_(catalogue), window_(window), formatter_(formatter) {}
@@ -46,6 +47,7 @@ void ScanLogFile::MenuFileCloseLogFileClick() {
 void ScanLogFile::ClearHeaderFlags() {
   headerPending_ = false;
   headerColumns_ = false;
+  header_.clear();
 }
 
 bool ScanLogFile::Write(const QString& text) {
@@ -60,6 +62,10 @@ bool ScanLogFile::Write(const QString& text) {
 // A step whose write fails has still had its text taken for the file (it goes
 // out with the next write that succeeds) and its flags moved on, so the file
 // never gets a field twice.
+//
+// The header line is gathered column by column and handed to the file whole
+// at the press's last ticked row: a write that fails keeps it whole for the
+// next write, and leaves no header under way for a later press to add to.
 bool ScanLogFile::HeaderStep(int row) {
   if (!IsOpen()) return true;
   if (headerPending_) {
@@ -67,12 +73,21 @@ bool ScanLogFile::HeaderStep(int row) {
     headerColumns_ = true;
     // Records of passes under way when the log opened came first: the
     // header still begins a line of its own, not glued to their last field.
-    const QString lineEnd = holdsText_ ? LogFormatter::LineEnd() : QString();
-    if (!Write(lineEnd + LogFormatter::HeaderStart())) return false;
+    header_ = holdsText_ ? LogFormatter::LineEnd() : QString();
+    header_ += LogFormatter::HeaderStart();
   }
   if (!headerColumns_) return true;
-  return Write(
-      LogFormatter::HeaderColumn({catalogue_.RegisterName(row), catalogue_.UnitClass(row)}));
+  header_ += LogFormatter::HeaderColumn({catalogue_.RegisterName(row), catalogue_.UnitClass(row)});
+  if (!IsLastTickedRow(row)) return true;
+  headerColumns_ = false;
+  return Write(std::exchange(header_, QString()));
+}
+
+bool ScanLogFile::IsLastTickedRow(int row) const {
+  for (int later = row + 1; later < RegisterCatalogue::RowCount(); ++later) {
+    if (catalogue_.IsSelected(later)) return false;
+  }
+  return true;
 }
 
 void ScanLogFile::EndHeaderColumns() {

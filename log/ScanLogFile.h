@@ -15,7 +15,9 @@
 // points; each writes only while the log is open, and a step whose write
 // fails shows an error box naming the file and answers false, so the scan
 // step that called it ends there. The log stays open and later writes try
-// again.
+// again. The header line is handed to the file whole, at the last ticked
+// row's header step, so a failed header is never completed or repeated by a
+// later press.
 class ScanLogFile : public ScanLog {
  public:
   ScanLogFile(RegisterCatalogue& catalogue, LogWindow& window, LogFormatter formatter);
@@ -45,6 +47,8 @@ class ScanLogFile : public ScanLog {
 
  private:
   bool IsOpen() const { return window_.LogFileOpen(); }
+  // No row after this one is ticked: its header column is the line's last.
+  bool IsLastTickedRow(int row) const;
   // Writes while the log is open; false, with the error shown, when it failed.
   bool Write(const QString& text);
   QString ErrorText(const char* what, const QString& systemText) const;
@@ -56,8 +60,10 @@ class ScanLogFile : public ScanLog {
   QString path_;
   // The header's first field is due.
   bool headerPending_ = false;
-  // The press under way writes its ticked rows' header columns.
+  // The press under way gathers its ticked rows' header columns.
   bool headerColumns_ = false;
+  // The header line gathered so far, written whole at its last column.
+  QString header_;
   // Text has gone to the file, or is bound for it, since it was created.
   bool holdsText_ = false;
 };

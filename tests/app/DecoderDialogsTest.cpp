@@ -117,6 +117,24 @@ TEST_F(DecoderDialogsTest, BatteryModeShowsTheBitsAndOkWritesTheEditedWord) {
                             [&] { dialog.Boxes[0]->setChecked(false); });
 }
 
+TEST_F(DecoderDialogsTest, MinimisingAndRestoringKeepsTheEditsAndTheFocus) {
+  TBatteryModeDlg& dialog = windows->BatteryModeDlg();
+  Field("BatteryModeData")->setText("E381");
+  WhileOpen(form().BMBtn, dialog, [&] {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QCheckBox* box = dialog.findChild<QCheckBox*>("PRIMARY_BATTERY_SUPPORT");
+    QTest::mouseClick(box, Qt::LeftButton);
+    dialog.showMinimized();
+    QCoreApplication::processEvents();
+    dialog.showNormal();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(dialog.focusWidget(), box);
+    Type(&dialog, Qt::Key_Return);
+  });
+  EXPECT_EQ(Field("BatteryModeData")->text(), "C383") << "Enter pressed OK with the tick";
+}
+
 TEST_F(DecoderDialogsTest, BatteryStatusShowsAlarmsStatusAndErrorCode) {
   TBatteryStatDlg& dialog = windows->BatteryStatDlg();
   Field("BatteryStatusData")->setText("4A85");
@@ -208,6 +226,41 @@ TEST_F(DecoderDialogsTest, ManufactureDateShowsYearMonthDayAndPacksTheChoice) {
                             [&] { ClickEntry(dialog.Day, 3); });
 }
 
+TEST_F(DecoderDialogsTest, CtrlClickOrCtrlSpaceOnTheSelectedEntryKeepsItSoOkWritesTheSameWord) {
+  TSpecInfoDlg& spec = windows->SpecInfoDlg();
+  TMfgDateDlg& date = windows->MfgDateDlg();
+  const std::tuple<QPushButton*, const char*, QString, QListWidget*> cases[] = {
+      {form().SIBtn, "SpecificationInfoData", "0031", spec.Revision},
+      {form().SIBtn, "SpecificationInfoData", "0031", spec.Version},
+      {form().SIBtn, "SpecificationInfoData", "3231", spec.VScale},
+      {form().SIBtn, "SpecificationInfoData", "3231", spec.IPScale},
+      {form().MDBtn, "ManufacturerDateData", "2A61", date.Year},
+      {form().MDBtn, "ManufacturerDateData", "2A61", date.Month},
+      {form().MDBtn, "ManufacturerDateData", "2A61", date.Day},
+      {form().MDataBtn, "ManufacturerDataData", DefaultMfgDataString(),
+       windows->MfgDataDlg().MfgDataLength},
+  };
+  for (const auto& [button, field, text, list] : cases) {
+    auto& dialog = static_cast<DecoderDialog&>(*list->window());
+    for (const bool byKey : {false, true}) {
+      SCOPED_TRACE(list->objectName().toStdString() + (byKey ? " Ctrl+Space" : " Ctrl+click"));
+      Field(field)->setText(text);
+      WhileOpen(button, dialog, [&] {
+        QListWidgetItem* selected = list->currentItem();
+        if (byKey) {
+          QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
+        } else {
+          QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                            list->visualItemRect(selected).center());
+        }
+        EXPECT_EQ(list->selectedItems(), QList{selected});
+        dialog.OKBtn->click();
+      });
+      EXPECT_EQ(Field(field)->text(), text);
+    }
+  }
+}
+
 TEST_F(DecoderDialogsTest, ManufacturerDataEditorShowsTheBlockAndEditsTwoDigitCells) {
   TMfgDataDlg& dialog = windows->MfgDataDlg();
   QTableWidget* grid = dialog.MfgDataGrid;
@@ -261,6 +314,38 @@ TEST_F(DecoderDialogsTest, ManufacturerDataEditorShowsTheBlockAndEditsTwoDigitCe
                               ClickEntry(dialog.MfgDataLength, 0);
                               grid->item(0, 5)->setText("AB");
                             });
+}
+
+TEST_F(DecoderDialogsTest, CellOneIsCurrentAtEveryOpeningWithItsEditorClosed) {
+  TMfgDataDlg& dialog = windows->MfgDataDlg();
+  QTableWidget* grid = dialog.MfgDataGrid;
+  for (const int opening : {1, 2}) {
+    WhileOpen(form().MDataBtn, dialog, [&] {
+      EXPECT_EQ(grid->currentColumn(), 0);
+      for (const QLineEdit* editor : grid->viewport()->findChildren<QLineEdit*>()) {
+        EXPECT_FALSE(editor->isVisible()) << "an editor is open at opening " << opening;
+      }
+      grid->setFocus();
+      grid->setCurrentCell(0, 6);
+      dialog.CancelBtn->click();
+    });
+  }
+}
+
+TEST_F(DecoderDialogsTest, EnterInAnOpenCellEditorCommitsTheCellAndPressesOk) {
+  TMfgDataDlg& dialog = windows->MfgDataDlg();
+  const QString defaults = DefaultMfgDataString();
+  Field("ManufacturerDataData")->setText(defaults);
+  WhileOpen(form().MDataBtn, dialog, [&] {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.MfgDataGrid->setFocus();
+    dialog.MfgDataGrid->setCurrentCell(0, 2);
+    Type(&dialog, "5");
+    ASSERT_TRUE(qobject_cast<QLineEdit*>(dialog.focusWidget())) << "the cell editor is open";
+    Type(&dialog, Qt::Key_Return);
+  });
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(Field("ManufacturerDataData")->text(), defaults.left(9) + "05" + defaults.mid(11));
 }
 
 TEST_F(DecoderDialogsTest, DialogsAreFixedCentredKeyboardReachableAndNamed) {

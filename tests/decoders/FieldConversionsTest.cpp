@@ -32,7 +32,7 @@ TEST(HexTextValueTest, TextTooLongForThirtyTwoBitsKeepsItsLowThirtyTwoBits) {
   EXPECT_EQ(DecoderWordText(HexTextValue(u"00000000000000000000000000000000000000c0")), "00C0");
 }
 
-TEST(BatteryModeTest, PartThreeOneCases) {
+TEST(BatteryModeTest, TicksTheDefinedBitsAndWritesBackOnlyThose) {
   const std::pair<const char*, const char*> cases[] = {
       {"E381", "C381"}, {"12345", "0301"}, {"00ff", "0083"},
       {"xyz", "0000"},  {"", "0000"},      {"FFFF", "C383"},
@@ -47,7 +47,7 @@ TEST(BatteryModeTest, PartThreeOneCases) {
   EXPECT_EQ(BatteryModeFromWord(0x10000), BatteryModeBoxes{});
 }
 
-TEST(BatteryStatusTest, PartThreeTwoCases) {
+TEST(BatteryStatusTest, TicksAlarmAndStatusBitsAndChoosesTheErrorCode) {
   struct Case {
     const char* field;
     std::vector<const char*> ticked;
@@ -82,7 +82,7 @@ TEST(BatteryStatusTest, PartThreeTwoCases) {
   EXPECT_EQ(ErrorCodesHint().split('\n').size(), 8);
 }
 
-TEST(SpecInfoTest, PartThreeThreeCases) {
+TEST(SpecInfoTest, SelectsEachNibbleAndCarriesScalingThatNoEntryShows) {
   const std::pair<const char*, SpecInfoSelection> shown[] = {
       {"0031", {1, 2, 0, 0}}, {"7500", {0, -1, -1, -1}}, {"10031", {1, 2, 0, 0}},
       {"", {0, -1, 0, 0}},    {"32FF", {15, 14, 2, 3}},
@@ -106,7 +106,7 @@ TEST(SpecInfoTest, PartThreeThreeCases) {
   EXPECT_EQ(WordFromSpecInfo({3, -1, 1, -1}, 0x7500), 0x7103) << "IPScale carried, VScale chosen";
 }
 
-TEST(ManufactureDateTest, PartThreeFourCases) {
+TEST(ManufactureDateTest, UnpacksYearMonthAndDayAndPacksThemBack) {
   struct Case {
     const char* field;
     DateSelection shown;
@@ -144,7 +144,7 @@ QString MfgString(const char* length, const std::vector<const char*>& bytes = {}
   return text;
 }
 
-TEST(MfgDataTest, PartThreeFiveCases) {
+TEST(MfgDataTest, ReadsLengthAndBytesByPositionAndRebuildsTheString) {
   const QString defaults = DefaultMfgDataString();
   ASSERT_EQ(defaults.size(), kMfgDataStringLength);
   EXPECT_EQ(defaults, MfgString("1F", {"11", "22", "33", "44"}));

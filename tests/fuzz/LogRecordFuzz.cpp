@@ -59,6 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (input.Byte() % 4 == 0) ticked.push_back(row);
   }
   if (ticked.empty()) ticked.push_back(input.Byte() % kRegisterRowCount);
+  catalogue.SelectAll(false);
+  for (int row : ticked) catalogue.SetSelected(row, true);
 
   log.OpenLogFile(path);
   FUZZ_CHECK(window.LogFileOpen());

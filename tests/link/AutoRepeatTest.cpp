@@ -60,6 +60,29 @@ TEST_F(AutoRepeatTest, TenSecondsWithThreeSecondPassesStartsThemTenSecondsApart)
   }
 }
 
+TEST_F(AutoRepeatTest, EachTimedMenuItemNamesItsIntervalAndStartsPassesThatFarApart) {
+  const std::tuple<void (ScanSequencer::*)(), const char*, int> items[] = {
+      {&ScanSequencer::MenuOptionsAutoRepeat10SecondsClick, "Auto Repeat (10 Seconds)", 10},
+      {&ScanSequencer::MenuOptionsAutoRepeatMinuteClick, "Auto Repeat (1 Minute)", 60},
+      {&ScanSequencer::MenuOptionsAutoRepeat5MinuteClick, "Auto Repeat (5 Minutes)", 300},
+      {&ScanSequencer::MenuOptionsAutoRepeat10MinuteClick, "Auto Repeat (10 Minutes)", 600},
+      {&ScanSequencer::MenuOptionsAutoRepeatHourClick, "Auto Repeat (1 Hour)", 3600},
+  };
+  TickOnly({9});
+  for (const auto& [choose, caption, seconds] : items) {
+    SCOPED_TRACE(caption);
+    (sequencer.*choose)();
+    EXPECT_EQ(controls.autoRepeatCaption, caption);
+    const Micros press = Now();
+    FirstPass();
+    const Passes passes = Watch(press + std::chrono::seconds(seconds) + 1s - Now());
+    ASSERT_EQ(passes.starts.size(), 1u);
+    EXPECT_NEAR(Seconds(passes.starts[0] - press), seconds, 0.1);
+    sequencer.ReadDataBtnClick();  // Stop
+    ASSERT_TRUE(IdleWithLinkClosed());
+  }
+}
+
 TEST_F(AutoRepeatTest, TenSecondsWithFifteenSecondPassesStartsEachWithin100msOfTheLastEnd) {
   controls.interval = RepeatInterval::TenSeconds;
   TickOnly({9, 10, 11});

@@ -61,7 +61,6 @@ TEST_F(LogFileFaultTest, FullDeviceFailsAtTheWriteThatFillsTheBufferAndTheLogSta
   EXPECT_FALSE(log.ValueStep("1"));
   EXPECT_EQ(window.errors,
             QStringList{"Cannot write to the log file \"/dev/full\": " + SystemText(ENOSPC)});
-  EXPECT_EQ(SystemText(ENOSPC), "No space left on device") << "under an English locale";
   EXPECT_TRUE(window.open);
   EXPECT_FALSE(log.ValueStep("2")) << "later writes try again";
   EXPECT_EQ(window.errors.size(), 2);

@@ -3,7 +3,12 @@
 // AverageCurrent 4107, ManufacturerName "R20", DeviceChemistry "R22",
 // ManufacturerData the bytes 52,32,33. The fake clock starts at 09:30:00 on
 // 7 December 2026.
+#include <sys/resource.h>
+
 #include <QTemporaryDir>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 #include "LogTestSupport.h"
 #include "ScanLogFile.h"
@@ -173,6 +178,32 @@ TEST_F(ScanLogContentTest, RowUntickedBetweenItsAttemptsLeavesItsFieldEmptyAndTh
   EXPECT_EQ(QString::fromLatin1(CloseLog()),
             "Date/Time,Voltage(mv),Current(+/-ma)\r\n"
             "12/07/2026 09:30:00,,4106\r\n");
+}
+
+// The header of rows 0 to 5 fills the output buffer, so its write fails while
+// no file may grow; the press then ends with the error shown and starts no
+// scan. The next press, with room again, runs its pass under that header.
+TEST_F(ScanLogContentTest, HeaderWhoseWriteFailedReachesTheFileWholeAndOnlyOnce) {
+  TickOnly({0, 1, 2, 3, 4, 5});
+  OpenLog();
+  const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  const rlimit none{0, limit.rlim_max};
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
+  sequencer.ReadDataBtnClick();
+  setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, previousSignal);
+  EXPECT_EQ(window.errors, QStringList{"Cannot write to the log file \"" + path +
+                                       "\": " + QString::fromLocal8Bit(std::strerror(EFBIG))});
+  EXPECT_EQ(controls.caption, "Read Data");
+  EXPECT_EQ(Transactions(), 0);
+  window.errors.clear();
+  Pass();
+  EXPECT_EQ(QString::fromLatin1(CloseLog()),
+            "Date/Time,ManufacturerAccess(#H),RemainCapacityAlarm(maH 10mwH),RemainTimeAlarm(min),"
+            "BatteryMode(#H),AtRate(+/-ma 10mw),AtRateTimeToFull(min)\r\n"
+            "12/07/2026 09:30:00,1000,4097,4098,1003,4100,4101\r\n");
 }
 
 }  // namespace
