@@ -28,6 +28,7 @@ std::optional<QString> LogFile::Create(const QString& path) {
   if (descriptor < 0) return SystemErrorText(errno);
   if (IsOpen()) ::close(descriptor_);
   descriptor_ = descriptor;
+  inFile_ = 0;
   buffer_.clear();
   buffer_.reserve(kBufferSize);
   return std::nullopt;
@@ -66,5 +67,19 @@ std::optional<QString> LogFile::WriteOut(qsizetype count) {
     written += result;
   }
   buffer_.remove(0, written);
+  inFile_ += written;
   return error;
+}
+
+std::optional<QString> LogFile::TakeBack(qint64 taken) {
+  if (taken >= inFile_) {
+    buffer_.truncate(static_cast<qsizetype>(taken - inFile_));
+    return std::nullopt;
+  }
+  if (::ftruncate(descriptor_, taken) != 0 || ::lseek(descriptor_, taken, SEEK_SET) < 0) {
+    return SystemErrorText(errno);
+  }
+  buffer_.clear();
+  inFile_ = taken;
+  return std::nullopt;
 }

@@ -33,6 +33,11 @@ class LogFile {
   bool IsOpen() const { return descriptor_ >= 0; }
   // Bytes taken but not yet in the file.
   qsizetype Buffered() const { return buffer_.size(); }
+  // Every byte taken since the file was created, in the file or buffered.
+  qint64 Taken() const { return inFile_ + buffer_.size(); }
+  // Takes back what was taken after the first `taken` bytes, from the buffer
+  // and, where some of it is in the file already, from the file.
+  std::optional<QString> TakeBack(qint64 taken);
 
  private:
   // Writes the first `count` buffered bytes to the file.
@@ -40,4 +45,5 @@ class LogFile {
 
   int descriptor_ = -1;
   QByteArray buffer_;
+  qint64 inFile_ = 0;  // bytes written to the file
 };

@@ -63,9 +63,10 @@ bool ScanLogFile::Write(const QString& text) {
 // out with the next write that succeeds) and its flags moved on, so the file
 // never gets a field twice.
 //
-// The header line is gathered column by column and handed to the file whole
-// at the press's last ticked row: a write that fails keeps it whole for the
-// next write, and leaves no header under way for a later press to add to.
+// The header line is the exception. It is gathered column by column and
+// handed to the file whole at the press's last ticked row; a write that fails
+// takes it back, so that the next press writes the header of the rows it has
+// ticked then, and no record stands under another press's columns.
 bool ScanLogFile::HeaderStep(int row) {
   if (!IsOpen()) return true;
   if (headerPending_) {
@@ -80,7 +81,14 @@ bool ScanLogFile::HeaderStep(int row) {
   header_ += LogFormatter::HeaderColumn({catalogue_.RegisterName(row), catalogue_.UnitClass(row)});
   if (!IsLastTickedRow(row)) return true;
   headerColumns_ = false;
-  return Write(std::exchange(header_, QString()));
+  const qint64 before = file_.Taken();
+  const bool heldText = holdsText_;
+  if (Write(std::exchange(header_, QString()))) return true;
+  if (!file_.TakeBack(before)) {
+    holdsText_ = heldText;
+    headerPending_ = true;
+  }
+  return false;
 }
 
 bool ScanLogFile::IsLastTickedRow(int row) const {

@@ -16,8 +16,8 @@
 // fails shows an error box naming the file and answers false, so the scan
 // step that called it ends there. The log stays open and later writes try
 // again. The header line is handed to the file whole, at the last ticked
-// row's header step, so a failed header is never completed or repeated by a
-// later press.
+// row's header step, and a header whose write failed is taken back for the
+// next press to write anew.
 class ScanLogFile : public ScanLog {
  public:
   ScanLogFile(RegisterCatalogue& catalogue, LogWindow& window, LogFormatter formatter);

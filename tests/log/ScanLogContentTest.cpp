@@ -183,27 +183,39 @@ TEST_F(ScanLogContentTest, RowUntickedBetweenItsAttemptsLeavesItsFieldEmptyAndTh
 // The header of rows 0 to 5 fills the output buffer, so its write fails while
 // no file may grow; the press then ends with the error shown and starts no
 // scan. The next press, with room again, runs its pass under that header.
-TEST_F(ScanLogContentTest, HeaderWhoseWriteFailedReachesTheFileWholeAndOnlyOnce) {
-  TickOnly({0, 1, 2, 3, 4, 5});
-  OpenLog();
-  const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit limit{};
-  getrlimit(RLIMIT_FSIZE, &limit);
-  const rlimit none{0, limit.rlim_max};
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
-  sequencer.ReadDataBtnClick();
-  setrlimit(RLIMIT_FSIZE, &limit);
-  std::signal(SIGXFSZ, previousSignal);
-  EXPECT_EQ(window.errors, QStringList{"Cannot write to the log file \"" + path +
-                                       "\": " + QString::fromLocal8Bit(std::strerror(EFBIG))});
-  EXPECT_EQ(controls.caption, "Read Data");
-  EXPECT_EQ(Transactions(), 0);
-  window.errors.clear();
-  Pass();
-  EXPECT_EQ(QString::fromLatin1(CloseLog()),
-            "Date/Time,ManufacturerAccess(#H),RemainCapacityAlarm(maH 10mwH),RemainTimeAlarm(min),"
-            "BatteryMode(#H),AtRate(+/-ma 10mw),AtRateTimeToFull(min)\r\n"
-            "12/07/2026 09:30:00,1000,4097,4098,1003,4100,4101\r\n");
+// A header that could not be written leaves nothing behind: the next press
+// writes the header of the rows it has ticked, once.
+TEST_F(ScanLogContentTest, AHeaderWhoseWriteFailedIsWrittenByTheNextPressForItsOwnRows) {
+  const struct {
+    std::initializer_list<int> nextTicks;
+    const char* file;
+  } cases[] = {
+      {{0, 1, 2, 3, 4, 5},
+       "Date/Time,ManufacturerAccess(#H),RemainCapacityAlarm(maH 10mwH),RemainTimeAlarm(min),"
+       "BatteryMode(#H),AtRate(+/-ma 10mw),AtRateTimeToFull(min)\r\n"
+       "12/07/2026 09:30:00,1000,4097,4098,1003,4100,4101\r\n"},
+      {{9}, "Date/Time,Voltage(mv)\r\n12/07/2026 09:30:00,4105\r\n"},
+  };
+  for (const auto& c : cases) {
+    TickOnly({0, 1, 2, 3, 4, 5});
+    OpenLog();
+    const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit none{0, limit.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
+    sequencer.ReadDataBtnClick();
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previousSignal);
+    EXPECT_EQ(window.errors, QStringList{"Cannot write to the log file \"" + path +
+                                         "\": " + QString::fromLocal8Bit(std::strerror(EFBIG))});
+    EXPECT_EQ(controls.caption, "Read Data");
+    window.errors.clear();
+    TickOnly(c.nextTicks);
+    clock.base = QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0)).addMSecs(-Now().count() / 1000);
+    Pass();
+    EXPECT_EQ(QString::fromLatin1(CloseLog()), c.file);
+  }
 }
 
 }  // namespace
