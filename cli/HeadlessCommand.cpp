@@ -94,6 +94,7 @@ int RunRead(const HeadlessRequest& request, HeadlessScan& scan, QEventLoop& wait
     if (result.interrupted) break;
     output.Print(result, scan.Catalogue());
     anyRowFailed = anyRowFailed || !result.AllRowsOk();
+    if (result.halted) break;
     if (request.count != 0 && pass == request.count) break;
     WaitUntil(result.startTime.addMSecs(request.everyMs), scan, wait);
     if (scan.Interrupted()) break;

@@ -29,6 +29,8 @@ HeadlessScan::HeadlessScan(AdapterLibrary& adapter, Settings settings)
     FailLink(QStringLiteral("The adapter did not report the link open within %1 s.")
                  .arg(kOpenTimeoutMs / 1000));
   });
+  refusalWatch_.setSingleShot(true);
+  connect(&refusalWatch_, &QTimer::timeout, this, [this] { EndHalted(); });
 }
 
 HeadlessScan::~HeadlessScan() {
@@ -59,6 +61,7 @@ HeadlessScan::Pass HeadlessScan::RunPass(const std::vector<int>& rows) {
   linkFailure_.clear();
   linkOpened_ = false;
   passOver_ = false;
+  halted_ = false;
 
   Pass pass;
   if (!interrupted_) {
@@ -74,6 +77,7 @@ HeadlessScan::Pass HeadlessScan::RunPass(const std::vector<int>& rows) {
   }
   pass.linkFailure = linkFailure_;
   pass.linkLost = linkOpened_ && !linkFailure_.isEmpty();
+  pass.halted = halted_;
   pass.interrupted = interrupted_;
   return pass;
 }
@@ -93,6 +97,7 @@ void HeadlessScan::Interrupt() {
 void HeadlessScan::EndPass() {
   passOver_ = true;
   openWatch_.stop();
+  refusalWatch_.stop();
   loop_.quit();
 }
 
@@ -141,13 +146,32 @@ void HeadlessScan::ScanStopped(ScanStop reason) {
   if (reason == ScanStop::Finished) EndPass();
 }
 
-// A scan that rests on a row (a refused transaction) has nothing more to
-// come: the rows not done are failed rows.
+// A refusal of the row's re-issue while its earlier attempt is under way is
+// not the end: that attempt's outcome moves the scan on, or the adapter is
+// found gone. A refusal with nothing under way is final.
 void HeadlessScan::ScanHalted(const ScanHalt& halt) {
-  if (halt.reason == ScanHalt::Reason::TransactionRefused) {
-    QTextStream(stderr) << "pelmor: the adapter refused " << catalogue_.RegisterName(halt.row)
-                        << "'s transaction: " << StatusText(ReturnCodeText(halt.returnCode))
-                        << '\n';
+  if (halt.reason != ScanHalt::Reason::TransactionRefused) {
+    EndPass();
+    return;
   }
+  refusal_ = halt;
+  if (engine_.State().AwaitsOutcomeForCurrentRow()) {
+    refusalWatch_.start(kRefusedRowWaitMs);
+  } else {
+    EndHalted();
+  }
+}
+
+void HeadlessScan::TransactionIssued(const RowTransaction&) {
+  refusalWatch_.stop();
+}
+
+void HeadlessScan::EndHalted() {
+  QTextStream(stderr) << "pelmor: the adapter refused " << catalogue_.RegisterName(refusal_.row)
+                      << "'s transaction: " << StatusText(ReturnCodeText(refusal_.returnCode))
+                      << '\n';
+  halted_ = true;
+  // As a person would: Stop, so that the scan runs no more.
+  if (engine_.Sequencer().IsRunning()) engine_.Sequencer().ReadDataBtnClick();
   EndPass();
 }

@@ -41,6 +41,9 @@ class HeadlessScan : public QObject, private ScanObserver {
     // Empty when the adapter link opened and stayed open; otherwise why not.
     QString linkFailure;
     bool linkLost = false;  // the link had opened, then the adapter went away
+    // The scan came to rest on a row (the adapter refused its transaction):
+    // no further pass would fare better.
+    bool halted = false;
     bool interrupted = false;
 
     bool AllRowsOk() const;
@@ -66,6 +69,10 @@ class HeadlessScan : public QObject, private ScanObserver {
 
   // A link that does not report open within this time counts as not opening.
   static constexpr int kOpenTimeoutMs = 5000;
+  // A transaction refused while the row's earlier attempt is still under way
+  // leaves the scan resting until that attempt's outcome comes (the scan then
+  // goes on) or the adapter goes away; no longer than this.
+  static constexpr int kRefusedRowWaitMs = 5000;
 
  private:
   Pass RunPass(const std::vector<int>& rows);
@@ -73,10 +80,13 @@ class HeadlessScan : public QObject, private ScanObserver {
   void FailLink(const QString& reason);
   // After an interruption the pass ends once no outcome is awaited.
   void EndIfInterruptedAndSettled();
+  // The scan rests on a refused row for good: the pass ends there.
+  void EndHalted();
 
   void LinkOpening() override;
   void LinkOpened() override;
   void LinkFailed(const LinkFailure& failure) override;
+  void TransactionIssued(const RowTransaction& transaction) override;
   void RowRead(const RowReading& reading) override;
   void RowWritten(int row) override;
   void RowFailed(const RowFailure& failure) override;
@@ -96,9 +106,12 @@ class HeadlessScan : public QObject, private ScanObserver {
 
   QEventLoop loop_;
   QTimer openWatch_;
+  QTimer refusalWatch_;
+  ScanHalt refusal_{ScanHalt::Reason::TransactionRefused};
   std::map<int, RowResult> results_;
   QString linkFailure_;
   bool linkOpened_ = false;
   bool passOver_ = false;
+  bool halted_ = false;
   bool interrupted_ = false;
 };

@@ -120,6 +120,20 @@ TEST(HeadlessCommand, ReadsAndWritesCountEveryTimeOutAsAnAttempt) {
   }
 }
 
+TEST(HeadlessCommand, ATransactionTheAdapterRefusesEndsTheRunWithItsReason) {
+  const Outcome outcome = RunCommand(
+      {"read", "--emulated", "Voltage", "Current", "--count", "3"}, [](EmulatedRig& rig) {
+        rig.Adapter().FailNextCall(EmulatedAdapter::Operation::MasterTxRx,
+                                   return_code::kNotAccepted);
+      });
+  EXPECT_EQ(outcome.status, headless_exit::kRowFailed);
+  EXPECT_EQ(outcome.out, "Voltage    mv\nCurrent    +/-ma\n") << "one pass, nothing read";
+  EXPECT_NE(
+      outcome.err.find("the adapter refused Voltage's transaction: <<Operation Not Accepted>>"),
+      std::string::npos)
+      << outcome.err;
+}
+
 TEST(HeadlessCommand, AFewFaultsAreRetriedAndTheRowIsRead) {
   const Outcome outcome = RunCommand({"read", "--emulated", "Voltage"}, [](EmulatedRig& rig) {
     rig.Adapter().FailCommand(kVoltage, AdapterEvent::BusError, 2);
