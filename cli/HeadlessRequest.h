@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "PlatformBundle.h"
+#include "Publisher.h"
 
 enum class OutputFormat { Text, Csv, Json };
 
@@ -22,6 +23,7 @@ struct HeadlessRequest {
   int addressEntry = 0;
   bool verbose = false;
   PlatformOptions platform;
+  std::optional<PublisherSettings> publish;  // read: each pass also to a broker (no login yet)
 };
 
 // The request, or the usage error to print.

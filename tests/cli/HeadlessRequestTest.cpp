@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QSysInfo>
+
 #include "HeadlessRequest.h"
 #include "QtPrinters.h"
 
@@ -41,6 +43,28 @@ TEST(HeadlessRequest, RepeatOptionsPortAndAddress) {
   EXPECT_EQ(counted.request->format, OutputFormat::Csv);
 }
 
+TEST(HeadlessRequest, MqttOptionsNameTheBrokerTheStationAndTheQueue) {
+  const HeadlessParse tls = Parse({"read", "--mqtt", "mqtts://bench@[::1]:9883/lab/packs/",
+                                   "--station", "b1", "--mqtt-ca", "ca.pem", "--mqtt-queue", "7"});
+  ASSERT_TRUE(tls.request && tls.request->publish) << tls.error.toStdString();
+  const PublisherSettings& settings = *tls.request->publish;
+  EXPECT_TRUE(settings.broker.tls);
+  EXPECT_EQ(settings.broker.Place(), "[::1]:9883");
+  EXPECT_EQ(settings.broker.prefix, "lab/packs");
+  EXPECT_EQ(settings.broker.user, "bench");
+  EXPECT_EQ(settings.station, "b1");
+  EXPECT_EQ(settings.caFile, QStringLiteral("ca.pem"));
+  EXPECT_EQ(settings.queueBound, 7u);
+
+  const HeadlessParse plain = Parse({"read", "--mqtt", "mqtt://broker.lab"});
+  ASSERT_TRUE(plain.request && plain.request->publish);
+  EXPECT_EQ(plain.request->publish->broker.Place(), "broker.lab:1883");
+  EXPECT_EQ(plain.request->publish->broker.prefix, "");
+  EXPECT_EQ(plain.request->publish->station, QSysInfo::machineHostName());
+  EXPECT_EQ(plain.request->publish->queueBound, 24u * 60);
+  EXPECT_FALSE(Parse({"read"}).request->publish);
+}
+
 TEST(HeadlessRequest, WriteTakesTheWritableRegistersWithTheirTextsAsTyped) {
   const HeadlessParse write = Parse({"write", "AtRate=-500", "RemainCapacityAlarm=$4D2"});
   ASSERT_TRUE(write.request) << write.error.toStdString();
@@ -71,6 +95,14 @@ TEST(HeadlessRequest, MistakesAreUsageErrorsWithAMessageThatSaysWhy) {
        "BatteryMode, AtRate."},
       {{"write", "AtRate=1", "atrate=2"}, "atrate is named twice."},
       {{"write", "AtRate=1", "--format", "csv"}, "Unknown option 'format'."},
+      {{"read", "--mqtt", "http://broker/lab"}, "--mqtt takes mqtt://host[:port]/prefix"},
+      {{"read", "--mqtt", "mqtt:///lab"}, "--mqtt takes mqtt://host[:port]/prefix"},
+      {{"read", "--mqtt", "mqtt://bench:pw@broker/lab"}, "A password on the command line"},
+      {{"read", "--mqtt", "mqtt://broker/lab/+"}, "The topic prefix cannot hold + or #: lab/+"},
+      {{"read", "--mqtt", "mqtt://broker/lab", "--station", "b+1"}, "A station's name cannot"},
+      {{"read", "--mqtt", "mqtt://broker/lab", "--mqtt-ca", "ca.pem"}, "--mqtt-ca needs an mqtts"},
+      {{"read", "--mqtt", "mqtt://broker/lab", "--mqtt-queue", "0"}, "--mqtt-queue takes a whole"},
+      {{"read", "--station", "b1"}, "--station needs --mqtt"},
   };
   for (const auto& [arguments, message] : cases) {
     const HeadlessParse parse = Parse(arguments);
