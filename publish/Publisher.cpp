@@ -199,6 +199,7 @@ QString Publisher::FailureText(int rc, int savedErrno) const {
         .arg(place, Reason(mosquitto_connack_string(refusal_)));
   }
   if (rc == MOSQ_ERR_TLS) {
+    const std::lock_guard lock(logMutex_);
     return QStringLiteral(
                "the TLS connection to the broker at %1 failed (%2); its certificate "
                "must name %3 and be signed by a trusted CA")
@@ -330,6 +331,6 @@ void Publisher::OnPublish(mosquitto*, void* self, int mid) {
 void Publisher::OnLog(mosquitto*, void* self, int level, const char* text) {
   if (level != MOSQ_LOG_ERR) return;
   auto* publisher = static_cast<Publisher*>(self);
-  const std::lock_guard lock(publisher->mutex_);
+  const std::lock_guard lock(publisher->logMutex_);
   publisher->lastLibraryError_ = Reason(text);
 }

@@ -129,11 +129,14 @@ class Publisher {
   bool connected_ = false;  // set once the library has sent what it had in flight again
   bool justConnected_ = false;
   int refusal_ = 0;  // the broker's answer to the last connect, when it refused
-  QString lastLibraryError_;
   bool outageNoticed_ = false;
   std::size_t dropped_ = 0;
   std::optional<int> offlineMid_;
   bool offlineAcknowledged_ = false;
   bool stopping_ = false;
   std::chrono::steady_clock::time_point stopDeadline_;
+
+  // Apart, since the library may log while the publisher holds its mutex.
+  mutable std::mutex logMutex_;
+  QString lastLibraryError_;
 };
