@@ -4,6 +4,7 @@
 
 #include <mosquitto.h>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QCoreApplication>
@@ -64,6 +65,8 @@ class TestBroker {
 
   void Start() {
     process_.setProcessChannelMode(QProcess::MergedChannels);
+    // A test that dies leaves no broker behind.
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process_.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), Path("broker.conf")});
     QByteArray log;
     EXPECT_TRUE(WaitFor([&] {
