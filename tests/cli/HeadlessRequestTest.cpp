@@ -43,26 +43,16 @@ TEST(HeadlessRequest, RepeatOptionsPortAndAddress) {
   EXPECT_EQ(counted.request->format, OutputFormat::Csv);
 }
 
-TEST(HeadlessRequest, MqttOptionsNameTheBrokerTheStationAndTheQueue) {
-  const HeadlessParse tls = Parse({"read", "--mqtt", "mqtts://bench@[::1]:9883/lab/packs/",
-                                   "--station", "b1", "--mqtt-ca", "ca.pem", "--mqtt-queue", "7"});
-  ASSERT_TRUE(tls.request && tls.request->publish) << tls.error.toStdString();
-  const PublisherSettings& settings = *tls.request->publish;
-  EXPECT_TRUE(settings.broker.tls);
-  EXPECT_EQ(settings.broker.Place(), "[::1]:9883");
-  EXPECT_EQ(settings.broker.prefix, "lab/packs");
-  EXPECT_EQ(settings.broker.user, "bench");
-  EXPECT_EQ(settings.station, "b1");
-  EXPECT_EQ(settings.caFile, QStringLiteral("ca.pem"));
-  EXPECT_EQ(settings.queueBound, 7u);
-
-  const HeadlessParse plain = Parse({"read", "--mqtt", "mqtt://broker.lab"});
-  ASSERT_TRUE(plain.request && plain.request->publish);
-  EXPECT_EQ(plain.request->publish->broker.Place(), "broker.lab:1883");
-  EXPECT_EQ(plain.request->publish->broker.prefix, "");
-  EXPECT_EQ(plain.request->publish->station, QSysInfo::machineHostName());
-  EXPECT_EQ(plain.request->publish->queueBound, 24u * 60);
-  EXPECT_FALSE(Parse({"read"}).request->publish);
+TEST(HeadlessRequest, MqttTakesTheBrokersUrlWithItsDefaultPortTheStationAndTheQueue) {
+  const auto tls =
+      Parse({"read", "--mqtt", "mqtts://[::1]/lab/packs/", "--station", "b1", "--mqtt-queue", "7"})
+          .request->publish;
+  EXPECT_EQ(std::tuple(tls->broker.Place(), tls->broker.prefix, tls->station, tls->queueBound),
+            std::tuple("[::1]:8883", "lab/packs", "b1", 7u));
+  const auto plain = Parse({"read", "--mqtt", "mqtt://bench@broker.lab"}).request->publish;
+  EXPECT_EQ(
+      std::tuple(plain->broker.Place(), plain->broker.user, plain->station, plain->queueBound),
+      std::tuple("broker.lab:1883", "bench", QSysInfo::machineHostName(), 1440u));
 }
 
 TEST(HeadlessRequest, WriteTakesTheWritableRegistersWithTheirTextsAsTyped) {

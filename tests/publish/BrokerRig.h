@@ -1,15 +1,14 @@
 // A real broker (Debian's mosquitto) on a free local port, set up in a
-// temporary folder, and a subscriber that records what reaches it.
+// temporary folder, and mosquitto_sub as the subscriber. Both end with the test.
 #pragma once
 
-#include <mosquitto.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -17,14 +16,11 @@
 #include <QThread>
 #include <csignal>
 #include <functional>
-#include <mutex>
 #include <vector>
 
 inline int FreePort() {
   const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
   socklen_t size = sizeof address;
   ::bind(probe, reinterpret_cast<sockaddr*>(&address), size);
   ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
@@ -43,49 +39,40 @@ inline bool WaitFor(const std::function<bool()>& condition, int ms = 30000) {
   return true;
 }
 
+// Starts a program that is killed when the test ends, however it ends.
+inline void StartChild(QProcess& process, const QString& program, const QStringList& arguments) {
+  process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+  process.start(program, arguments);
+}
+
 // Keeps its sessions on disk at each change, so that a broker killed and
 // started again still holds a subscriber's session and what was queued for it.
 class TestBroker {
  public:
-  explicit TestBroker(const QString& settings = QStringLiteral("allow_anonymous true"))
-      : port_(FreePort()) {
-    QFile config(Path("broker.conf"));
+  explicit TestBroker(const QString& settings = "allow_anonymous true") : port_(FreePort()) {
+    QFile config(dir_.filePath("broker.conf"));
     config.open(QIODevice::WriteOnly);
     config.write(QStringLiteral("user root\npersistence true\npersistence_location %1/\n"
                                 "autosave_interval 1\nautosave_on_changes true\n"
                                 "listener %2 127.0.0.1\n%3\n")
-                     .arg(dir_.path())
-                     .arg(port_)
-                     .arg(settings)
+                     .arg(dir_.path(), QString::number(port_), settings)
                      .toUtf8());
     config.close();
     Start();
   }
-  ~TestBroker() { Stop(SIGKILL); }
+  ~TestBroker() { Signal(SIGKILL, true); }
 
   void Start() {
     process_.setProcessChannelMode(QProcess::MergedChannels);
-    // A test that dies leaves no broker behind.
-    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    process_.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), Path("broker.conf")});
+    StartChild(process_, "mosquitto", {"-c", dir_.filePath("broker.conf")});
     QByteArray log;
-    EXPECT_TRUE(WaitFor([&] {
-      process_.waitForReadyRead(100);
-      log += process_.readAll();
-      return log.contains(" running");
-    })) << log.toStdString();
+    EXPECT_TRUE(WaitFor([&] { return (log += process_.readAll()).contains(" running"); }));
   }
-  void Signal(int signal) {
-    if (process_.state() != QProcess::NotRunning) {
-      ::kill(static_cast<pid_t>(process_.processId()), signal);
-    }
-  }
-  void Stop(int signal) {
-    Signal(signal);
-    process_.waitForFinished();
+  void Signal(int signal, bool untilEnded = false) {
+    if (process_.state() != QProcess::NotRunning) ::kill(pid_t(process_.processId()), signal);
+    if (untilEnded) process_.waitForFinished();
   }
   int Port() const { return port_; }
-  QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
 
  private:
   QTemporaryDir dir_;
@@ -93,63 +80,51 @@ class TestBroker {
   QProcess process_;
 };
 
-// Subscribes at QoS 1; with an id, in a session the broker keeps while it is away.
+// Subscribes at QoS 1; with an id, in a session the broker keeps while the
+// subscriber is away.
 class TestSubscriber {
  public:
-  TestSubscriber(int port, const char* filter, const char* sessionId = nullptr) : filter_(filter) {
-    client_ = mosquitto_new(sessionId, sessionId == nullptr, this);
-    mosquitto_connect_callback_set(client_, [](mosquitto* client, void* self, int) {
-      mosquitto_subscribe(client, nullptr, static_cast<TestSubscriber*>(self)->filter_, 1);
-    });
-    mosquitto_subscribe_callback_set(client_, [](mosquitto*, void* self, int, int, const int*) {
-      static_cast<TestSubscriber*>(self)->subscribed_ = true;
-    });
-    mosquitto_message_callback_set(client_, [](mosquitto*, void* self, const mosquitto_message* m) {
-      auto* subscriber = static_cast<TestSubscriber*>(self);
-      const std::lock_guard lock(subscriber->mutex_);
-      subscriber->received_.emplace_back(
-          m->topic, QByteArray(static_cast<const char*>(m->payload), m->payloadlen));
-    });
-    mosquitto_connect(client_, "127.0.0.1", port, 30);
-    mosquitto_loop_start(client_);
-    EXPECT_TRUE(WaitFor([this] { return subscribed_.load(); }));
+  TestSubscriber(int port, const QString& filter, const QString& session = {}) {
+    const QStringList persistent{"-c", "-i", session};
+    StartChild(process_, "stdbuf",
+               QStringList{"-oL", "mosquitto_sub", "-p", QString::number(port), "-t", filter, "-q",
+                           "1", "-v", "-d"} +
+                   (session.isEmpty() ? QStringList() : persistent));
+    EXPECT_TRUE(WaitFor([this] { return Read().contains("Subscribed"); }));
   }
   ~TestSubscriber() {
-    mosquitto_disconnect(client_);
-    mosquitto_loop_stop(client_, false);
-    mosquitto_destroy(client_);
+    process_.kill();
+    process_.waitForFinished();
   }
 
-  // What arrived on the topic, oldest first.
-  std::vector<QByteArray> On(const QString& topic) const {
-    const std::lock_guard lock(mutex_);
+  // The payloads that arrived on the topic, oldest first.
+  std::vector<QByteArray> On(const QString& topic) {
     std::vector<QByteArray> payloads;
-    for (const auto& [where, payload] : received_) {
-      if (where == topic) payloads.push_back(payload);
+    for (const QByteArray& line : Read().split('\n')) {
+      if (line.startsWith(topic.toUtf8() + ' ')) payloads.push_back(line.mid(topic.size() + 1));
     }
     return payloads;
   }
-  // The passes that arrived, each once: the broker may deliver one again.
-  std::vector<QJsonObject> Passes(const QString& topic) const {
+  QByteArray Last(const QString& topic) {
+    const std::vector<QByteArray> payloads = On(topic);
+    return payloads.empty() ? QByteArray() : payloads.back();
+  }
+  // The passes that arrived, each once, as long as each is later than the one
+  // before: the broker may deliver a pass again.
+  std::vector<QJsonObject> Passes(const QString& topic) {
     std::vector<QJsonObject> passes;
     for (const QByteArray& payload : On(topic)) {
       const QJsonObject pass = QJsonDocument::fromJson(payload).object();
-      if (passes.empty() || pass[QStringLiteral("start")].toString() >
-                                passes.back()[QStringLiteral("start")].toString()) {
+      if (passes.empty() || pass["start"].toString() > passes.back()["start"].toString()) {
         passes.push_back(pass);
       }
     }
     return passes;
   }
-  QByteArray Last(const QString& topic) const {
-    const std::vector<QByteArray> payloads = On(topic);
-    return payloads.empty() ? QByteArray() : payloads.back();
-  }
 
  private:
-  const char* filter_;
-  mosquitto* client_;
-  std::atomic<bool> subscribed_{false};
-  mutable std::mutex mutex_;
-  std::vector<std::pair<QString, QByteArray>> received_;
+  const QByteArray& Read() { return output_ += process_.readAllStandardOutput(); }
+
+  QProcess process_;
+  QByteArray output_;
 };
