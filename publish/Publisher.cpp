@@ -69,6 +69,7 @@ Publisher::~Publisher() {
 
 std::optional<QString> Publisher::Start(milliseconds wait) {
   if (std::optional<QString> error = Configure()) {
+    const std::lock_guard lock(mutex_);
     SetStateLocked(BrokerState::Finished);
     return error;
   }
