@@ -2,17 +2,20 @@
 
 #include <unistd.h>
 #include <QCoreApplication>
+#include <QProcessEnvironment>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
 #include <csignal>
 #include <cstring>
 
+#include "AddressList.h"
 #include "ComPortDiscovery.h"
 #include "HeadlessRequest.h"
 #include "HeadlessScan.h"
 #include "PassOutput.h"
 #include "ProgramLogging.h"
+#include "Publisher.h"
 #include "ValueCodec.h"
 
 namespace {
@@ -81,7 +84,43 @@ void WaitUntil(const QDateTime& due, const HeadlessScan& scan, QEventLoop& wait)
   wait.exec();
 }
 
-int RunRead(const HeadlessRequest& request, HeadlessScan& scan, QEventLoop& wait) {
+constexpr std::chrono::seconds kBrokerAnswerWait{5};
+constexpr std::chrono::seconds kQueueGrace{5};
+
+// A publisher that has its broker's answer, or none when the broker refused it.
+std::unique_ptr<Publisher> StartPublisher(PublisherSettings settings) {
+  const BrokerLoginRead login =
+      ReadBrokerLogin(settings.broker.user, QProcessEnvironment::systemEnvironment());
+  if (!login.login) {
+    Err() << "pelmor: " << login.error << Qt::endl;
+    return nullptr;
+  }
+  settings.login = *login.login;
+  auto publisher = std::make_unique<Publisher>(
+      std::move(settings),
+      Publisher::Events{{}, [](const QString& text) { Err() << "pelmor: " << text << Qt::endl; }});
+  if (const std::optional<QString> error = publisher->Start(kBrokerAnswerWait)) {
+    Err() << "pelmor: " << *error << Qt::endl;
+    return nullptr;
+  }
+  return publisher;
+}
+
+void Publish(Publisher& publisher, const HeadlessScan::Pass& pass, const HeadlessScan& scan,
+             const HeadlessRequest& request, const QString& comPortEntry) {
+  QJsonObject object = PassOutput::JsonObject(pass, scan.Catalogue());
+  object.insert(QStringLiteral("station"), request.publish->station);
+  object.insert(QStringLiteral("port"), comPortEntry.toInt());
+  object.insert(QStringLiteral("address"), address_list::EntryText(request.addressEntry));
+  std::vector<std::pair<QString, QJsonValue>> latest;
+  for (const HeadlessScan::RowResult& row : pass.rows) {
+    if (row.ok) latest.emplace_back(scan.Catalogue().RegisterName(row.row), row.text);
+  }
+  publisher.PublishPass(object, latest);
+}
+
+int RunRead(const HeadlessRequest& request, HeadlessScan& scan, QEventLoop& wait,
+            Publisher* publisher, const QString& comPortEntry) {
   QTextStream out(stdout);
   PassOutput output(request.format, out);
   bool anyRowFailed = false;
@@ -93,6 +132,7 @@ int RunRead(const HeadlessRequest& request, HeadlessScan& scan, QEventLoop& wait
     }
     if (result.interrupted) break;
     output.Print(result, scan.Catalogue());
+    if (publisher) Publish(*publisher, result, scan, request, comPortEntry);
     anyRowFailed = anyRowFailed || !result.AllRowsOk();
     if (result.halted) break;
     if (request.count != 0 && pass == request.count) break;
@@ -152,6 +192,11 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
   }
   const HeadlessRequest& request = *parse.request;
   SetUpProgramLogging(request.platform.verbose);
+  std::unique_ptr<Publisher> publisher;
+  if (request.publish) {
+    publisher = StartPublisher(*request.publish);
+    if (!publisher) return headless_exit::kNoBroker;
+  }
 
   const std::unique_ptr<Platform> platform = makePlatform(request.platform);
   const PlatformBundle bundle = platform->Bundle();
@@ -170,5 +215,8 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
     scan.Interrupt();
     wait.quit();
   });
-  return request.write ? RunWrite(request, scan) : RunRead(request, scan, wait);
+  if (request.write) return RunWrite(request, scan);
+  const int status = RunRead(request, scan, wait, publisher.get(), comPortEntry);
+  if (publisher) publisher->Finish(kQueueGrace);
+  return status;
 }

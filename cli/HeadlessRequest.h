@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "PlatformBundle.h"
+#include "Publisher.h"
 
 enum class OutputFormat { Text, Csv, Json };
 
@@ -21,6 +22,7 @@ struct HeadlessRequest {
   std::optional<QString> comPortEntry;  // none: the first port listed
   int addressEntry = 0;
   PlatformOptions platform;
+  std::optional<PublisherSettings> publish;  // read: each pass also to a broker (no login yet)
 };
 
 // The request, or the usage error to print.

@@ -2,7 +2,6 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <algorithm>
 
 PassOutput::PassOutput(OutputFormat format, QTextStream& out)
@@ -41,7 +40,8 @@ void PassOutput::PrintText(const HeadlessScan::Pass& pass, const RegisterCatalog
   }
 }
 
-void PassOutput::PrintJson(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
+QJsonObject PassOutput::JsonObject(const HeadlessScan::Pass& pass,
+                                   const RegisterCatalogue& catalogue) {
   QJsonArray registers;
   for (const auto& row : pass.rows) {
     registers.append(QJsonObject{{QStringLiteral("name"), catalogue.RegisterName(row.row)},
@@ -49,9 +49,14 @@ void PassOutput::PrintJson(const HeadlessScan::Pass& pass, const RegisterCatalog
                                  {QStringLiteral("unit"), catalogue.UnitClass(row.row)},
                                  {QStringLiteral("ok"), row.ok}});
   }
-  const QJsonObject object{{QStringLiteral("start"), pass.startTime.toString(Qt::ISODateWithMs)},
-                           {QStringLiteral("registers"), registers}};
-  out_ << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << '\n';
+  return {{QStringLiteral("start"), pass.startTime.toString(Qt::ISODateWithMs)},
+          {QStringLiteral("registers"), registers}};
+}
+
+void PassOutput::PrintJson(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
+  out_ << QString::fromUtf8(
+              QJsonDocument(JsonObject(pass, catalogue)).toJson(QJsonDocument::Compact))
+       << '\n';
 }
 
 // The log file's bytes: the header line, then a record a pass, each line

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QTextStream>
 
 #include "HeadlessRequest.h"
@@ -14,6 +15,9 @@ class PassOutput {
   PassOutput(OutputFormat format, QTextStream& out);
 
   void Print(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue);
+
+  // The object that json prints for a pass.
+  static QJsonObject JsonObject(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue);
 
  private:
   void PrintText(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QSysInfo>
+
 #include "HeadlessRequest.h"
 #include "QtPrinters.h"
 
@@ -41,6 +43,18 @@ TEST(HeadlessRequest, RepeatOptionsPortAndAddress) {
   EXPECT_EQ(counted.request->format, OutputFormat::Csv);
 }
 
+TEST(HeadlessRequest, MqttTakesTheBrokersUrlWithItsDefaultPortTheStationAndTheQueue) {
+  const auto tls =
+      Parse({"read", "--mqtt", "mqtts://[::1]/lab/packs/", "--station", "b1", "--mqtt-queue", "7"})
+          .request->publish;
+  EXPECT_EQ(std::tuple(tls->broker.Place(), tls->broker.prefix, tls->station, tls->queueBound),
+            std::tuple("[::1]:8883", "lab/packs", "b1", 7u));
+  const auto plain = Parse({"read", "--mqtt", "mqtt://bench@broker.lab"}).request->publish;
+  EXPECT_EQ(
+      std::tuple(plain->broker.Place(), plain->broker.user, plain->station, plain->queueBound),
+      std::tuple("broker.lab:1883", "bench", QSysInfo::machineHostName(), 1440u));
+}
+
 TEST(HeadlessRequest, WriteTakesTheWritableRegistersWithTheirTextsAsTyped) {
   const HeadlessParse write = Parse({"write", "AtRate=-500", "RemainCapacityAlarm=$4D2"});
   ASSERT_TRUE(write.request) << write.error.toStdString();
@@ -71,6 +85,14 @@ TEST(HeadlessRequest, MistakesAreUsageErrorsWithAMessageThatSaysWhy) {
        "BatteryMode, AtRate."},
       {{"write", "AtRate=1", "atrate=2"}, "atrate is named twice."},
       {{"write", "AtRate=1", "--format", "csv"}, "Unknown option 'format'."},
+      {{"read", "--mqtt", "http://broker/lab"}, "--mqtt takes mqtt://host[:port]/prefix"},
+      {{"read", "--mqtt", "mqtt:///lab"}, "--mqtt takes mqtt://host[:port]/prefix"},
+      {{"read", "--mqtt", "mqtt://bench:pw@broker/lab"}, "A password on the command line"},
+      {{"read", "--mqtt", "mqtt://broker/lab/+"}, "The topic prefix cannot hold + or #: lab/+"},
+      {{"read", "--mqtt", "mqtt://broker/lab", "--station", "b+1"}, "A station's name cannot"},
+      {{"read", "--mqtt", "mqtt://broker/lab", "--mqtt-ca", "ca.pem"}, "--mqtt-ca needs an mqtts"},
+      {{"read", "--mqtt", "mqtt://broker/lab", "--mqtt-queue", "0"}, "--mqtt-queue takes a whole"},
+      {{"read", "--station", "b1"}, "--station needs --mqtt"},
   };
   for (const auto& [arguments, message] : cases) {
     const HeadlessParse parse = Parse(arguments);
