@@ -26,12 +26,20 @@ void ScanLogFile::OpenLogFile(const QString& path) {
   headerPending_ = true;
 }
 
+// A close that fails takes its line end back: the log stays open, and a
+// record still under way must go on on its own line, not on one without a
+// time stamp; the next close writes the line end again.
 std::optional<QString> ScanLogFile::CloseLogFile() {
+  const qint64 before = file_.Taken();
   if (auto error = file_.Write(LogFormatter::FileBytes(LogFormatter::LineEnd()))) {
+    file_.TakeBack(before);
     return ErrorText("Cannot write to", *error);
   }
   std::optional<QString> error = file_.Close();
-  if (error && file_.IsOpen()) return ErrorText("Cannot write to", *error);
+  if (error && file_.IsOpen()) {
+    file_.TakeBack(before);
+    return ErrorText("Cannot write to", *error);
+  }
   window_.SetLogFileOpen(false);
   window_.SetTitle(window_.StandardTitle());
   ClearHeaderFlags();

@@ -27,7 +27,7 @@ class ScanLogFile : public ScanLog {
   // ticked. A file that cannot be created leaves everything as it was.
   void OpenLogFile(const QString& path);
   // Ends the last line and closes the file. When that fails the log stays
-  // open, and closing again adds another line end and tries once more.
+  // open without that line end, and closing again tries once more.
   // Answers the error text when it failed, without showing it.
   std::optional<QString> CloseLogFile();
   // The File menu's close: CloseLogFile with its failure shown.

@@ -80,9 +80,10 @@ TEST_F(LogFileFaultTest, FullDeviceFailsAtCloseWhichStaysOpenAndTriesAgainWhenCl
 }
 
 // With the file size limit at zero every write fails ("File too large"); once
-// it is lifted the second close writes out what the first could not, and its
-// own line end.
-TEST_F(LogFileFaultTest, CloseThatFailedSucceedsOnTheSecondCloseWithAnotherLineEnd) {
+// it is lifted the second close writes out what the first could not. The
+// failed close took its line end back, so a record still under way goes on
+// on its own line, and the file ends in one line end.
+TEST_F(LogFileFaultTest, CloseThatFailedLeavesTheRecordWholeAndTheSecondCloseEndsIt) {
   const QString path = dir.filePath("limited.txt");
   log.OpenLogFile(path);
   ASSERT_TRUE(log.ValueStep("4105"));
@@ -99,11 +100,13 @@ TEST_F(LogFileFaultTest, CloseThatFailedSucceedsOnTheSecondCloseWithAnotherLineE
   EXPECT_TRUE(window.open);
   EXPECT_EQ(FileContent(path), "");
 
+  ASSERT_TRUE(log.LogPrefix(false, QDateTime()));
+  ASSERT_TRUE(log.ValueStep("7"));
   log.MenuFileCloseLogFileClick();
   EXPECT_EQ(window.errors.size(), 1);
   EXPECT_FALSE(window.open);
   EXPECT_EQ(window.title, "Dalvern Corp. -  Pelmor");
-  EXPECT_EQ(FileContent(path), "4105\r\n\r\n");
+  EXPECT_EQ(FileContent(path), "4105,7\r\n");
 }
 
 TEST_F(LogFileFaultTest, FolderThatDoesNotExistOpensNoLogAndChangesNothing) {
