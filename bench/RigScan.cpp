@@ -31,31 +31,31 @@ QDateTime RigClock::Now() const {
 }
 
 bool RigScan::TeeLog::HeaderStep(int row) {
-  if (listener_) listener_->HeaderStep(row);
+  if (listener) listener->HeaderStep(row);
   return file_.HeaderStep(row);
 }
 
 void RigScan::TeeLog::EndHeaderColumns() {
-  if (listener_) listener_->EndHeaderColumns();
+  if (listener) listener->EndHeaderColumns();
   file_.EndHeaderColumns();
 }
 
 bool RigScan::TeeLog::LogPrefix(bool beginsRecord, const QDateTime& scanStartTime) {
-  if (listener_) listener_->LogPrefix(beginsRecord, scanStartTime);
+  if (listener) listener->LogPrefix(beginsRecord, scanStartTime);
   return file_.LogPrefix(beginsRecord, scanStartTime);
 }
 
 bool RigScan::TeeLog::ValueStep(const QString& valueText) {
-  if (listener_) listener_->ValueStep(valueText);
+  if (listener) listener->ValueStep(valueText);
   return file_.ValueStep(valueText);
 }
 
 bool RigScan::TeeLog::FailurePlaceholder(int row) {
-  if (listener_) listener_->FailurePlaceholder(row);
+  if (listener) listener->FailurePlaceholder(row);
   return file_.FailurePlaceholder(row);
 }
 
-RigScan::RigScan(ScanLog* listener) : tee_(log_, listener) {
+RigScan::RigScan() {
   catalogue_.BuildCatalogue(rows_);
   timer1_.SetTickHandler([this] { sequencer_.Timer1Timer(); });
   timer2_.SetTickHandler([this] { sequencer_.Timer2Timer(); });

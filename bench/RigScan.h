@@ -94,13 +94,15 @@ struct RigErrors : ErrorReporter, LogWindow {
 };
 
 // The scan's core wired as the window wires it, on the deterministic rig,
-// with timers and the wall clock on the rig's time, and a log file. A
-// listener, when given, hears the log's steps too, with or without a file.
+// with timers and the wall clock on the rig's time, and a log file.
 class RigScan {
  public:
   using Micros = std::chrono::microseconds;
 
-  explicit RigScan(ScanLog* listener = nullptr);
+  RigScan();
+
+  // Someone else to hear the log's steps, with or without a log file open.
+  void Listen(ScanLog& listener) { tee_.listener = &listener; }
 
   // Ticks only these rows (all 33 are ticked at first).
   void TickOnly(const std::vector<int>& rows);
@@ -123,16 +125,17 @@ class RigScan {
   // The log's steps to the log file and to the listener.
   class TeeLog : public ScanLog {
    public:
-    TeeLog(ScanLog& file, ScanLog* listener) : file_(file), listener_(listener) {}
+    explicit TeeLog(ScanLog& file) : file_(file) {}
     bool HeaderStep(int row) override;
     void EndHeaderColumns() override;
     bool LogPrefix(bool beginsRecord, const QDateTime& scanStartTime) override;
     bool ValueStep(const QString& valueText) override;
     bool FailurePlaceholder(int row) override;
 
+    ScanLog* listener = nullptr;
+
    private:
     ScanLog& file_;
-    ScanLog* listener_;
   };
 
   std::unique_ptr<EmulatedRig> rig_ = EmulatedRig::Deterministic();
@@ -147,7 +150,7 @@ class RigScan {
   RigClock clock_{*rig_};
   ScanState state_;
   ScanLogFile log_{catalogue_, errors_, LogFormatter{}};
-  TeeLog tee_;
+  TeeLog tee_{log_};
   BusTransactions transactions_{
       state_, {rig_->Adapter(), catalogue_, settings_, status_, errors_, timer1_, tee_}};
   LinkControl link_{rig_->Adapter(), settings_, status_, errors_,

@@ -116,7 +116,14 @@ std::vector<std::vector<QPointF>> DecimatedLine::Runs() const {
     std::vector<QPointF>& run = runs.back();
     for (const Sample& sample : samples) {
       const QPointF point(static_cast<double>(sample.ms), sample.value);
-      if (run.empty() || run.back() != point) run.push_back(point);
+      if (!run.empty() && run.back() == point) continue;
+      // A level stretch needs only its ends.
+      const std::size_t n = run.size();
+      if (n >= 2 && run[n - 1].y() == point.y() && run[n - 2].y() == point.y()) {
+        run[n - 1] = point;
+      } else {
+        run.push_back(point);
+      }
     }
   }
   return runs;

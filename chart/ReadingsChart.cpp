@@ -14,6 +14,8 @@ constexpr double kMsPerHour = 3600.0 * 1000.0;
 constexpr qint64 kMinuteMs = 60 * 1000;
 constexpr int kLineWidth = 2;
 constexpr int kLinesNamedBelow = 6;
+// About as many steps as the time axis has room for labels.
+constexpr double kTimeTicks = 8;
 
 // Distinct colours, with the first ones for the registers charted most often.
 const QColor kPalette[] = {
@@ -28,6 +30,15 @@ qint64 ClockOffsetMs(qint64 wallClockMs) {
   const QDateTime wallClock = QDateTime::fromMSecsSinceEpoch(wallClockMs, Qt::UTC);
   return QDateTime(wallClock.date(), wallClock.time(), Qt::LocalTime).toMSecsSinceEpoch() -
          wallClockMs;
+}
+
+// The round step (1, 2 or 5 times a power of ten) at or above this one.
+double RoundStep(double least) {
+  const double power = std::pow(10.0, std::floor(std::log10(least)));
+  for (const double step : {1.0, 2.0, 5.0}) {
+    if (step * power >= least) return step * power;
+  }
+  return 10 * power;
 }
 
 // The range of an axis's values as a person reads it: a little wider than
@@ -95,9 +106,12 @@ QString ReadingsChart::LineName(const LineKey& key) {
                                        AxisUnit(key.axis));
 }
 
-QColor ReadingsChart::LineColour(const LineKey& key) const {
-  const auto at = drawn_.find(key);
-  return at == drawn_.end() ? QColor() : at->second.colour;
+QColor ReadingsChart::LineColour(const LineKey& key) {
+  const auto at = colours_.find(key);
+  if (at != colours_.end()) return at->second;
+  const QColor colour = kPalette[colours_.size() % std::size(kPalette)];
+  colours_[key] = colour;
+  return colour;
 }
 
 void ReadingsChart::SetTimeAxis(TimeScale scale, qint64 firstMs, qint64 lastMs) {
@@ -128,9 +142,12 @@ void ReadingsChart::SetTimeAxis(TimeScale scale, qint64 firstMs, qint64 lastMs) 
     clock->setRange(QDateTime::fromMSecsSinceEpoch(firstMs + clockOffsetMs_ - margin),
                     QDateTime::fromMSecsSinceEpoch(lastMs + clockOffsetMs_ + margin));
   } else if (auto* hours = qobject_cast<QValueAxis*>(timeAxis_)) {
+    const double span = static_cast<double>(lastMs - firstMs) / kMsPerHour;
     hours->setTitleText(QStringLiteral("Hours since %1").arg(StampOf(firstMs)));
-    hours->setRange(0, static_cast<double>(lastMs - firstMs) / kMsPerHour);
-    hours->applyNiceNumbers();
+    hours->setRange(0, span);
+    hours->setTickType(QValueAxis::TicksDynamic);
+    hours->setTickAnchor(0);
+    hours->setTickInterval(RoundStep(span / kTimeTicks));
   }
 }
 
@@ -167,9 +184,8 @@ QLineSeries& ReadingsChart::AddRunSeries(const LineKey& key, DrawnLine& line) {
 ReadingsChart::DrawnLine& ReadingsChart::Drawn(const LineKey& key) {
   auto at = drawn_.find(key);
   if (at != drawn_.end()) return at->second;
-  const std::size_t index = drawn_.size() % std::size(kPalette);
   DrawnLine& line = drawn_[key];
-  line.colour = kPalette[index];
+  line.colour = LineColour(key);
   AddRunSeries(key, line);
   return line;
 }

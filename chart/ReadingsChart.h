@@ -32,8 +32,8 @@ class ReadingsChart {
 
   // "Voltage (V)"
   static QString LineName(const LineKey& key);
-  // The colour of the line drawn for this key in this chart.
-  QColor LineColour(const LineKey& key) const;
+  // The colour of a line in this chart, the next one free when first asked.
+  QColor LineColour(const LineKey& key);
 
  private:
   enum class TimeScale { None, Clock, Hours };
@@ -64,6 +64,7 @@ class ReadingsChart {
   qint64 clockOffsetMs_ = 0;  // from the passes' wall-clock times to the axis's
   std::map<ChartAxis, QValueAxis*> valueAxes_;
   std::map<LineKey, DrawnLine> drawn_;
+  std::map<LineKey, QColor> colours_;
 };
 
 // Joins the runs across their shortest gaps until at most `most` remain.
