@@ -13,7 +13,10 @@ namespace {
 // drawing takes long, so that it never takes more than a twentieth of the time.
 constexpr qint64 kLeastDrawingGapMs = 1000;
 constexpr qint64 kDrawingShare = 20;
-constexpr int kCatchUpMs = 2000;
+// A pass left undrawn is drawn when no other has come for twice the time
+// between passes, and two seconds at least: the scan has stopped or slowed,
+// and the drawing does not fall into a pass under way.
+constexpr qint64 kLeastCatchUpMs = 2000;
 // Buckets a line: about the chart's width in pixels on a large screen.
 constexpr int kBucketsALine = 1024;
 constexpr int kSwatchSize = 12;
@@ -65,7 +68,6 @@ TChartForm::TChartForm(QWidget* parent)
   resize(1200, 700);
 
   catchUp_.setSingleShot(true);
-  catchUp_.setInterval(kCatchUpMs);
   connect(&catchUp_, &QTimer::timeout, this, &TChartForm::QueueDraw);
 }
 
@@ -83,10 +85,12 @@ QCheckBox* TChartForm::CheckBoxOf(int row) const {
 
 void TChartForm::AddPass(const ChartPass& pass) {
   series_.AddPass(pass);
+  const qint64 betweenPasses = sinceLastPass_.isValid() ? sinceLastPass_.restart() : 0;
+  if (!sinceLastPass_.isValid()) sinceLastPass_.start();
   if (!isVisible() || drawQueued_) return;
   const qint64 gap = std::max(kLeastDrawingGapMs, kDrawingShare * (drawingMs_ + view_->paintingMs));
   if (sinceDrawn_.isValid() && sinceDrawn_.elapsed() < gap) {
-    catchUp_.start();
+    catchUp_.start(static_cast<int>(std::max(kLeastCatchUpMs, 2 * betweenPasses)));
     return;
   }
   QueueDraw();

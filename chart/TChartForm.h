@@ -71,6 +71,7 @@ class TChartForm : public QWidget, public PassFeed {
   // comes, or when none has come for a while.
   QTimer catchUp_;
   QElapsedTimer sinceDrawn_;
+  QElapsedTimer sinceLastPass_;
   qint64 drawingMs_ = 0;
   bool drawQueued_ = false;
   int drawings_ = 0;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLineSeries>
 #include <QTest>
+#include <QValueAxis>
 
 #include "QtPrinters.h"
 #include "TChartForm.h"
@@ -50,6 +51,38 @@ TEST(ChartForm, PassesShowAsTheCurvesLinesAndACheckBoxHidesOne) {
   EXPECT_EQ(PointsOf(form.Chart(), "Voltage (V)"), 0);
   EXPECT_GT(PointsOf(form.Chart(), "CycleCount (count)"), 0);
   EXPECT_GT(PointsOf(form.Chart(), "Current (A)"), 0);
+}
+
+// The same chart without a window: a short test on clock time, a long one on
+// hours, one axis per unit titled with it, and a gap between two runs.
+TEST(ReadingsChart, AxesFollowTheUnitsAndTheTestsLength) {
+  QChart chart;
+  ReadingsChart readings(chart);
+  PassSeries series({});
+  series.AddPass(Pass(0));
+  series.AddPass({Pass(60).start, {{9, "0", true}, {10, "-1500"}}});
+  series.AddPass(Pass(120));
+  readings.Draw(series);
+
+  QStringList titles;
+  for (QAbstractAxis* axis : chart.axes(Qt::Vertical)) titles << axis->titleText();
+  EXPECT_EQ(titles, (QStringList{"V", "A", "count"}));
+  ASSERT_EQ(chart.axes(Qt::Horizontal).size(), 1);
+  EXPECT_EQ(chart.axes(Qt::Horizontal)[0]->type(), QAbstractAxis::AxisTypeDateTime);
+  qsizetype voltageRuns = 0;
+  for (QAbstractSeries* run : chart.series()) {
+    const bool drawn = static_cast<QLineSeries*>(run)->count() > 0;
+    voltageRuns += run->name() == "Voltage (V)" && drawn ? 1 : 0;
+  }
+  EXPECT_EQ(voltageRuns, 2) << "the pass given up breaks the line";
+
+  series.AddPass(Pass(3 * 3600));
+  readings.Draw(series);
+  ASSERT_EQ(chart.axes(Qt::Horizontal).size(), 1);
+  const auto* hours = qobject_cast<QValueAxis*>(chart.axes(Qt::Horizontal)[0]);
+  ASSERT_TRUE(hours);
+  EXPECT_EQ(hours->titleText(), QStringLiteral("Hours since 12/07/2026 09:00:00"));
+  EXPECT_DOUBLE_EQ(hours->max(), 3.0);
 }
 
 int main(int argc, char** argv) {

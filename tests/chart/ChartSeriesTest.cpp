@@ -7,6 +7,7 @@
 #include "DecimatedLine.h"
 #include "PassSeries.h"
 #include "QtPrinters.h"
+#include "ReadingsChart.h"
 
 namespace {
 
@@ -120,4 +121,24 @@ TEST(DecimatedLine, AMillionReadingsKeepTheirShapeInAFixedNumberOfBuckets) {
   EXPECT_LE(runs[0].size(), 4u * 500);
   EXPECT_TRUE(std::is_sorted(runs[0].begin(), runs[0].end(),
                              [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); }));
+}
+
+TEST(DecimatedLine, ReadingsOutOfTimeOrderAreDrawnInTimeOrder) {
+  DecimatedLine line(100, 0);
+  for (const int second : {10, 30, 20, -5, 40}) line.AddReading(second * 1000LL, second);
+  const auto runs = line.Runs();
+  ASSERT_EQ(runs.size(), 1u);
+  std::vector<double> values;
+  for (const QPointF& point : runs[0]) values.push_back(point.y());
+  EXPECT_EQ(values, (std::vector<double>{-5, 10, 20, 30, 40}));
+}
+
+TEST(ReadingsChart, ALineBrokenTooOftenHasItsShortestGapsBridged) {
+  // Five runs of one point; the gaps between them are 10, 1, 5 and 2 wide.
+  std::vector<std::vector<QPointF>> runs{{{0, 0}}, {{10, 1}}, {{11, 2}}, {{16, 3}}, {{18, 4}}};
+  BridgeShortestGaps(runs, 2);
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[0], (std::vector<QPointF>{{0, 0}}));
+  EXPECT_EQ(runs[1], (std::vector<QPointF>{{10, 1}, {11, 2}, {16, 3}, {18, 4}}))
+      << "the widest gap stays";
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QTemporaryFile>
 
 #include "LogReader.h"
 #include "QtPrinters.h"
@@ -155,4 +156,36 @@ TEST(LogReader, ZerosThatArePlaceholdersAreGivenUpAndRealZerosStay) {
                    "09:51:47 8=2966 9=given up 10=-1500", "09:51:51 8=2966 9=9000 10=0",
                    "09:51:55 8=2966 9=9000 10=0"}));
   EXPECT_TRUE(reading.problems.isEmpty()) << reading.problems.join("\n");
+}
+
+// A real file read in chunks: a line that a chunk's end cuts in two is one
+// line, whole.
+TEST(LogReader, ALogLongerThanAChunkIsReadWholeAcrossTheChunks) {
+  QTemporaryFile file;
+  ASSERT_TRUE(file.open());
+  file.write(kHeader);
+  const int records = 40'000;  // about 1.5 MiB
+  for (int i = 0; i < records; ++i) {
+    file.write(QStringLiteral("12/07/2026 %1:%2:%3,%4,%5,-1500\r\n")
+                   .arg(i / 3600 % 24, 2, 10, QLatin1Char('0'))
+                   .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
+                   .arg(i % 60, 2, 10, QLatin1Char('0'))
+                   .arg(2965 + i % 7)
+                   .arg(12000 + i % 283)
+                   .toLatin1());
+  }
+  ASSERT_GT(file.size(), 1 << 20);
+  file.seek(0);
+  RecordingFeed feed;
+  QStringList problems;
+  LogReader reader(feed, [&](qint64 line, const QString& problem) {
+    problems << QStringLiteral("%1: %2").arg(line).arg(problem);
+  });
+  const LogReader::Result result = reader.Read(file);
+  EXPECT_FALSE(result.refusal);
+  EXPECT_TRUE(problems.isEmpty()) << problems.mid(0, 5).join("\n");
+  ASSERT_EQ(feed.passes.size(), static_cast<std::size_t>(records));
+  for (int i = 0; i < records; i += 997) {
+    EXPECT_EQ(feed.passes[i].readings.at(1).text, QString::number(12000 + i % 283)) << i;
+  }
 }

@@ -43,6 +43,15 @@ TEST(PlotProcess, AnEditedLogFromTheCommandLineIsDrawnIntoAPngOfTheAskedSize) {
   EXPECT_EQ(plot.status, 1) << "a line was skipped";
   EXPECT_TRUE(plot.err.contains(log + ":5: not a record")) << plot.err;
 
+  for (const char* other : {"discharge.svg", "discharge.pdf"}) {
+    const QString path = dir.filePath(other);
+    EXPECT_EQ(Pelmor({"plot", log, "-o", path}).status, 1) << other;
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << other;
+    const QByteArray start = written.read(64);
+    EXPECT_TRUE(start.startsWith("%PDF") || start.contains("<?xml")) << start.toStdString();
+  }
+
   QImageReader picture(png);
   EXPECT_EQ(picture.format(), "png");
   const QImage image = picture.read();
@@ -75,6 +84,7 @@ TEST(PlotProcess, MistakesEndWithAMessageAndTheirStatusAndNoPicture) {
        "pelmor: ManufacturerName (string) is not a number in a unit"},
       {{"plot", notALog, "-o", png, "--size", "20x20"}, 2, "pelmor: --size takes"},
       {{"plot", notALog}, 2, "pelmor: Name the picture to write"},
+      {{"plot", notALog, "Voltage", "Volts", "-o", png}, 2, "pelmor: Unknown register: Volts"},
   };
   for (const auto& c : cases) {
     const Finished run = Pelmor(c.arguments);
