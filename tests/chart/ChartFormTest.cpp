@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QLineSeries>
 #include <QTest>
 #include <QValueAxis>
 
+#include "ChartPicture.h"
 #include "QtPrinters.h"
 #include "TChartForm.h"
 
@@ -83,6 +85,16 @@ TEST(ReadingsChart, AxesFollowTheUnitsAndTheTestsLength) {
   ASSERT_TRUE(hours);
   EXPECT_EQ(hours->titleText(), QStringLiteral("Hours since 12/07/2026 09:00:00"));
   EXPECT_DOUBLE_EQ(hours->max(), 3.0);
+}
+
+TEST(ChartPicture, APictureThatCannotBeWrittenSaysWhyAndLeavesNoFile) {
+  ChartPicture picture(QSize(400, 300));
+  const std::optional<QString> error = picture.Write("/nonexistent-folder/chart.png");
+  ASSERT_TRUE(error);
+  EXPECT_FALSE(error->isEmpty());
+  EXPECT_FALSE(QFile::exists("/nonexistent-folder/chart.png"));
+  EXPECT_EQ(picture.Write("chart.gif"),
+            QStringLiteral("its name does not end in .png, .svg or .pdf"));
 }
 
 int main(int argc, char** argv) {

@@ -93,3 +93,25 @@ TEST(PlotProcess, MistakesEndWithAMessageAndTheirStatusAndNoPicture) {
     EXPECT_FALSE(QFile::exists(png));
   }
 }
+
+TEST(PlotProcess, AHundredProblemsAreNamedAndTheRestCountedAndMissingRegistersReported) {
+  QTemporaryDir dir;
+  const QString log = dir.filePath("edited.txt");
+  QFile file(log);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("Date/Time,Voltage(mv),Current(+/-ma)\r\n12/07/2026 09:51:39,12283,-1500\r\n");
+  for (int line = 0; line < 150; ++line) file.write("12/07/2026 09:51:43,12282\r\n");
+  file.close();
+
+  const Finished plot = Pelmor({"plot", log, "Voltage", "CycleCount", "-o", dir.filePath("a.png")});
+  EXPECT_EQ(plot.status, 1);
+  EXPECT_EQ(plot.err.count(": 1 of its header's 2 registers"), 100) << plot.err;
+  EXPECT_TRUE(plot.err.contains(log + ": 50 more problems, not named one by one")) << plot.err;
+  EXPECT_TRUE(plot.err.contains(log + " holds no reading of CycleCount")) << plot.err;
+
+  const Finished none = Pelmor({"plot", log, "CycleCount", "-o", dir.filePath("b.png")});
+  EXPECT_EQ(none.status, 3);
+  EXPECT_TRUE(none.err.contains("holds no reading of the registers named; no chart is written"))
+      << none.err;
+  EXPECT_FALSE(QFile::exists(dir.filePath("b.png")));
+}
