@@ -45,8 +45,14 @@ double RoundStep(double least) {
 // the values, but not past 0 when they do not reach it, on round numbers.
 void SetRange(QValueAxis& axis, double low, double high) {
   const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(high) * 0.05);
-  axis.setRange(low >= 0 ? std::max(0.0, low - margin) : low - margin,
-                high <= 0 ? std::min(0.0, high + margin) : high + margin);
+  double from = low - margin;
+  double to = high + margin;
+  if (low >= 0) {
+    from = std::max(0.0, from);
+  } else if (high <= 0) {
+    to = std::min(0.0, to);
+  }
+  axis.setRange(from, to);
   axis.applyNiceNumbers();
 }
 

@@ -87,6 +87,21 @@ TEST(ReadingsChart, AxesFollowTheUnitsAndTheTestsLength) {
   EXPECT_DOUBLE_EQ(hours->max(), 3.0);
 }
 
+TEST(ReadingsChart, AnAxisWhoseLinesReadOneValueStillHasARange) {
+  for (const char* current : {"0", "-1500", "2000"}) {
+    QChart chart;
+    ReadingsChart readings(chart);
+    PassSeries series({});
+    series.AddPass({Pass(0).start, {{10, current}}});
+    readings.Draw(series);
+    const auto* amps = qobject_cast<QValueAxis*>(chart.axes(Qt::Vertical).at(0));
+    ASSERT_TRUE(amps);
+    EXPECT_LT(amps->min(), amps->max()) << current;
+    const double value = QString(current).toDouble() / 1000;
+    EXPECT_TRUE(amps->min() <= value && value <= amps->max()) << current;
+  }
+}
+
 TEST(ChartPicture, APictureThatCannotBeWrittenSaysWhyAndLeavesNoFile) {
   ChartPicture picture(QSize(400, 300));
   const std::optional<QString> error = picture.Write("/nonexistent-folder/chart.png");
