@@ -21,7 +21,7 @@ struct Parser {
   Parser() {
     parser.setApplicationDescription(
         QStringLiteral("Reads and writes the registers of a Smart Battery on SMBus.\n"
-                       "Without a window: pelmor read --help, pelmor write --help."));
+                       "Without a window: pelmor read --help, pelmor write --help, pelmor plot --help."));
     platform.AddTo(parser);
   }
 };

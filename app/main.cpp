@@ -1,4 +1,5 @@
-// Pelmor: the window, or with `read` / `write` the headless command line.
+// Pelmor: the window, or with `read` / `write` the headless command line, or
+// with `plot` a log file drawn into a picture.
 // It drives real SMBus adapters through Linux's i2c-dev; with --emulated it
 // runs on the emulated rig (an emulated adapter on COM1 with a discharging
 // Smart Battery at address 0x16 on its bus) instead. It never falls back from
@@ -12,6 +13,7 @@
 #include "EmulatedRig.h"
 #include "HeadlessCommand.h"
 #include "I2cDevBundle.h"
+#include "PlotCommand.h"
 #include "ProgramLogging.h"
 #include "ProgramWindows.h"
 
@@ -42,6 +44,7 @@ std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
 
 int main(int argc, char** argv) {
   if (IsHeadlessCommand(argc, argv)) return RunHeadlessCommand(argc, argv, MakePlatform);
+  if (IsPlotCommand(argc, argv)) return RunPlotCommand(argc, argv);
   const CommandLine commandLine = ReadCommandLine(argc, argv);
   if (!commandLine.run) return commandLine.exitStatus;
   SetUpProgramLogging(commandLine.run->verbose);

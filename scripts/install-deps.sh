@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-charts-dev qt6-svg-dev
   libgtest-dev libgmock-dev
   fonts-liberation
   xvfb xauth

@@ -2,8 +2,13 @@
 // auto-repeat, the log file and adapter events, valid and faulty, with the
 // scan's and the log's invariants checked after every step.
 // PELMOR_SCAN_STEPS and PELMOR_SCAN_SEED choose a longer or another walk.
+#include <sys/resource.h>
+
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 #include "LogFileChecker.h"
@@ -19,7 +24,26 @@ class ScanRandomTest : public ScanHarness {
   void SetUp() override {
     rig->Battery().SetMarkerValues(true);
     logSwitch.target = &fileLog;
+    // A file grown past the size limit fails its write with EFBIG instead of
+    // ending the process.
+    previousSignal_ = std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &unlimited_);
   }
+  void TearDown() override {
+    setrlimit(RLIMIT_FSIZE, &unlimited_);
+    std::signal(SIGXFSZ, previousSignal_);
+  }
+
+  // The disk fills up: the log file cannot grow past a few bytes more than it
+  // holds now. Or it is freed again.
+  void LimitFileSize(bool limited) {
+    diskFull = limited;
+    rlimit limit = unlimited_;
+    if (limited) limit.rlim_cur = static_cast<rlim_t>(QFileInfo(logPath).size() + extraBytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  bool diskFull = false;
+  int extraBytes = 0;
 
   void OpenLog() {
     fileLog.OpenLogFile(logPath);
@@ -57,17 +81,34 @@ class ScanRandomTest : public ScanHarness {
     if (controls.caption == "Stop") {
       ASSERT_TRUE(timer2.IsActive());
     }
-    ASSERT_TRUE(window.errors.isEmpty()) << window.errors.join("\n").toStdString();
+    ASSERT_GE(state.retryCounter, 0);
+    ASSERT_LE(state.retryCounter, state.attemptsPerRow);
+    // Only a full disk fails a write, and each failure is its box; the
+    // retry counter above holds a failed step's row to its attempts.
+    if (!diskFullBefore) {
+      ASSERT_EQ(window.errors.size(), errorsBefore);
+    }
+    for (qsizetype i = errorsBefore; i < window.errors.size(); ++i) {
+      ASSERT_TRUE(window.errors[i].endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))))
+          << window.errors[i].toStdString();
+    }
+    errorsBefore = window.errors.size();
     if (const std::optional<QString> fault = checker.CheckNewLines(!window.open)) {
       FAIL() << fault->toStdString();
     }
   }
 
+  qsizetype errorsBefore = 0;
+  bool diskFullBefore = false;
   QTemporaryDir dir;
   QString logPath = dir.filePath("walk.txt");
   FakeLogWindow window;
   ScanLogFile fileLog{catalogue, window, LogFormatter{}};
   LogFileChecker checker{logPath};
+
+ private:
+  rlimit unlimited_{};
+  void (*previousSignal_)(int) = SIG_DFL;
 };
 
 TEST_F(ScanRandomTest, InvariantsHoldOverRandomSteps) {
@@ -89,7 +130,8 @@ TEST_F(ScanRandomTest, InvariantsHoldOverRandomSteps) {
   for (int step = 0; step < steps; ++step) {
     const bool wasRunning = controls.caption == "Stop";
     const int statusSeen = status.history.size();
-    switch (pick(0, 17)) {
+    diskFullBefore = diskFull;
+    switch (pick(0, 18)) {
       case 0:
         Note("press " + controls.caption);
         sequencer.ReadDataBtnClick();
@@ -191,6 +233,14 @@ TEST_F(ScanRandomTest, InvariantsHoldOverRandomSteps) {
         clock.base = clock.base.addSecs(seconds);
         break;
       }
+      case 15:
+        if (chance(8)) {
+          extraBytes = pick(0, 300);
+          Note(diskFull ? "disk freed" : QStringLiteral("disk full in %1 bytes").arg(extraBytes));
+          LimitFileSize(!diskFull);
+          diskFullBefore = diskFull;
+        }
+        break;
       default:
         Advance(std::chrono::milliseconds(pick(0, 300)));
         break;
@@ -206,6 +256,7 @@ TEST_F(ScanRandomTest, InvariantsHoldOverRandomSteps) {
     CheckInvariants(step);
     if (HasFatalFailure()) return;
   }
+  LimitFileSize(false);
   if (window.open) fileLog.MenuFileCloseLogFileClick();
   CheckInvariants(steps);
   std::printf("walk: %d passes ended, %d log records checked\n", passesEnded, checker.Records());

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+#include "EmulatedRig.h"
+#include "PlainRowControls.h"
+#include "ScanEngine.h"
+#include "ScanLogFile.h"
+
+// A timer on the rig's clock, fired by the caller's loop when its time comes.
+class RigTimer : public Timer {
+ public:
+  using Micros = std::chrono::microseconds;
+
+  explicit RigTimer(const EmulatedRig& rig) : rig_(rig) {}
+  void SetInterval(int ms) override;
+  int Interval() const override { return interval_; }
+  void Start() override;
+  void Stop() override { active_ = false; }
+  bool IsActive() const override { return active_; }
+  void SetTickHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
+
+  // Fires when the deadline has come; true when it did.
+  bool FireIfDue();
+  std::optional<Micros> Deadline() const;
+
+ private:
+  Micros Now() const { return std::chrono::duration_cast<Micros>(rig_.Now()); }
+  const EmulatedRig& rig_;
+  int interval_ = 100;
+  bool active_ = false;
+  Micros deadline_{0};
+  std::function<void()> handler_;
+};
+
+// The wall clock on the rig's time, from 08:00 on 7 December 2026.
+class RigClock : public Clock {
+ public:
+  explicit RigClock(const EmulatedRig& rig) : rig_(rig) {}
+  QDateTime Now() const override;
+
+ private:
+  const EmulatedRig& rig_;
+  QDateTime base_ = QDateTime(QDate(2026, 12, 7), QTime(8, 0, 0));
+};
+
+struct RigControls : ScanControls {
+  QString caption = QStringLiteral("Read Data");
+  QString selectCaption = QStringLiteral("Deselect All");
+  QString autoRepeatCaption;
+  RepeatInterval interval = RepeatInterval::Continuous;
+  QString ButtonCaption() const override { return caption; }
+  void SetButtonCaption(const QString& text) override { caption = text; }
+  QString SelectCaption() const override { return selectCaption; }
+  void SetSelectCaption(const QString& text) override { selectCaption = text; }
+  int TabIndex() const override { return 0; }
+  bool AutoRepeatTicked() const override { return true; }
+  void SetAutoRepeatCaption(const QString& text) override { autoRepeatCaption = text; }
+  RepeatInterval MarkedRepeatInterval() const override { return interval; }
+  void MarkRepeatInterval(RepeatInterval value) override { interval = value; }
+  void ShowWarning(const QString&, const QString&) override {}
+};
+
+// The status line keeps only its last text, as the window's does.
+struct RigStatus : StatusLine {
+  QString text;
+  void ShowStatus(const QString& value) override { text = value; }
+};
+
+struct RigSettings : LinkSettings {
+  std::optional<QString> SelectedComPortEntry() const override { return QStringLiteral("1"); }
+  std::optional<int> SelectedAddressEntry() const override { return 11; }
+};
+
+struct RigErrors : ErrorReporter, LogWindow {
+  int shown = 0;
+  QString last;
+  bool logOpen = false;
+  void ShowError(const QString& text) override {
+    ++shown;
+    last = text;
+  }
+  bool LogFileOpen() const override { return logOpen; }
+  void SetLogFileOpen(bool open) override { logOpen = open; }
+  QString StandardTitle() const override { return QStringLiteral("Pelmor"); }
+  void SetTitle(const QString&) override {}
+};
+
+// The scan engine under the window's policy on the deterministic rig, with
+// timers and the wall clock on the rig's time, and a log file.
+class RigScan {
+ public:
+  using Micros = std::chrono::microseconds;
+
+  RigScan();
+
+  // Ticks only these rows (all 33 are ticked at first).
+  void TickOnly(const std::vector<int>& rows);
+  void OpenLog(const QString& path) { log_.OpenLogFile(path); }
+  // Auto-repeat at this interval, and Read Data.
+  void Start(RepeatInterval interval);
+  // Moves the rig on by at most a millisecond, to the next timer deadline at
+  // the latest, reporting what falls due; then fires the timers that are due.
+  void AdvanceRig();
+  void FireDueTimers();
+  // Stop, if a scan runs, and close the log.
+  void Stop();
+
+  Micros Now() const { return std::chrono::duration_cast<Micros>(rig_->Now()); }
+  EmulatedRig& Rig() { return *rig_; }
+  const ScanState& State() const { return engine_.State(); }
+  ScanEngine& Engine() { return engine_; }
+  const RigErrors& Errors() const { return errors_; }
+
+ private:
+  std::unique_ptr<EmulatedRig> rig_ = EmulatedRig::Deterministic();
+  PlainRowControlsSource rows_;
+  RegisterCatalogue catalogue_;
+  RigControls controls_;
+  RigStatus status_;
+  RigSettings settings_;
+  RigErrors errors_;
+  RigTimer timer1_{*rig_};
+  RigTimer timer2_{*rig_};
+  RigClock clock_{*rig_};
+  ScanLogFile log_{catalogue_, errors_, LogFormatter{}};
+  ScanEngine engine_{
+      {rig_->Adapter(), catalogue_, controls_, status_, settings_, errors_, timer1_, timer2_,
+       clock_, log_, [this](std::int32_t code) { engine_.DispatchAdapterEvent(code & 0xFFFF); }},
+      ScanPolicy::Window()};
+};
+
+// The process's memory from /proc/self/status, in KiB: resident now (VmRSS)
+// and at its peak (VmHWM).
+long ResidentKiB();
+long PeakResidentKiB();

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QIODevice>
+#include <QString>
+#include <array>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "ChartPass.h"
+#include "LogLines.h"
+#include "RegisterTable.h"
+
+// Reads a log file back, the window's or `pelmor read --format csv`'s, and
+// hands its records to a feed as passes, one at a time: the file is streamed
+// and never held whole.
+//
+// Files come back edited, cut off and mixed up. A line that cannot be taken
+// as written (a record cut off or with too many or too few fields, a second
+// header, a time stamp in other separators than the file's, a line that is no
+// record) is reported with its number and what is wrong with it, and the
+// reading goes on with what it can take. A file that is no log at all (binary
+// data, or a first line that is neither the log's header nor a record) is
+// refused before anything reaches the feed.
+class LogReader {
+ public:
+  // A line's problem: its number, from 1, and what is wrong with it.
+  using LineReport = std::function<void(qint64 line, const QString& problem)>;
+
+  struct Result {
+    std::optional<QString> refusal;    // why the file is not taken for a log
+    std::optional<QString> readError;  // the system's error text when reading failed
+    qint64 lines = 0;
+    qint64 records = 0;       // handed to the feed
+    qint64 problemLines = 0;  // reported
+  };
+
+  LogReader(PassFeed& feed, LineReport report);
+
+  Result Read(QIODevice& device);
+
+  // No record is longer than this; a longer line is not one.
+  static constexpr qsizetype kLongestLine = 4096;
+
+ private:
+  struct Record {
+    QString line;  // the readings' texts refer to it
+    qint64 number = 0;
+    ChartPass pass;
+  };
+
+  // A refusal, when the line shows the file is not a log.
+  std::optional<QString> HandleLine(QByteArrayView bytes, bool ended, bool overlong);
+  void HandleRecord(QString line, qsizetype length, bool ended);
+  void Problem(const QString& text);
+  void TakeGivenUpZeros(Record& record, const Record* next);
+  void Feed(Record& record);
+
+  PassFeed& feed_;
+  LineReport report_;
+  Result result_;
+  qint64 lineNumber_ = 0;
+  qint64 lastProblemLine_ = 0;
+  bool anyLineSeen_ = false;
+  std::optional<std::vector<HeaderColumn>> columns_;
+  std::optional<std::pair<QChar, QChar>> separators_;
+  std::optional<Record> pending_;
+  std::array<bool, kRegisterRowCount> lastReadNonZero_{};
+};

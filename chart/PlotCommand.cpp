@@ -1,0 +1,232 @@
+#include "PlotCommand.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTextStream>
+#include <algorithm>
+#include <cstring>
+
+#include "ChartPicture.h"
+#include "HeadlessRequest.h"
+#include "LogFormatter.h"
+#include "LogReader.h"
+#include "PassSeries.h"
+#include "ReadingsChart.h"
+
+namespace {
+
+const QSize kDefaultSize(1600, 900);
+constexpr int kSmallestSide = 200;
+constexpr int kLargestSide = 8000;
+// The problems named one by one; a file with more is counted past these.
+constexpr qint64 kProblemsNamed = 100;
+
+QTextStream& Err() {
+  static QTextStream err(stderr);
+  return err;
+}
+
+struct Parser {
+  QCommandLineParser parser;
+  QCommandLineOption help = parser.addHelpOption();
+  QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
+                            QStringLiteral("The picture to write: FILE.png, FILE.svg or FILE.pdf."),
+                            QStringLiteral("FILE")};
+  QCommandLineOption size{QStringLiteral("size"),
+                          QStringLiteral("The picture's width and height in pixels (default: "
+                                         "%1x%2).")
+                              .arg(kDefaultSize.width())
+                              .arg(kDefaultSize.height()),
+                          QStringLiteral("WxH")};
+
+  Parser() {
+    parser.setApplicationDescription(
+        QStringLiteral("Draws a log file (the window's, or pelmor read --format csv's) as a "
+                       "chart of the named registers, of every register that is a number when "
+                       "none is named."));
+    parser.addPositionalArgument(QStringLiteral("plot"), QStringLiteral("The command."));
+    parser.addPositionalArgument(QStringLiteral("LOGFILE"), QStringLiteral("The log file."));
+    parser.addPositionalArgument(QStringLiteral("REGISTER"),
+                                 QStringLiteral("A register's name as in the window."),
+                                 QStringLiteral("[REGISTER...]"));
+    parser.addOptions({output, size});
+  }
+};
+
+std::optional<QSize> SizeOf(const QString& text) {
+  static const QRegularExpression form(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$"));
+  const QRegularExpressionMatch match = form.match(text);
+  if (!match.hasMatch()) return std::nullopt;
+  const QSize size(match.captured(1).toInt(), match.captured(2).toInt());
+  const auto fits = [](int side) { return side >= kSmallestSide && side <= kLargestSide; };
+  if (!fits(size.width()) || !fits(size.height())) return std::nullopt;
+  return size;
+}
+
+std::optional<QString> ReadRegisters(const QStringList& names, PlotRequest& request) {
+  for (const QString& name : names) {
+    const std::optional<int> row = RowNamed(name);
+    if (!row) return QStringLiteral("Unknown register: %1").arg(name);
+    const RegisterDefinition& def = RegisterTable()[*row];
+    if (!AxisOf(QString::fromLatin1(def.unitClass), CapacityMode::Unknown)) {
+      return QStringLiteral("%1 (%2) is not a number in a unit; it cannot be charted.")
+          .arg(QLatin1String(def.registerName), QLatin1String(def.unitClass));
+    }
+    request.rows.push_back(*row);
+  }
+  std::sort(request.rows.begin(), request.rows.end());
+  request.rows.erase(std::unique(request.rows.begin(), request.rows.end()), request.rows.end());
+  return std::nullopt;
+}
+
+// The rows asked for that have no line in the chart.
+QStringList Missing(const PlotRequest& request, const PassSeries& series) {
+  QStringList missing;
+  for (const int row : request.rows) {
+    const bool drawn = std::any_of(series.Lines().begin(), series.Lines().end(),
+                                   [row](const auto& line) { return line.first.row == row; });
+    if (!drawn) missing << QLatin1String(RegisterTable()[row].registerName);
+  }
+  return missing;
+}
+
+QString TitleOf(const QString& logPath, const PassSeries& series) {
+  const LogFormatter stamps;
+  const auto stamp = [&stamps](qint64 ms) {
+    return stamps.TimeStamp(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
+  };
+  return QStringLiteral("%1: %2 to %3")
+      .arg(QFileInfo(logPath).fileName(), stamp(*series.FirstMs()), stamp(*series.LastMs()));
+}
+
+int Plot(const PlotRequest& request) {
+  const QString& log = request.logPath;
+  if (QFileInfo(log).isDir()) {
+    Err() << "pelmor: " << log << " is a folder, not a log file" << Qt::endl;
+    return plot_exit::kNoChart;
+  }
+  QFile file(log);
+  if (!file.open(QIODevice::ReadOnly)) {
+    Err() << "pelmor: cannot open " << log << ": " << file.errorString() << Qt::endl;
+    return plot_exit::kNoChart;
+  }
+
+  // About one bucket a pixel across: four points each at most.
+  PassSeries series({request.rows, std::chrono::milliseconds(0), request.size.width()});
+  qint64 problems = 0;
+  LogReader reader(series, [&](qint64 line, const QString& problem) {
+    if (++problems <= kProblemsNamed) {
+      Err() << "pelmor: " << log << ':' << line << ": " << problem << Qt::endl;
+    }
+  });
+  const LogReader::Result result = reader.Read(file);
+  if (result.readError) {
+    Err() << "pelmor: cannot read " << log << ": " << *result.readError << Qt::endl;
+    return plot_exit::kNoChart;
+  }
+  if (result.refusal) {
+    Err() << "pelmor: " << log << " is not a Pelmor log file: " << *result.refusal << Qt::endl;
+    return plot_exit::kNoChart;
+  }
+  if (problems > kProblemsNamed) {
+    Err() << "pelmor: " << log << ": " << problems - kProblemsNamed
+          << " more problems, not named one by one" << Qt::endl;
+  }
+  if (series.Lines().empty()) {
+    Err() << "pelmor: " << log << " holds no reading of "
+          << (request.rows.empty() ? QStringLiteral("a register that is a number")
+                                   : QStringLiteral("the registers named"))
+          << "; no chart is written" << Qt::endl;
+    return plot_exit::kNoChart;
+  }
+  const QStringList missing = Missing(request, series);
+  if (!missing.isEmpty()) {
+    Err() << "pelmor: " << log << " holds no reading of " << missing.join(QStringLiteral(", "))
+          << Qt::endl;
+  }
+
+  ChartPicture picture(request.size);
+  picture.Chart().setTitle(TitleOf(log, series));
+  ReadingsChart(picture.Chart()).Draw(series);
+  if (const std::optional<QString> error = picture.Write(request.outputPath)) {
+    Err() << "pelmor: cannot write " << request.outputPath << ": " << *error << Qt::endl;
+    return plot_exit::kNoChart;
+  }
+  return result.problemLines > 0 || !missing.isEmpty() ? plot_exit::kLinesSkipped
+                                                       : plot_exit::kWholeLog;
+}
+
+}  // namespace
+
+PlotParse ParsePlotCommand(const QStringList& arguments) {
+  Parser p;
+  PlotParse result;
+  result.usage = p.parser.helpText();
+  if (!p.parser.parse(arguments)) {
+    result.error = p.parser.errorText();
+    return result;
+  }
+  if (p.parser.isSet(p.help)) {
+    result.helpAsked = true;
+    return result;
+  }
+  const QStringList operands = p.parser.positionalArguments().mid(1);
+  if (operands.isEmpty()) {
+    result.error = QStringLiteral("Name the LOGFILE to draw.");
+    return result;
+  }
+  PlotRequest request;
+  request.logPath = operands.first();
+  if (const std::optional<QString> error = ReadRegisters(operands.mid(1), request)) {
+    result.error = *error;
+    return result;
+  }
+  if (!p.parser.isSet(p.output)) {
+    result.error = QStringLiteral("Name the picture to write with -o FILE.png, .svg or .pdf.");
+    return result;
+  }
+  request.outputPath = p.parser.value(p.output);
+  if (!ChartPicture::FormatOf(request.outputPath)) {
+    result.error = QStringLiteral("-o takes a file ending in .png, .svg or .pdf, not: %1")
+                       .arg(request.outputPath);
+    return result;
+  }
+  const std::optional<QSize> size =
+      p.parser.isSet(p.size) ? SizeOf(p.parser.value(p.size)) : kDefaultSize;
+  if (!size) {
+    result.error = QStringLiteral("--size takes WIDTHxHEIGHT in pixels, each %1 to %2, not: %3")
+                       .arg(kSmallestSide)
+                       .arg(kLargestSide)
+                       .arg(p.parser.value(p.size));
+    return result;
+  }
+  request.size = *size;
+  result.request = std::move(request);
+  return result;
+}
+
+bool IsPlotCommand(int argc, char** argv) {
+  return argc > 1 && std::strcmp(argv[1], "plot") == 0;
+}
+
+int RunPlotCommand(int& argc, char** argv) {
+  // Qt Charts draws on the graphics view, which needs an application with a
+  // platform; the offscreen one needs no display.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("pelmor"));
+
+  const PlotParse parse = ParsePlotCommand(QApplication::arguments());
+  if (parse.helpAsked) {
+    QTextStream(stdout) << parse.usage;
+    return plot_exit::kWholeLog;
+  }
+  if (!parse.request) {
+    Err() << "pelmor: " << parse.error << '\n' << parse.usage << Qt::flush;
+    return plot_exit::kUsageError;
+  }
+  return Plot(*parse.request);
+}

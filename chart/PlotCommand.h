@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+// `pelmor plot LOGFILE [REGISTER...] -o FILE [--size WxH]`: a log file (the
+// window's, or `pelmor read --format csv`'s) drawn as a chart into a PNG, SVG
+// or PDF file, with no display.
+//
+// Exit status: 0 the chart holds every line of the log; 1 the chart was
+// written, but lines of the log were skipped or read with a problem (each is
+// named on standard error); 2 a usage error; 3 no chart was written: the log
+// could not be read, is not a log, or holds no reading of the registers
+// asked for, or the picture could not be written.
+namespace plot_exit {
+inline constexpr int kWholeLog = 0;
+inline constexpr int kLinesSkipped = 1;
+inline constexpr int kUsageError = 2;
+inline constexpr int kNoChart = 3;
+}  // namespace plot_exit
+
+struct PlotRequest {
+  QString logPath;
+  std::vector<int> rows;  // in row order; empty: every register that is a number
+  QString outputPath;
+  QSize size;
+};
+
+// The request, or the usage error to print.
+struct PlotParse {
+  std::optional<PlotRequest> request;
+  QString error;
+  QString usage;
+  bool helpAsked = false;
+};
+
+PlotParse ParsePlotCommand(const QStringList& arguments);
+
+bool IsPlotCommand(int argc, char** argv);
+int RunPlotCommand(int& argc, char** argv);

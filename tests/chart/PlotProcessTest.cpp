@@ -1,0 +1,117 @@
+// `pelmor plot` through the real executable, on a log that `pelmor read`
+// writes on the emulated rig.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "QtPrinters.h"
+
+namespace {
+
+struct Finished {
+  int status;
+  QByteArray out;
+  QString err;
+};
+
+Finished Pelmor(const QStringList& arguments) {
+  QProcess process;
+  process.start(QStringLiteral(PELMOR_EXECUTABLE), arguments);
+  EXPECT_TRUE(process.waitForFinished(60000));
+  return {process.exitCode(), process.readAllStandardOutput(),
+          QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+}  // namespace
+
+TEST(PlotProcess, AnEditedLogFromTheCommandLineIsDrawnIntoAPngOfTheAskedSize) {
+  QTemporaryDir dir;
+  const QString log = dir.filePath("discharge.csv");
+  const QString png = dir.filePath("discharge.png");
+  const Finished read =
+      Pelmor({"read", "--emulated", "--format", "csv", "--count", "3", "Voltage", "Current"});
+  ASSERT_EQ(read.status, 0) << read.err;
+  QFile file(log);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(read.out + "a note typed into the log\r\n");
+  file.close();
+
+  const Finished plot = Pelmor({"plot", log, "Voltage", "-o", png, "--size", "800x500"});
+  EXPECT_EQ(plot.status, 1) << "a line was skipped";
+  EXPECT_TRUE(plot.err.contains(log + ":5: not a record")) << plot.err;
+
+  for (const char* other : {"discharge.svg", "discharge.pdf"}) {
+    const QString path = dir.filePath(other);
+    EXPECT_EQ(Pelmor({"plot", log, "-o", path}).status, 1) << other;
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << other;
+    const QByteArray start = written.read(64);
+    EXPECT_TRUE(start.startsWith("%PDF") || start.contains("<?xml")) << start.toStdString();
+  }
+
+  QImageReader picture(png);
+  EXPECT_EQ(picture.format(), "png");
+  const QImage image = picture.read();
+  ASSERT_FALSE(image.isNull()) << picture.errorString();
+  EXPECT_EQ(image.size(), QSize(800, 500));
+}
+
+TEST(PlotProcess, MistakesEndWithAMessageAndTheirStatusAndNoPicture) {
+  QTemporaryDir dir;
+  const QString png = dir.filePath("out.png");
+  const QString notALog = dir.filePath("other.csv");
+  QFile other(notALog);
+  ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+  other.write("time,volts\n0,12.3\n");
+  other.close();
+  const struct {
+    QStringList arguments;
+    int status;
+    QString message;
+  } cases[] = {
+      {{"plot", notALog, "-o", png},
+       3,
+       "pelmor: " + notALog + " is not a Pelmor log file: its first line is neither"},
+      {{"plot", dir.filePath("none.txt"), "-o", png}, 3, "pelmor: cannot open"},
+      {{"plot", notALog, "-o", dir.filePath("out.jpg")},
+       2,
+       "pelmor: -o takes a file ending in .png, .svg or .pdf"},
+      {{"plot", notALog, "ManufacturerName", "-o", png},
+       2,
+       "pelmor: ManufacturerName (string) is not a number in a unit"},
+      {{"plot", notALog, "-o", png, "--size", "20x20"}, 2, "pelmor: --size takes"},
+      {{"plot", notALog}, 2, "pelmor: Name the picture to write"},
+      {{"plot", notALog, "Voltage", "Volts", "-o", png}, 2, "pelmor: Unknown register: Volts"},
+  };
+  for (const auto& c : cases) {
+    const Finished run = Pelmor(c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments.join(' ');
+    EXPECT_TRUE(run.err.contains(c.message)) << run.err;
+    EXPECT_FALSE(QFile::exists(png));
+  }
+}
+
+TEST(PlotProcess, AHundredProblemsAreNamedAndTheRestCountedAndMissingRegistersReported) {
+  QTemporaryDir dir;
+  const QString log = dir.filePath("edited.txt");
+  QFile file(log);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("Date/Time,Voltage(mv),Current(+/-ma)\r\n12/07/2026 09:51:39,12283,-1500\r\n");
+  for (int line = 0; line < 150; ++line) file.write("12/07/2026 09:51:43,12282\r\n");
+  file.close();
+
+  const Finished plot = Pelmor({"plot", log, "Voltage", "CycleCount", "-o", dir.filePath("a.png")});
+  EXPECT_EQ(plot.status, 1);
+  EXPECT_EQ(plot.err.count(": 1 of its header's 2 registers"), 100) << plot.err;
+  EXPECT_TRUE(plot.err.contains(log + ": 50 more problems, not named one by one")) << plot.err;
+  EXPECT_TRUE(plot.err.contains(log + " holds no reading of CycleCount")) << plot.err;
+
+  const Finished none = Pelmor({"plot", log, "CycleCount", "-o", dir.filePath("b.png")});
+  EXPECT_EQ(none.status, 3);
+  EXPECT_TRUE(none.err.contains("holds no reading of the registers named; no chart is written"))
+      << none.err;
+  EXPECT_FALSE(QFile::exists(dir.filePath("b.png")));
+}
