@@ -289,6 +289,11 @@ void TMainForm::BuildMenus() {
   }
   MenuOptionsAutoRepeat10Seconds->setChecked(true);
 
+  // The program's own addition: a window beside the main one, which stays as
+  // it is.
+  MenuView = Named(bar->addMenu(QStringLiteral("&View")), "MenuView");
+  MenuViewChart = item(MenuView, "MenuViewChart", "&Chart...");
+
   MenuHelp = Named(bar->addMenu(QStringLiteral("&Help")), "MenuHelp");
   MenuHelpReadMe = item(MenuHelp, "MenuHelpReadMe", "&ReadMe...");
   MenuHelpRevReport = item(MenuHelp, "MenuHelpRevReport", "R&evision Report...");

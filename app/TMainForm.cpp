@@ -52,6 +52,7 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
   connect(MenuFileCloseLogFile, &QAction::triggered, this, &TMainForm::MenuFileCloseLogFileClick);
   connect(MenuFileExit, &QAction::triggered, this, &TMainForm::MenuFileExitClick);
   connect(MenuOptionsShowHints, &QAction::triggered, this, &TMainForm::MenuOptionsShowHintsClick);
+  connect(MenuViewChart, &QAction::triggered, this, &TMainForm::MenuViewChartClick);
   connect(MenuHelpReadMe, &QAction::triggered, this, &TMainForm::MenuHelpReadMeClick);
   connect(MenuHelpRevReport, &QAction::triggered, this, &TMainForm::MenuHelpRevReportClick);
   connect(MenuHelpAbout, &QAction::triggered, this, &TMainForm::MenuHelpAboutClick);
@@ -204,6 +205,10 @@ void TMainForm::CloseLogAtEnd() {
 void TMainForm::MenuOptionsShowHintsClick() {
   hints_.Toggle();
   MenuOptionsShowHints->setChecked(hints_.IsOn());
+}
+
+void TMainForm::MenuViewChartClick() {
+  chart_.ShowWindow();
 }
 
 void TMainForm::MenuHelpReadMeClick() {

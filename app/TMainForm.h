@@ -23,6 +23,7 @@
 #include "MainFormPorts.h"
 #include "PlatformBundle.h"
 #include "RegisterCatalogue.h"
+#include "ScanChart.h"
 #include "ScanEngine.h"
 #include "ScanLogFile.h"
 #include "TimerfdTimer.h"
@@ -62,6 +63,7 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   // The scan behind the window's controls; observers of its events (the
   // chart, publishing) attach here.
   ScanEngine& Engine() { return engine_; }
+  ScanChart& Chart() { return chart_; }
   const ScanLogFile& Log() const { return log_; }
   // The log file's dialog is OpenDialog1 unless a test answers in its place.
   void SetLogFileDialog(LogFileDialog& dialog) { logFileDialog_ = &dialog; }
@@ -87,6 +89,7 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   void MenuOptionsAutoRepeat5MinuteClick();
   void MenuOptionsAutoRepeat10MinuteClick();
   void MenuOptionsAutoRepeatHourClick();
+  void MenuViewChartClick();
   void MenuHelpReadMeClick();
   void MenuHelpRevReportClick();
   void MenuHelpAboutClick();
@@ -152,6 +155,8 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   QAction* MenuOptionsAutoRepeat5Minute;
   QAction* MenuOptionsAutoRepeat10Minute;
   QAction* MenuOptionsAutoRepeatHour;
+  QMenu* MenuView;
+  QAction* MenuViewChart;
   QMenu* MenuHelp;
   QAction* MenuHelpReadMe;
   QAction* MenuHelpRevReport;
@@ -186,6 +191,7 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   ScanLogFile log_;
   LogFileDialog* logFileDialog_ = &ports_;
   ScanEngine engine_;
+  ScanChart chart_{engine_, *this};
   TReadMe* readMe_ = nullptr;
   TRevReport* revReport_ = nullptr;
   TAboutBox* aboutBox_ = nullptr;

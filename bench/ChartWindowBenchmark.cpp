@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  TChartForm window;
+  PassSeries series(TChartForm::SeriesOptions());
+  TChartForm window(series);
   window.show();
   RigScan scan;
   EndedPasses ended;

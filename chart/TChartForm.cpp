@@ -42,9 +42,13 @@ QIcon Swatch(const QColor& colour) {
 
 }  // namespace
 
-TChartForm::TChartForm(QWidget* parent)
+PassSeries::Options TChartForm::SeriesOptions() {
+  return {{}, kKept, kBucketsALine};
+}
+
+TChartForm::TChartForm(PassSeries& series, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      series_({{}, kKept, kBucketsALine}),
+      series_(series),
       chart_(new QChart),
       view_(new View(chart_)),
       readings_(*chart_) {
@@ -116,7 +120,8 @@ void TChartForm::Draw() {
   AddCheckBoxes();
   readings_.Draw(series_, hiddenRows_);
   if (series_.LastMs()) {
-    chart_->setTitle(QStringLiteral("%1 passes, the last at %2")
+    chart_->setTitle((series_.Passes() == 1 ? QStringLiteral("%1 pass, the last at %2")
+                                            : QStringLiteral("%1 passes, the last at %2"))
                          .arg(series_.Passes())
                          .arg(LogFormatter().TimeStamp(
                              QDateTime::fromMSecsSinceEpoch(*series_.LastMs(), Qt::UTC))));

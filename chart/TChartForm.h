@@ -25,11 +25,17 @@
 // Handing it a pass only files the readings; the chart is drawn afterwards
 // from the event loop, at most about once a second, so a scan that hands its
 // passes over as they end goes on at its own pace.
+//
+// The series it draws is handed in: passes filed there before the window was
+// made are drawn when it first shows.
 class TChartForm : public QWidget, public PassFeed {
  public:
   static constexpr std::chrono::hours kKept{7 * 24};
 
-  explicit TChartForm(QWidget* parent = nullptr);
+  // How the window's series keeps its passes: the last 7 days.
+  static PassSeries::Options SeriesOptions();
+
+  explicit TChartForm(PassSeries& series, QWidget* parent = nullptr);
 
   // A pass of the running scan, as it ends.
   void AddPass(const ChartPass& pass) override;
@@ -58,7 +64,7 @@ class TChartForm : public QWidget, public PassFeed {
     void paintEvent(QPaintEvent* event) override;
   };
 
-  PassSeries series_;
+  PassSeries& series_;
   QChart* chart_;  // the view's
   View* view_;
   ReadingsChart readings_;

@@ -109,4 +109,31 @@ TEST_F(ScanEndToEndTest, ScanGoesOnBehindAModalViewer) {
   EXPECT_EQ(form().Row(32).Data->text(), "52,32,33");
 }
 
+// Passes read before the Chart window is first opened are in it, and those
+// that follow reach it as they end.
+TEST_F(ScanEndToEndTest, TheChartWindowShowsThePassesOfTheRunningScan) {
+  form().SelectBtnClick();                // Deselect All
+  form().Row(9).ChkBx->setChecked(true);  // Voltage
+  const auto pass = [&] {
+    QTest::mouseClick(form().ReadDataBtn, Qt::LeftButton);
+    return QTest::qWaitFor([&] { return form().ReadDataBtn->text() == "Stop"; }, 2000) &&
+           WaitForIdle();
+  };
+  ASSERT_TRUE(pass());
+  EXPECT_EQ(form().Chart().Window(), nullptr) << "made when first asked for";
+
+  form().MenuViewChart->trigger();
+  TChartForm* chart = form().Chart().Window();
+  ASSERT_NE(chart, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(chart));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return chart->CheckBoxOf(9) != nullptr; }, 2000));
+  EXPECT_TRUE(chart->Chart().title().startsWith("1 pass,"));
+
+  form().Row(10).ChkBx->setChecked(true);  // Current
+  ASSERT_TRUE(pass());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return chart->Chart().title().startsWith("2 passes"); }, 5000))
+      << chart->Chart().title().toStdString();
+  EXPECT_NE(chart->CheckBoxOf(10), nullptr);
+}
+
 }  // namespace

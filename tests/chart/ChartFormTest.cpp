@@ -31,7 +31,8 @@ qsizetype PointsOf(QChart& chart, const QString& name) {
 }  // namespace
 
 TEST(ChartForm, PassesShowAsTheCurvesLinesAndACheckBoxHidesOne) {
-  TChartForm form;
+  PassSeries series{TChartForm::SeriesOptions()};
+  TChartForm form{series};
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
   const int drawn = form.Drawings();

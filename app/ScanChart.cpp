@@ -1,0 +1,27 @@
+#include "ScanChart.h"
+
+ScanChart::ScanChart(ScanEngine& engine, QWidget& mainWindow)
+    : engine_(engine), mainWindow_(mainWindow) {
+  engine_.AddObserver(collector_);
+}
+
+ScanChart::~ScanChart() {
+  engine_.RemoveObserver(collector_);
+}
+
+void ScanChart::ShowWindow() {
+  if (!window_) {
+    window_ = std::make_unique<TChartForm>(series_, &mainWindow_);
+  }
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+void ScanChart::AddPass(const ChartPass& pass) {
+  if (window_) {
+    window_->AddPass(pass);
+  } else {
+    series_.AddPass(pass);
+  }
+}
