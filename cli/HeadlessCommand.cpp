@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 
@@ -133,7 +134,18 @@ int RunWrite(const HeadlessRequest& request, HeadlessScan& scan) {
 }  // namespace
 
 bool IsHeadlessCommand(int argc, char** argv) {
-  return argc > 1 && (std::strcmp(argv[1], "read") == 0 || std::strcmp(argv[1], "write") == 0);
+  if (argc < 2) return false;
+  return std::any_of(
+      kHeadlessCommands.begin(), kHeadlessCommands.end(),
+      [&](const HeadlessCommandName& command) { return std::strcmp(argv[1], command.name) == 0; });
+}
+
+QString HeadlessCommandList() {
+  QStringList commands;
+  for (const HeadlessCommandName& command : kHeadlessCommands) {
+    commands << QStringLiteral("pelmor ") + QString::fromLatin1(command.name);
+  }
+  return commands.join(QStringLiteral(", "));
 }
 
 int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform) {
@@ -142,7 +154,11 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
 
   const HeadlessParse parse = ParseHeadlessCommand(QCoreApplication::arguments());
   if (parse.helpAsked) {
-    QTextStream(stdout) << parse.usage;
+    QTextStream(stdout) << parse.usage << '\n' << ExitStatusHelp(kHeadlessExitStatuses);
+    return headless_exit::kAllRowsOk;
+  }
+  if (parse.listAsked) {
+    QTextStream(stdout) << RegisterListText();
     return headless_exit::kAllRowsOk;
   }
   if (!parse.request) {

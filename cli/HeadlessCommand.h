@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+
+#include "ExitStatusHelp.h"
 #include "PlatformBundle.h"
 
 // `pelmor read` and `pelmor write`: the registers of a battery read or
@@ -16,7 +19,35 @@ inline constexpr int kNoLink = 3;
 inline constexpr int kLinkLost = 4;
 }  // namespace headless_exit
 
+// What each status means, as `pelmor read --help` and the manual page say.
+inline constexpr std::array kHeadlessExitStatuses{
+    ExitStatusMeaning{headless_exit::kAllRowsOk, "every row was read or written"},
+    ExitStatusMeaning{headless_exit::kRowFailed,
+                      "some row failed after its five attempts (its fault word stands in place "
+                      "of its value), or a value read back differs from what was written"},
+    ExitStatusMeaning{headless_exit::kUsageError,
+                      "a usage error (an unknown register or option, a register that cannot be "
+                      "written): nothing was sent to the bus"},
+    ExitStatusMeaning{headless_exit::kNoLink, "the adapter could not be opened"},
+    ExitStatusMeaning{headless_exit::kLinkLost,
+                      "the adapter was lost (unplugged) after its link had opened"},
+};
+
+// The commands that need no window, as `pelmor --help` lists them; each
+// answers `pelmor <name> --help`.
+struct HeadlessCommandName {
+  const char* name;
+  const char* summary;
+};
+inline constexpr std::array kHeadlessCommands{
+    HeadlessCommandName{"read", "Read registers and print their values."},
+    HeadlessCommandName{"write", "Write registers, then read each back."},
+};
+
 // True when the command line names a headless command.
 bool IsHeadlessCommand(int argc, char** argv);
+
+// "pelmor read, pelmor write": the headless commands for a message.
+QString HeadlessCommandList();
 
 int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform);
