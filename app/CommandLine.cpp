@@ -3,14 +3,15 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "PelmorVersion.h"
 #include "PlatformOptionSet.h"
+#include "ProgramCommands.h"
 
 namespace {
-
-constexpr int kUsageErrorStatus = 2;
 
 struct Parser {
   QCommandLineParser parser;
@@ -20,11 +21,30 @@ struct Parser {
 
   Parser() {
     parser.setApplicationDescription(
-        QStringLiteral("Reads and writes the registers of a Smart Battery on SMBus.\n"
-                       "Without a window: pelmor read --help, pelmor write --help, pelmor plot --help."));
+        QStringLiteral("Reads and writes the registers of a Smart Battery through a USB I2C\n"
+                       "adapter (Linux i2c-dev): in a window, or with a command without one."));
     platform.AddTo(parser);
+    parser.addPositionalArgument(QStringLiteral("COMMAND"),
+                                 QStringLiteral("One of the commands below, which need no window; "
+                                                "pelmor COMMAND --help lists its options."),
+                                 QStringLiteral("[COMMAND ...]"));
   }
 };
+
+// The headless commands, one a line with what each does.
+QString CommandsHelp() {
+  qsizetype nameWidth = 0;
+  for (const ProgramCommand& command : kProgramCommands) {
+    nameWidth = std::max(nameWidth, qsizetype(std::strlen(command.name)));
+  }
+  QString help = QStringLiteral("Commands:\n");
+  for (const ProgramCommand& command : kProgramCommands) {
+    help += QStringLiteral("  %1  %2\n")
+                .arg(QString::fromLatin1(command.name).leftJustified(nameWidth),
+                     QString::fromLatin1(command.summary));
+  }
+  return help;
+}
 
 void Print(FILE* stream, const QString& text) {
   QTextStream(stream) << text << (text.endsWith(QLatin1Char('\n')) ? "" : "\n");
@@ -50,16 +70,18 @@ CommandLine ReadCommandLine(int& argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("pelmor"));
   QCoreApplication::setApplicationVersion(QString::fromLatin1(kPelmorVersion));
   if (usageError) {
-    const QString error = parsed ? QStringLiteral("Unexpected argument: %1")
-                                       .arg(p.parser.positionalArguments().join(QLatin1Char(' ')))
-                                 : p.parser.errorText();
+    const QString error =
+        parsed ? QStringLiteral("Unknown command: %1 (the commands: %2)")
+                     .arg(p.parser.positionalArguments().constFirst(), ProgramCommandList())
+               : p.parser.errorText();
     Print(stderr, QStringLiteral("pelmor: %1\n").arg(error) + p.parser.helpText());
-    return {std::nullopt, kUsageErrorStatus};
+    return {std::nullopt, window_exit::kUsageError};
   }
   if (p.parser.isSet(p.version)) {
     Print(stdout, QStringLiteral("pelmor %1").arg(QString::fromLatin1(kPelmorVersion)));
   } else {
-    Print(stdout, p.parser.helpText());
+    Print(stdout, p.parser.helpText() + QLatin1Char('\n') + CommandsHelp() + QLatin1Char('\n') +
+                      ExitStatusHelp(kWindowExitStatuses));
   }
-  return {std::nullopt, 0};
+  return {std::nullopt, window_exit::kClosed};
 }

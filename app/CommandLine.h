@@ -1,15 +1,32 @@
 #pragma once
 
+#include <array>
 #include <optional>
 
+#include "ExitStatusHelp.h"
 #include "PlatformBundle.h"
+
+// Exit status of the program when it runs its window.
+namespace window_exit {
+inline constexpr int kClosed = 0;
+inline constexpr int kUsageError = 2;
+}  // namespace window_exit
+
+// What each status means, as `pelmor --help` and the manual page say.
+inline constexpr std::array kWindowExitStatuses{
+    ExitStatusMeaning{window_exit::kClosed,
+                      "the window was closed or ended by Exit, or --help or --version answered"},
+    ExitStatusMeaning{window_exit::kUsageError,
+                      "a usage error (an unknown option or argument), or no display to show the "
+                      "window on"},
+};
 
 // The command line read: either the options to run the program with, or the
 // exit status of a request answered already on the terminal (--help,
 // --version, a usage error).
 struct CommandLine {
   std::optional<PlatformOptions> run;
-  int exitStatus = 0;
+  int exitStatus = window_exit::kClosed;
 };
 
 // Reads the command line before any window exists, so that --help, --version

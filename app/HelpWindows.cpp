@@ -136,7 +136,7 @@ QString TRevReport::ReportText() {
       "10-OCT-97\tRelease V1.10.");
 }
 
-TAboutBox::TAboutBox() {
+TAboutBox::TAboutBox(bool emulated) {
   setObjectName(QStringLiteral("AboutBox"));
   setWindowTitle(QStringLiteral("About"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -159,6 +159,10 @@ TAboutBox::TAboutBox() {
   AboutLabel(panel, "Version",
              QStringLiteral("Version %1").arg(QString::fromLatin1(kPelmorVersion)),
              QRect(64, 80, 230, 18));
+  if (emulated) {
+    AboutLabel(panel, "EmulatedRig", QStringLiteral("Emulated rig: no real adapter or battery"),
+               QRect(16, 104, 280, 18));
+  }
   AboutLabel(panel, "Comments", QStringLiteral("Reference Specifications:"),
              QRect(16, 130, 280, 18), true);
   AboutLabel(panel, "Label2", QStringLiteral("System Management Bus Spec. Rev 1.0"),

@@ -52,10 +52,11 @@ class TRevReport : public TextViewerDialog {
   static QString ReportText();
 };
 
-// Maker, product and version; closed only by its OK button.
+// Maker, product and version, and on the emulated rig a line saying so;
+// closed only by its OK button.
 class TAboutBox : public QDialog {
  public:
-  TAboutBox();
+  explicit TAboutBox(bool emulated = false);
 
   QLabel* ProgramIconLabel;
   QPushButton* OKButton;

@@ -108,7 +108,7 @@ void MainFormPorts::SetLogFileOpen(bool open) {
 }
 
 QString MainFormPorts::StandardTitle() const {
-  return TMainForm::StandardTitle();
+  return form_.BaseTitle();
 }
 
 void MainFormPorts::SetTitle(const QString& title) {

@@ -17,7 +17,7 @@ ProgramWindows::ProgramWindows(PlatformBundle platform, BlockingPause pause) {
   QApplication::setWindowIcon(ProgramWindowIcon());
   Created(mainForm_, std::make_unique<TMainForm>(platform, hints_, std::move(pause)));
   Created(batteryModeDlg_, std::make_unique<TBatteryModeDlg>());
-  Created(aboutBox_, std::make_unique<TAboutBox>());
+  Created(aboutBox_, std::make_unique<TAboutBox>(platform.emulated));
   Created(batteryStatDlg_, std::make_unique<TBatteryStatDlg>());
   Created(specInfoDlg_, std::make_unique<TSpecInfoDlg>());
   Created(mfgDateDlg_, std::make_unique<TMfgDateDlg>());

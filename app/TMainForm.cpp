@@ -24,7 +24,7 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
                log_, PostToApplication()},
               ScanPolicy::Window()) {
   setObjectName(QStringLiteral("MainForm"));
-  setWindowTitle(StandardTitle());
+  setWindowTitle(BaseTitle());
   ClientArea = new QWidget(this);
   ClientArea->setObjectName(QStringLiteral("ClientArea"));
   ClientArea->setFixedSize(623, 409);
@@ -80,6 +80,11 @@ TMainForm::~TMainForm() {
 
 QString TMainForm::StandardTitle() {
   return QStringLiteral("Dalvern Corp. -  Pelmor");
+}
+
+QString TMainForm::BaseTitle() const {
+  return platform_.emulated ? StandardTitle() + QStringLiteral(" - [emulated rig]")
+                            : StandardTitle();
 }
 
 void TMainForm::AttachHelpWindows(TReadMe* readMe, TRevReport* revReport, TAboutBox* aboutBox) {

@@ -50,6 +50,9 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   ~TMainForm() override;
 
   static QString StandardTitle();
+  // The title without a log file's name: the standard title, and on the
+  // emulated rig a mark that no value in the window comes from a real pack.
+  QString BaseTitle() const;
 
   // The windows created after this one, reached from the Help menu.
   void AttachHelpWindows(TReadMe* readMe, TRevReport* revReport, TAboutBox* aboutBox);

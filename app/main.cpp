@@ -5,11 +5,15 @@
 // Smart Battery at address 0x16 on its bus) instead. It never falls back from
 // one to the other by itself.
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLoggingCategory>
+#include <QTextStream>
 #include <QThread>
 #include <memory>
 
 #include "CommandLine.h"
+#include "DisplayCheck.h"
 #include "EmulatedRig.h"
 #include "HeadlessCommand.h"
 #include "I2cDevBundle.h"
@@ -29,6 +33,16 @@ class EmulatedPlatform : public Platform {
   std::unique_ptr<EmulatedRig> rig_ = EmulatedRig::Threaded();
 };
 
+// The README installed with the program, for the port list's hint; nothing
+// when the program runs from its build folder.
+std::string InstalledGuide() {
+  const QString guide =
+      QDir::cleanPath(QDir(QCoreApplication::applicationDirPath())
+                          .filePath(QStringLiteral(PELMOR_DOC_FROM_EXECUTABLE "/README.md.gz")));
+  return QFileInfo::exists(guide) ? guide.toStdString() : std::string();
+}
+
+// Needs the application object, for the program's own folder.
 std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
   if (options.emulated) {
     if (options.allBuses || options.pec) {
@@ -37,7 +51,8 @@ std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
     }
     return std::make_unique<EmulatedPlatform>();
   }
-  return std::make_unique<I2cDevBundle>(I2cDevOptions{options.allBuses, options.pec});
+  return std::make_unique<I2cDevBundle>(
+      I2cDevOptions{options.allBuses, options.pec, InstalledGuide()});
 }
 
 }  // namespace
@@ -47,11 +62,18 @@ int main(int argc, char** argv) {
   if (IsPlotCommand(argc, argv)) return RunPlotCommand(argc, argv);
   const CommandLine commandLine = ReadCommandLine(argc, argv);
   if (!commandLine.run) return commandLine.exitStatus;
+  if (const std::optional<QString> missing =
+          MissingDisplay(QProcessEnvironment::systemEnvironment(), SystemDisplayReach())) {
+    QTextStream(stderr) << "pelmor: no display for the window: " << *missing
+                        << ". Without a window: " << ProgramCommandList() << " (each with --help)."
+                        << Qt::endl;
+    return window_exit::kUsageError;
+  }
   SetUpProgramLogging(commandLine.run->verbose);
-  const std::unique_ptr<Platform> platform = MakePlatform(*commandLine.run);
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pelmor"));
+  const std::unique_ptr<Platform> platform = MakePlatform(*commandLine.run);
   ProgramWindows windows(platform->Bundle(), [](std::chrono::milliseconds pause) {
     QThread::msleep(static_cast<unsigned long>(pause.count()));
   });

@@ -221,7 +221,7 @@ int RunPlotCommand(int& argc, char** argv) {
 
   const PlotParse parse = ParsePlotCommand(QApplication::arguments());
   if (parse.helpAsked) {
-    QTextStream(stdout) << parse.usage;
+    QTextStream(stdout) << parse.usage << '\n' << ExitStatusHelp(kPlotExitStatuses);
     return plot_exit::kWholeLog;
   }
   if (!parse.request) {

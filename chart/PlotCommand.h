@@ -3,8 +3,11 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <optional>
 #include <vector>
+
+#include "ExitStatusHelp.h"
 
 // `pelmor plot LOGFILE [REGISTER...] -o FILE [--size WxH]`: a log file (the
 // window's, or `pelmor read --format csv`'s) drawn as a chart into a PNG, SVG
@@ -21,6 +24,18 @@ inline constexpr int kLinesSkipped = 1;
 inline constexpr int kUsageError = 2;
 inline constexpr int kNoChart = 3;
 }  // namespace plot_exit
+
+// What each status means, as `pelmor plot --help` and the manual page say.
+inline constexpr std::array kPlotExitStatuses{
+    ExitStatusMeaning{plot_exit::kWholeLog, "the chart holds every line of the log"},
+    ExitStatusMeaning{plot_exit::kLinesSkipped,
+                      "the chart was written, but lines of the log were skipped or read with a "
+                      "problem (each is named on standard error)"},
+    ExitStatusMeaning{plot_exit::kUsageError, "a usage error"},
+    ExitStatusMeaning{plot_exit::kNoChart,
+                      "no chart was written: the log could not be read, is not a log, or holds "
+                      "no reading of the registers asked for, or the picture could not be written"},
+};
 
 struct PlotRequest {
   QString logPath;

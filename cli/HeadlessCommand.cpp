@@ -6,6 +6,7 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 
@@ -183,7 +184,11 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
 
   const HeadlessParse parse = ParseHeadlessCommand(QCoreApplication::arguments());
   if (parse.helpAsked) {
-    QTextStream(stdout) << parse.usage;
+    QTextStream(stdout) << parse.usage << '\n' << ExitStatusHelp(kHeadlessExitStatuses);
+    return headless_exit::kAllRowsOk;
+  }
+  if (parse.listAsked) {
+    QTextStream(stdout) << RegisterListText();
     return headless_exit::kAllRowsOk;
   }
   if (!parse.request) {

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <array>
+
+#include "ExitStatusHelp.h"
 #include "PlatformBundle.h"
+#include "ProgramCommands.h"
 
 // `pelmor read` and `pelmor write`: the registers of a battery read or
 // written from the command line, with no window and no display.
@@ -17,6 +21,20 @@ inline constexpr int kNoLink = 3;
 inline constexpr int kNoBroker = 3;
 inline constexpr int kLinkLost = 4;
 }  // namespace headless_exit
+
+// What each status means, as `pelmor read --help` and the manual page say.
+inline constexpr std::array kHeadlessExitStatuses{
+    ExitStatusMeaning{headless_exit::kAllRowsOk, "every row was read or written"},
+    ExitStatusMeaning{headless_exit::kRowFailed,
+                      "some row failed after its five attempts (its fault word stands in place "
+                      "of its value), or a value read back differs from what was written"},
+    ExitStatusMeaning{headless_exit::kUsageError,
+                      "a usage error (an unknown register or option, a register that cannot be "
+                      "written): nothing was sent to the bus"},
+    ExitStatusMeaning{headless_exit::kNoLink, "the adapter could not be opened"},
+    ExitStatusMeaning{headless_exit::kLinkLost,
+                      "the adapter was lost (unplugged) after its link had opened"},
+};
 
 // True when the command line names a headless command.
 bool IsHeadlessCommand(int argc, char** argv);

@@ -4,6 +4,8 @@
 #include <QSysInfo>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "AddressList.h"
 #include "PlatformOptionSet.h"
@@ -13,12 +15,48 @@ namespace {
 
 const QString kDefaultAddress = address_list::EntryText(address_list::kSmartBatteryEntry);
 
-QStringList WritableNames() {
+QStringList RegisterNames(bool writableOnly) {
   QStringList names;
   for (const RegisterDefinition& def : RegisterTable()) {
-    if (def.writable) names << QString::fromLatin1(def.registerName);
+    if (def.writable || !writableOnly) names << QString::fromLatin1(def.registerName);
   }
   return names;
+}
+
+QStringList WritableNames() {
+  return RegisterNames(true);
+}
+
+// "Did you mean Voltage? " when some name is close enough, else nothing.
+QString Suggestion(const QString& typed, const QStringList& names) {
+  const std::optional<QString> closest = ClosestName(typed, names);
+  return closest ? QStringLiteral("Did you mean %1? ").arg(*closest) : QString();
+}
+
+bool Abbreviates(const QString& typed, const QString& name) {
+  qsizetype at = 0;
+  for (const QChar letter : typed) {
+    at = name.indexOf(letter, at, Qt::CaseInsensitive);
+    if (at < 0) return false;
+    ++at;
+  }
+  return true;
+}
+
+qsizetype EditDistance(const QString& a, const QString& b) {
+  std::vector<qsizetype> previous(static_cast<std::size_t>(b.size()) + 1);
+  std::vector<qsizetype> current(previous.size());
+  for (qsizetype j = 0; j <= b.size(); ++j) previous[static_cast<std::size_t>(j)] = j;
+  for (qsizetype i = 1; i <= a.size(); ++i) {
+    current[0] = i;
+    for (qsizetype j = 1; j <= b.size(); ++j) {
+      const auto at = static_cast<std::size_t>(j);
+      const bool same = a[i - 1].toCaseFolded() == b[j - 1].toCaseFolded();
+      current[at] = std::min({previous[at] + 1, current[at - 1] + 1, previous[at - 1] + !same});
+    }
+    std::swap(previous, current);
+  }
+  return previous.back();
 }
 
 struct Parser {
@@ -62,13 +100,18 @@ struct Parser {
                                               "(default: %1).")
                                    .arg(kDefaultPassQueueBound),
                                QStringLiteral("PASSES")};
+  QCommandLineOption list{QStringLiteral("list"),
+                          QStringLiteral("Print the register names with their command codes and "
+                                         "units, and touch no bus.")};
 
   explicit Parser(bool write) {
     parser.setApplicationDescription(
-        write ? QStringLiteral("Writes the writable registers (%1), then reads each back.")
-                    .arg(WritableNames().join(QStringLiteral(", ")))
-              : QStringLiteral("Reads the named registers of a Smart Battery, all 33 when none "
-                               "is named."));
+        write
+            ? QStringLiteral("Writes registers, then reads each back. The writable registers:\n%1.")
+                  .arg(WritableNames().join(QStringLiteral(", ")))
+            : QStringLiteral("Reads the named registers of a Smart Battery, all 33 when none "
+                             "is named,\nand prints them in the window's table order, "
+                             "whatever order they were named in."));
     if (write) {
       parser.addPositionalArgument(QStringLiteral("write"), QStringLiteral("The command."));
       parser.addPositionalArgument(QStringLiteral("REGISTER=TEXT"),
@@ -83,14 +126,17 @@ struct Parser {
     }
     platform.AddTo(parser);
     parser.addOptions({port, address});
-    if (!write) parser.addOptions({format, every, count, mqtt, station, mqttCa, mqttQueue});
+    if (!write) parser.addOptions({format, every, count, list, mqtt, station, mqttCa, mqttQueue});
   }
 };
 
 std::optional<QString> ReadRows(const QStringList& names, HeadlessRequest& request) {
   for (const QString& name : names) {
     const std::optional<int> row = RowNamed(name);
-    if (!row) return QStringLiteral("Unknown register: %1").arg(name);
+    if (!row) {
+      return QStringLiteral("Unknown register: %1. %2pelmor read --list prints every name.")
+          .arg(name, Suggestion(name, RegisterNames(false)));
+    }
     request.rows.push_back(*row);
   }
   if (names.isEmpty()) {
@@ -108,7 +154,10 @@ std::optional<QString> ReadWrites(const QStringList& assignments, HeadlessReques
     if (equals < 0) return QStringLiteral("Expected REGISTER=TEXT, got: %1").arg(assignment);
     const QString name = assignment.left(equals);
     const std::optional<int> row = RowNamed(name);
-    if (!row) return QStringLiteral("Unknown register: %1").arg(name);
+    if (!row) {
+      return QStringLiteral("Unknown register: %1. %2The writable registers are %3.")
+          .arg(name, Suggestion(name, WritableNames()), WritableNames().join(QStringLiteral(", ")));
+    }
     if (!RegisterTable()[*row].writable) {
       return QStringLiteral("%1 cannot be written; the writable registers are %2.")
           .arg(QString::fromLatin1(RegisterTable()[*row].registerName),
@@ -221,6 +270,47 @@ std::optional<int> RowNamed(const QString& name) {
   return std::nullopt;
 }
 
+QString RegisterListText() {
+  qsizetype nameWidth = 0;
+  qsizetype unitWidth = 0;
+  for (const RegisterDefinition& def : RegisterTable()) {
+    nameWidth = std::max(nameWidth, qsizetype(std::strlen(def.registerName)));
+    unitWidth = std::max(unitWidth, qsizetype(std::strlen(def.unitClass)));
+  }
+  QString text;
+  for (const RegisterDefinition& def : RegisterTable()) {
+    QString line = QStringLiteral("%1  0x%2  %3")
+                       .arg(QString::fromLatin1(def.registerName).leftJustified(nameWidth),
+                            QString::number(def.commandCode, 16).rightJustified(2, u'0').toUpper(),
+                            QString::fromLatin1(def.unitClass).leftJustified(unitWidth));
+    line = def.writable ? line + QStringLiteral("  writable") : line.trimmed();
+    text += line + QLatin1Char('\n');
+  }
+  return text;
+}
+
+std::optional<QString> ClosestName(const QString& typed, const QStringList& names) {
+  constexpr qsizetype kShortestAbbreviation = 3;
+  if (typed.size() >= kShortestAbbreviation) {
+    for (const QString& name : names) {
+      if (name.startsWith(typed, Qt::CaseInsensitive)) return name;
+    }
+    for (const QString& name : names) {
+      if (Abbreviates(typed, name)) return name;
+    }
+  }
+  std::optional<QString> closest;
+  qsizetype closestDistance = 0;
+  for (const QString& name : names) {
+    const qsizetype distance = EditDistance(typed, name);
+    if (distance <= (name.size() + 1) / 2 && (!closest || distance < closestDistance)) {
+      closest = name;
+      closestDistance = distance;
+    }
+  }
+  return closest;
+}
+
 HeadlessParse ParseHeadlessCommand(const QStringList& arguments) {
   const bool write = arguments.size() > 1 && arguments[1] == QLatin1String("write");
   Parser p(write);
@@ -232,6 +322,10 @@ HeadlessParse ParseHeadlessCommand(const QStringList& arguments) {
   }
   if (p.parser.isSet(p.help)) {
     result.helpAsked = true;
+    return result;
+  }
+  if (!write && p.parser.isSet(p.list)) {
+    result.listAsked = true;
     return result;
   }
   HeadlessRequest request;

@@ -31,9 +31,18 @@ struct HeadlessParse {
   QString error;
   QString usage;
   bool helpAsked = false;
+  bool listAsked = false;  // read --list: the register names, no bus
 };
 
 HeadlessParse ParseHeadlessCommand(const QStringList& arguments);
 
 // The register row whose check box caption is this name, in any letter case.
 std::optional<int> RowNamed(const QString& name);
+
+// Every register, one a line in table order: its name, command code, unit
+// class, and whether it can be written.
+QString RegisterListText();
+
+// The name the person most likely meant by a name that is none of these:
+// one it begins or abbreviates, else the one a few letters away.
+std::optional<QString> ClosestName(const QString& typed, const QStringList& names);

@@ -25,7 +25,7 @@ class EmulatedRig {
   EmulatedSerialPorts& Ports() { return ports_; }
   SmartBattery& Battery() { return battery_; }
   EmulatedAdapter& Adapter() { return adapter_; }
-  PlatformBundle Bundle() { return {adapter_, ports_}; }
+  PlatformBundle Bundle() { return {adapter_, ports_, true}; }
 
   RigScheduler::Duration Now() const { return scheduler_->Now(); }
 

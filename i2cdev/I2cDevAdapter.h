@@ -19,6 +19,7 @@
 struct I2cDevOptions {
   bool allBuses = false;  // open any bus, not only USB-attached adapters
   bool pec = false;       // SMBus Packet Error Checking on every transaction
+  std::string guide{};    // the installed README, named by the hint when no adapter is listed
 };
 
 // The adapter library over Linux i2c-dev. Port n is /dev/i2c-(n-1). Opening,

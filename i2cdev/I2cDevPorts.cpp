@@ -66,7 +66,11 @@ QStringList I2cDevPorts::HintLines(const std::vector<int>& foundPorts) {
     lines << QStringLiteral("No USB I2C adapter could be opened. Check that:")
           << QStringLiteral("- the adapter is plugged in (lsusb lists it)")
           << QStringLiteral("- the i2c-dev module is loaded (sudo modprobe i2c-dev)")
-          << QStringLiteral("- you may open /dev/i2c-* (udev rule, group i2c; see README)")
+          << QStringLiteral("- you may open /dev/i2c-* (udev rule, group i2c)")
+          << (options_.guide.empty()
+                  ? QStringLiteral("See \"No adapter listed\" in Help > ReadMe")
+                  : QStringLiteral("See \"No adapter listed\" in Help > ReadMe and in %1")
+                        .arg(QString::fromStdString(options_.guide)))
           << QStringLiteral("To try the program without hardware: pelmor --emulated");
   }
   lines << leftOut_;

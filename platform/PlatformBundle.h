@@ -11,6 +11,9 @@
 struct PlatformBundle {
   AdapterLibrary& adapter;
   ComPortProber& prober;
+  // The emulated rig: nothing read through this bundle comes from a real pack,
+  // and the window says so in its title.
+  bool emulated = false;
 };
 
 // Which bundle a person asked for on the command line, and how to use it.

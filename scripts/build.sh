@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds into build/ (build-sanitize/ with PELMOR_SANITIZE=ON,
-# build-tsan/ with PELMOR_SANITIZE=thread).
+# build-tsan/ with PELMOR_SANITIZE=thread). The build's progress goes to
+# standard error; the build folder's name is the one line on standard output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,5 +19,5 @@ case "${PELMOR_SANITIZE:-OFF}" in
 esac
 
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
-cmake --build "$build_dir" --parallel "$(nproc)"
+cmake --build "$build_dir" --parallel "$(nproc)" >&2
 echo "$build_dir"

@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 
-scripts/install-deps.sh
+scripts/install-deps.sh run
 missing=()
 for package in clang libclang-rt-14-dev; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

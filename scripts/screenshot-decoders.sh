@@ -55,7 +55,7 @@ fi
 
 out_dir=${1:-docs}
 mkdir -p "$out_dir"
-scripts/install-deps.sh
+scripts/install-deps.sh screenshots
 missing=()
 command -v import >/dev/null || missing+=(imagemagick)
 command -v xdotool >/dev/null || missing+=(xdotool)

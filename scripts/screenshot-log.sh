@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 output=${1:-docs/main-window-log-open.png}
 sample=${2:-docs/pelmorlog-sample.txt}
 mkdir -p "$(dirname "$output")" "$(dirname "$sample")"
-scripts/install-deps.sh
+scripts/install-deps.sh screenshots
 for tool in import:imagemagick xdotool:xdotool openbox:openbox; do
   command -v "${tool%%:*}" >/dev/null ||
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${tool##*:}"

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 output=${1:-docs/main-window.png}
 mkdir -p "$(dirname "$output")"
-scripts/install-deps.sh
+scripts/install-deps.sh screenshots
 command -v import >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q imagemagick
 build_dir=$(scripts/build.sh | tail -n 1)
 xvfb-run -a -s "-screen 0 1024x640x24" bash -c "

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh test
 build_dir=$(scripts/build.sh | tail -n 1)
 export QT_QPA_PLATFORM=offscreen
 # Any report from a sanitizer fails the test it comes from.

@@ -1,9 +1,13 @@
-// Runs the window tests headless: one QApplication for the whole run.
+// Runs the window tests headless: one QApplication for the whole run, with
+// settings and configuration folders of its own (the file dialog keeps its
+// history there).
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QStandardPaths>
 
 int main(int argc, char** argv) {
+  QStandardPaths::setTestModeEnabled(true);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include "PelmorVersion.h"
+#include "ProgramCommands.h"
 #include "QtPrinters.h"
+#include "TestProcessEnvironment.h"
 
 namespace {
 
@@ -13,12 +16,16 @@ struct ProcessResult {
   QString err;
 };
 
-// Runs the real executable with no display at all, as on a terminal.
-ProcessResult RunPelmor(const QStringList& arguments) {
+// Runs the real executable with no display at all, as on a terminal over SSH;
+// `displays` sets what the test gives it instead.
+ProcessResult RunPelmor(const QStringList& arguments,
+                        const QList<std::pair<QString, QString>>& displays = {}) {
   QProcess process;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.remove(QStringLiteral("DISPLAY"));
-  environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+  QProcessEnvironment environment = TestProcessEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"}) {
+    environment.remove(QString::fromLatin1(name));
+  }
+  for (const auto& [name, value] : displays) environment.insert(name, value);
   process.setProcessEnvironment(environment);
   process.start(QStringLiteral(PELMOR_EXECUTABLE), arguments);
   EXPECT_TRUE(process.waitForFinished(30000));
@@ -38,6 +45,8 @@ TEST(CommandLine, VersionAndHelpAnswerWithoutADisplay) {
   for (const char* option : {"--emulated", "--all-buses", "--pec", "--version", "--help"}) {
     EXPECT_TRUE(help.out.contains(QLatin1String(option))) << option;
   }
+  EXPECT_TRUE(help.out.contains(QStringLiteral("Commands:\n  read   ")));
+  EXPECT_TRUE(help.out.contains(QStringLiteral("\nExit status:\n  0  ")));
 }
 
 TEST(CommandLine, UnknownOptionOrArgumentIsAUsageError) {
@@ -47,5 +56,33 @@ TEST(CommandLine, UnknownOptionOrArgumentIsAUsageError) {
     EXPECT_EQ(run.exitStatus, 2) << arguments.join(QLatin1Char(' ')).toStdString();
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(run.err.contains(QStringLiteral("Usage:"))) << run.err.toStdString();
+  }
+  EXPECT_TRUE(RunPelmor({QStringLiteral("stray")})
+                  .err.startsWith(QStringLiteral("pelmor: Unknown command: stray (the commands: "
+                                                 "%1)\n")
+                                      .arg(ProgramCommandList())));
+}
+
+// Qt would abort the program; instead it says in one line why there is no
+// window and what works without one.
+TEST(CommandLine, WithoutAReachableDisplayTheWindowSaysSoAndExitsTwo) {
+  const QTemporaryDir runtime;
+  const struct {
+    QList<std::pair<QString, QString>> displays;
+    const char* reason;
+  } cases[] = {
+      {{}, "DISPLAY and WAYLAND_DISPLAY are not set"},
+      {{{"DISPLAY", ":4242"}}, "the X display :4242 does not answer"},
+      {{{"WAYLAND_DISPLAY", "wayland-4242"}, {"XDG_RUNTIME_DIR", runtime.path()}},
+       "the Wayland display wayland-4242 does not answer; DISPLAY is not set"},
+      {{{"QT_QPA_PLATFORM", "xcb"}}, "DISPLAY is not set"},
+  };
+  for (const auto& [displays, reason] : cases) {
+    const ProcessResult run = RunPelmor({QStringLiteral("--emulated")}, displays);
+    EXPECT_EQ(run.exitStatus, 2) << reason;
+    EXPECT_EQ(run.err, QStringLiteral("pelmor: no display for the window: %1. Without a window: "
+                                      "%2 (each with --help).\n")
+                           .arg(QLatin1String(reason), ProgramCommandList()));
+    EXPECT_TRUE(run.out.isEmpty());
   }
 }

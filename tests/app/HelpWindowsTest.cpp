@@ -118,4 +118,10 @@ TEST_F(HelpWindowsTest, AboutBoxHasNoTitleBarButtonsAndOnlyOkClosesIt) {
   EXPECT_EQ(about.findChild<QLabel*>("Version")->text(), "Version 2.1.0");
 }
 
+TEST_F(HelpWindowsTest, AboutBoxOnTheEmulatedRigSaysSo) {
+  const QLabel* emulated = windows->AboutBox().findChild<QLabel*>("EmulatedRig");
+  ASSERT_NE(emulated, nullptr);
+  EXPECT_EQ(emulated->text(), "Emulated rig: no real adapter or battery");
+}
+
 }  // namespace

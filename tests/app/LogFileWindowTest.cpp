@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -68,9 +70,22 @@ TEST_F(LogFileWindowTest, OpenDialog1StartsOnPelmorlogWithItsFilterSuffixAndOver
   EXPECT_EQ(open->acceptMode(), QFileDialog::AcceptSave);
   EXPECT_FALSE(open->testOption(QFileDialog::DontConfirmOverwrite));
   ASSERT_EQ(open->selectedFiles().size(), 1);
-  EXPECT_EQ(QFileInfo(open->selectedFiles().first()).fileName(), "pelmorlog.txt");
+  EXPECT_EQ(open->selectedFiles().first(), QDir::current().absoluteFilePath("pelmorlog.txt"))
+      << "it starts in the working folder";
   EXPECT_FALSE(form().Log().HeaderPending());
   EXPECT_FALSE(form().Log().HeaderColumns());
+}
+
+// The dialogs' history of test folders goes to the tests' own settings, not
+// to the settings of the person running them.
+TEST_F(LogFileWindowTest, QtSettingsOfTheTestsStayInTheirOwnFolder) {
+  ASSERT_TRUE(QStandardPaths::isTestModeEnabled());
+  const QString ownConfig = qEnvironmentVariable("XDG_CONFIG_HOME", QDir::homePath() + "/.config");
+  const QString settingsFile = QSettings(QSettings::UserScope, "QtProject").fileName();
+  EXPECT_TRUE(settingsFile.startsWith(
+      QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/"))
+      << settingsFile.toStdString();
+  EXPECT_FALSE(settingsFile.startsWith(ownConfig + "/")) << settingsFile.toStdString();
 }
 
 TEST_F(LogFileWindowTest, OpenDialog1AddsTheSuffixStartsFromTheLastFileAndAsksBeforeReplacing) {
@@ -81,7 +96,7 @@ TEST_F(LogFileWindowTest, OpenDialog1AddsTheSuffixStartsFromTheLastFileAndAsksBe
   form().MenuFileOpenLogFile->trigger();
   const QString chosen = dir.filePath("discharge.TXT");
   EXPECT_EQ(form().Log().Path(), chosen);
-  EXPECT_EQ(form().windowTitle(), "Dalvern Corp. -  Pelmor - [discharge.TXT]");
+  EXPECT_EQ(form().windowTitle(), "Dalvern Corp. -  Pelmor - [emulated rig] - [discharge.TXT]");
   form().MenuFileCloseLogFile->trigger();
   ASSERT_EQ(FileContent(chosen), "\r\n");
 
@@ -102,19 +117,19 @@ TEST_F(LogFileWindowTest, MenusAndTitleFollowTheOpenState) {
   OpenLog(path);
   EXPECT_FALSE(form().MenuFileOpenLogFile->isEnabled());
   EXPECT_TRUE(form().MenuFileCloseLogFile->isEnabled());
-  EXPECT_EQ(form().windowTitle(), "Dalvern Corp. -  Pelmor - [pelmorlog.txt]");
+  EXPECT_EQ(form().windowTitle(), "Dalvern Corp. -  Pelmor - [emulated rig] - [pelmorlog.txt]");
   EXPECT_TRUE(form().Log().HeaderPending());
   form().MenuFileCloseLogFile->trigger();
   EXPECT_TRUE(form().MenuFileOpenLogFile->isEnabled());
   EXPECT_FALSE(form().MenuFileCloseLogFile->isEnabled());
-  EXPECT_EQ(form().windowTitle(), "Dalvern Corp. -  Pelmor");
+  EXPECT_EQ(form().windowTitle(), "Dalvern Corp. -  Pelmor - [emulated rig]");
   EXPECT_EQ(FileContent(path), "\r\n");
 
   dialog.answer.reset();
   form().MenuFileOpenLogFile->trigger();
   EXPECT_EQ(dialog.shown, 2);
   EXPECT_TRUE(form().MenuFileOpenLogFile->isEnabled());
-  EXPECT_EQ(form().windowTitle(), "Dalvern Corp. -  Pelmor");
+  EXPECT_EQ(form().windowTitle(), "Dalvern Corp. -  Pelmor - [emulated rig]");
 }
 
 TEST_F(LogFileWindowTest, FileThatCannotBeCreatedIsNamedInAnErrorBoxWithTheSystemsReason) {
@@ -124,7 +139,7 @@ TEST_F(LogFileWindowTest, FileThatCannotBeCreatedIsNamedInAnErrorBoxWithTheSyste
                                             QString::fromLocal8Bit(std::strerror(ENOENT))});
   EXPECT_TRUE(form().MenuFileOpenLogFile->isEnabled());
   EXPECT_FALSE(form().MenuFileCloseLogFile->isEnabled());
-  EXPECT_EQ(form().windowTitle(), "Dalvern Corp. -  Pelmor");
+  EXPECT_EQ(form().windowTitle(), "Dalvern Corp. -  Pelmor - [emulated rig]");
 }
 
 TEST_F(LogFileWindowTest, ExitWithALogOpenEndsTheFileWithTheLastRecordAndALineEnd) {

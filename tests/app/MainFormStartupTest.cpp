@@ -12,7 +12,7 @@ class MainFormStartupTest : public AppFixture {
 };
 
 TEST_F(MainFormStartupTest, WindowStandsAsStartUpLeavesIt) {
-  EXPECT_EQ(form().windowTitle(), "Dalvern Corp. -  Pelmor");
+  EXPECT_EQ(form().windowTitle(), "Dalvern Corp. -  Pelmor - [emulated rig]");
   EXPECT_EQ(form().ClientArea->size(), QSize(623, 409));
   EXPECT_EQ(form().DataBox->text(), "<<Kavix Link Closed>>");
   EXPECT_FALSE(rig->Adapter().IsLinkOpen());

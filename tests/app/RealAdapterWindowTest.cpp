@@ -53,6 +53,11 @@ TEST_F(RealAdapterWindowTest, TheListOffersTheUsbAdapterAndItsHintNamesIt) {
                                .arg(QString::fromStdString(sysfs.Node(7))));
 }
 
+TEST_F(RealAdapterWindowTest, RealAdaptersGetTheStandardTitleAndNoEmulatedMark) {
+  EXPECT_EQ(form().windowTitle(), "Dalvern Corp. -  Pelmor");
+  EXPECT_EQ(windows->AboutBox().findChild<QLabel*>("EmulatedRig"), nullptr);
+}
+
 TEST_F(RealAdapterWindowTest, TheEmptyEntryOpensNothing) {
   form().ComPortListBox->setCurrentRow(1);
   const int opens = kernel.Calls(FakeI2cDev::Call::Open);

@@ -8,10 +8,12 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <csignal>
 
 #include "QtPrinters.h"
 #include "RegisterTable.h"
+#include "TestProcessEnvironment.h"
 
 namespace {
 
@@ -23,6 +25,7 @@ struct Finished {
 
 Finished Pelmor(const QStringList& arguments) {
   QProcess process;
+  process.setProcessEnvironment(TestProcessEnvironment());
   process.start(QStringLiteral(PELMOR_EXECUTABLE), arguments);
   EXPECT_TRUE(process.waitForFinished(60000));
   return {process.exitCode(), QString::fromLatin1(process.readAllStandardOutput()),
@@ -135,6 +138,7 @@ TEST(CommandProcess, UsageErrorsExitTwoAndAnAdapterThatCannotBeOpenedThree) {
 
 TEST(CommandProcess, InterruptDuringRepeatedReadsEndsAfterTheWholePassesWithStatusZero) {
   QProcess process;
+  process.setProcessEnvironment(TestProcessEnvironment());
   process.start(QStringLiteral(PELMOR_EXECUTABLE),
                 {"read", "--emulated", "--every", "0.2", "--format", "csv"});
   ASSERT_TRUE(process.waitForStarted());
@@ -155,6 +159,7 @@ TEST(CommandProcess, InterruptDuringRepeatedReadsEndsAfterTheWholePassesWithStat
 }
 
 int main(int argc, char** argv) {
+  QStandardPaths::setTestModeEnabled(true);
   QCoreApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

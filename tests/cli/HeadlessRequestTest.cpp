@@ -4,6 +4,7 @@
 
 #include "HeadlessRequest.h"
 #include "QtPrinters.h"
+#include "RegisterTable.h"
 
 namespace {
 
@@ -64,12 +65,32 @@ TEST(HeadlessRequest, WriteTakesTheWritableRegistersWithTheirTextsAsTyped) {
   EXPECT_EQ(write.request->rows, (std::vector<int>{1, 4}));
 }
 
+TEST(HeadlessRequest, ListPrintsEveryRegisterInTableOrderWithoutARequest) {
+  const HeadlessParse list = Parse({"read", "--list"});
+  EXPECT_TRUE(list.listAsked);
+  EXPECT_FALSE(list.request);
+  const QStringList lines = RegisterListText().split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), kRegisterRowCount);
+  EXPECT_EQ(lines[0], "ManufacturerAccess   0x00  #H          writable");
+  EXPECT_EQ(lines[9], "Voltage              0x09  mv");
+  EXPECT_EQ(lines[32], "ManufacturerData     0x23  block");
+}
+
 TEST(HeadlessRequest, MistakesAreUsageErrorsWithAMessageThatSaysWhy) {
   const struct {
     QStringList arguments;
     const char* message;
   } cases[] = {
-      {{"read", "Volts"}, "Unknown register: Volts"},
+      {{"read", "Volts"},
+       "Unknown register: Volts. Did you mean Voltage? pelmor read --list prints every name."},
+      {{"read", "temp"}, "Unknown register: temp. Did you mean Temperature?"},
+      {{"read", "CycleCnt"}, "Unknown register: CycleCnt. Did you mean CycleCount?"},
+      {{"read", "RelativeStateOfCharge"},
+       "Unknown register: RelativeStateOfCharge. Did you mean RelStateOfCharge?"},
+      {{"read", "xyz"}, "Unknown register: xyz. pelmor read --list prints every name."},
+      {{"write", "RemCapAlarm=5"},
+       "Unknown register: RemCapAlarm. Did you mean RemainCapacityAlarm? The writable registers "
+       "are ManufacturerAccess, RemainCapacityAlarm, RemainTimeAlarm, BatteryMode, AtRate."},
       {{"read", "--bogus"}, "Unknown option 'bogus'."},
       {{"read", "--format", "xml"}, "--format takes text, csv or json, not: xml"},
       {{"read", "--address", "17"}, "--address takes an even address byte"},

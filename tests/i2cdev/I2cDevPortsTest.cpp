@@ -75,11 +75,13 @@ TEST_F(I2cDevPortsTest, AllBusesListsEveryBusAndMarksTheComputersOwn) {
 
 TEST_F(I2cDevPortsTest, WithNothingListedTheHintSaysWhatToCheckOnLinux) {
   kernel.Fail(Call::Open, EACCES);
-  I2cDevPorts ports(kernel, directory, {});
+  I2cDevPorts ports(kernel, directory, {false, false, "/usr/share/doc/pelmor/README.md.gz"});
   EXPECT_TRUE(Discover(ports).empty());
   const QString hint = ports.HintLines({}).join(QLatin1Char('\n'));
   for (const char* advice : {"plugged in", "i2c-dev", "/dev/i2c-*", "pelmor --emulated",
-                             "CP2112 SMBus Bridge on hidraw0: Permission denied"}) {
+                             "CP2112 SMBus Bridge on hidraw0: Permission denied",
+                             "See \"No adapter listed\" in Help > ReadMe and in "
+                             "/usr/share/doc/pelmor/README.md.gz"}) {
     EXPECT_TRUE(hint.contains(QLatin1String(advice))) << advice;
   }
   EXPECT_FALSE(hint.contains(QStringLiteral("Windows")));

@@ -20,6 +20,8 @@ root=$stage/usr
 program=$root/bin/pelmor
 [[ -x $program ]] || fail "no executable at bin/pelmor"
 version=$(sed -n 's/^project(Pelmor VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")
+# Its configuration folder is the test's own, not the user's.
+export XDG_CONFIG_HOME=$stage/config
 [[ $(env -u DISPLAY "$program" --version) == "pelmor $version" ]] || fail "--version does not say pelmor $version"
 help=$(env -u DISPLAY "$program" --help)
 for option in --emulated --all-buses --pec --help --version; do
@@ -31,9 +33,10 @@ env -u DISPLAY "$program" --no-such-option >/dev/null 2>"$stage/usage" || status
 grep -q '^Usage:' "$stage/usage" || fail "an unknown option printed no usage on standard error"
 
 # The installed program starts its window on the emulated rig and keeps running
-# until stopped.
+# until stopped; the offscreen platform needs no display.
 status=0
-QT_QPA_PLATFORM=offscreen timeout 3 "$program" --emulated 2>"$stage/errors" || status=$?
+env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen timeout 3 "$program" --emulated \
+  2>"$stage/errors" || status=$?
 [[ $status == 124 ]] || fail "pelmor --emulated ended with status $status: $(cat "$stage/errors")"
 
 # The menu entry.
@@ -62,18 +65,47 @@ for size in 16 22 24 32 48 64 128 256; do
   [[ $(png_size "$file") == "${size}x${size}" ]] || fail "$file is $(png_size "$file")"
 done
 
-# The manual page renders without warnings and names every option.
+# The manual page renders without warnings and holds every option, command
+# and exit status that the program's --help texts show, and what a person
+# needs to reach an adapter.
 page=$root/share/man/man1/pelmor.1.gz
 [[ -f $page ]] || fail "no manual page at share/man/man1/pelmor.1.gz"
-text=$(MANWIDTH=80 MAN_KEEP_FORMATTING= man --warnings -l "$page" 2>"$stage/man-warnings" | col -b)
+text=$(MANWIDTH=250 MAN_KEEP_FORMATTING= man --warnings -l "$page" 2>"$stage/man-warnings" | col -b)
 [[ ! -s $stage/man-warnings ]] || fail "man: $(cat "$stage/man-warnings")"
 grep -q '^NAME' <<<"$text" || fail "the manual page has no NAME section"
-for option in --emulated --all-buses --pec --help --version; do
-  grep -q -e "$option" <<<"$text" || fail "the manual page does not name $option"
+section() { awk -v title="$1" '/^[A-Z]/ { inside = ($0 == title); next } inside' <<<"$text"; }
+block() { awk -v title="$1" '$0 == title { inside = 1; next } /^$/ { inside = 0 } inside'; }
+commands=$(env -u DISPLAY "$program" --help | block "Commands:" | awk '{ print $1 }')
+[[ -n $commands ]] || fail "pelmor --help lists no command"
+for command in "" $commands; do
+  # shellcheck disable=SC2086  # no command: the window's own --help
+  help=$(env -u DISPLAY "$program" $command --help)
+  [[ -z $command ]] || grep -qE "^ +pelmor $command$" <<<"$(section COMMANDS)" ||
+    fail "the manual page has no section on pelmor $command"
+  for option in $(block "Options:" <<<"$help" | grep -oE '^  (-[A-Za-z0-9], )?--[A-Za-z0-9-]+' |
+                  tr -d ','); do
+    grep -qE -- "(^|[^-A-Za-z0-9])$option([^-A-Za-z0-9]|$)" <<<"$text" ||
+      fail "the manual page does not name $option of pelmor $command --help"
+  done
+  while read -r status first second third _; do
+    grep -qE "^ +$status +$first $second $third" <<<"$(section "EXIT STATUS")" ||
+      fail "the manual page's exit statuses lack $status ($first $second $third...) of pelmor $command"
+  done < <(block "Exit status:" <<<"$help" | grep -E '^  [0-9]')
+done
+for status in 0 1 2 3 4; do
+  grep -qE "^ +$status +[a-z]" <<<"$(section "EXIT STATUS")" || fail "exit status $status is not in the manual page"
+done
+for fact in 70-pelmor-i2c.rules "group i2c" "modprobe i2c-dev" "usermod -aG i2c"; do
+  grep -qF -- "$fact" <<<"$text" || fail "the manual page does not say: $fact"
 done
 
-# The read-me viewer's text, where the installed program looks for it.
+# The read-me viewer's text, where the installed program looks for it, with
+# the checklist for a missing adapter; the full guide beside the copyright.
 cmp -s "$source/README.TXT" "$root/share/pelmor/README.TXT" ||
   fail "README.TXT is not installed in share/pelmor"
+grep -q '^No adapter listed$' "$root/share/pelmor/README.TXT" ||
+  fail "README.TXT has no section \"No adapter listed\""
+zcmp -s "$source/README.md" "$root/share/doc/pelmor/README.md.gz" ||
+  fail "README.md is not installed as share/doc/pelmor/README.md.gz"
 
 echo "install layout: program, desktop entry, icons, manual page and README.TXT in place"

@@ -25,9 +25,13 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [[ -n $(field Maintainer) ]] || fail "no Maintainer"
 [[ $(field Section) == electronics ]] || fail "Section is $(field Section)"
 depends=$(field Depends)
-for library in libqt6core6 libqt6gui6 libqt6widgets6 libc6 libstdc++6; do
-  grep -q "\b$library\b" <<<"$depends" || fail "Depends lacks $library: $depends"
+# The libraries, and the fonts without which the window's labels are cut off.
+for package in libqt6core6 libqt6gui6 libqt6widgets6 libc6 libstdc++6 fonts-liberation; do
+  grep -q "\b$package\b" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
+# The tools of the README's checklist for a missing adapter.
+[[ $(field Suggests) == "i2c-tools, usbutils" ]] || fail "Suggests is '$(field Suggests)'"
+
 info=$(dpkg-deb --info "$deb")
 grep -q '^ Depends: .*libqt6widgets6' <<<"$info" || fail "dpkg-deb --info shows no Qt dependency"
 

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+// The commands that need no window, as `pelmor --help` lists them and the
+// message for a missing display names them; each answers `pelmor <name>
+// --help`.
+struct ProgramCommand {
+  const char* name;
+  const char* summary;
+};
+inline constexpr std::array kProgramCommands{
+    ProgramCommand{"read", "Read registers and print their values."},
+    ProgramCommand{"write", "Write registers, then read each back."},
+    ProgramCommand{"plot", "Draw a log file as a chart into a picture."},
+};
+
+// "pelmor read, pelmor write, ...": the commands for a message.
+QString ProgramCommandList();
