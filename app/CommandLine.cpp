@@ -19,9 +19,9 @@ struct Parser {
   PlatformOptionSet platform;
 
   Parser() {
-    parser.setApplicationDescription(
-        QStringLiteral("Reads and writes the registers of a Smart Battery on SMBus.\n"
-                       "Without a window: pelmor read --help, pelmor write --help."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Reads and writes the registers of a Smart Battery on SMBus.\n"
+        "Without a window: pelmor read --help, pelmor write --help, pelmor probe --help."));
     platform.AddTo(parser);
   }
 };
@@ -37,8 +37,9 @@ CommandLine ReadCommandLine(int& argc, char** argv) {
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
 
   Parser p;
-  const bool parsed = p.parser.parse(arguments);
-  const bool usageError = !parsed || !p.parser.positionalArguments().isEmpty();
+  const bool parsed = p.parser.parse(PlatformOptionSet::Unfold(arguments));
+  const std::optional<QString> invalid = parsed ? p.platform.Invalid(p.parser) : std::nullopt;
+  const bool usageError = !parsed || !p.parser.positionalArguments().isEmpty() || invalid;
   const bool help = p.parser.isSet(p.help) || p.parser.isSet(QStringLiteral("help-all"));
   if (!usageError && !help && !p.parser.isSet(p.version)) {
     return {p.platform.Read(p.parser), 0};
@@ -50,9 +51,11 @@ CommandLine ReadCommandLine(int& argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("pelmor"));
   QCoreApplication::setApplicationVersion(QString::fromLatin1(kPelmorVersion));
   if (usageError) {
-    const QString error = parsed ? QStringLiteral("Unexpected argument: %1")
-                                       .arg(p.parser.positionalArguments().join(QLatin1Char(' ')))
-                                 : p.parser.errorText();
+    const QString error = !parsed ? p.parser.errorText()
+                          : invalid
+                              ? *invalid
+                              : QStringLiteral("Unexpected argument: %1")
+                                    .arg(p.parser.positionalArguments().join(QLatin1Char(' ')));
     Print(stderr, QStringLiteral("pelmor: %1\n").arg(error) + p.parser.helpText());
     return {std::nullopt, kUsageErrorStatus};
   }

@@ -1,4 +1,5 @@
-// Pelmor: the window, or with `read` / `write` the headless command line.
+// Pelmor: the window, or with `read` / `write` the headless command line, or
+// with `probe` a look at the adapter and the bus.
 // It drives real SMBus adapters through Linux's i2c-dev; with --emulated it
 // runs on the emulated rig (an emulated adapter on COM1 with a discharging
 // Smart Battery at address 0x16 on its bus) instead. It never falls back from
@@ -12,6 +13,7 @@
 #include "EmulatedRig.h"
 #include "HeadlessCommand.h"
 #include "I2cDevBundle.h"
+#include "ProbeCommand.h"
 #include "ProgramLogging.h"
 #include "ProgramWindows.h"
 
@@ -21,10 +23,11 @@ namespace {
 
 class EmulatedPlatform : public Platform {
  public:
+  explicit EmulatedPlatform(EmulatedFault fault) : rig_(EmulatedRig::Threaded(fault)) {}
   PlatformBundle Bundle() override { return rig_->Bundle(); }
 
  private:
-  std::unique_ptr<EmulatedRig> rig_ = EmulatedRig::Threaded();
+  std::unique_ptr<EmulatedRig> rig_;
 };
 
 std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
@@ -33,7 +36,7 @@ std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
       qCWarning(lcApp,
                 "--all-buses and --pec apply to real adapters; the emulated rig ignores them");
     }
-    return std::make_unique<EmulatedPlatform>();
+    return std::make_unique<EmulatedPlatform>(options.emulatedFault);
   }
   return std::make_unique<I2cDevBundle>(I2cDevOptions{options.allBuses, options.pec});
 }
@@ -42,6 +45,7 @@ std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
 
 int main(int argc, char** argv) {
   if (IsHeadlessCommand(argc, argv)) return RunHeadlessCommand(argc, argv, MakePlatform);
+  if (IsProbeCommand(argc, argv)) return RunProbeCommand(argc, argv, MakePlatform);
   const CommandLine commandLine = ReadCommandLine(argc, argv);
   if (!commandLine.run) return commandLine.exitStatus;
   SetUpProgramLogging(commandLine.run->verbose);
