@@ -59,7 +59,7 @@ std::vector<ProbedAdapter> I2cDevBusProbe::Adapters() {
     adapter.port = PortForBus(number);
     adapter.device = directory_.DeviceNode(number);
     adapter.name = bus->name;
-    adapter.attachment = bus->usbAttached ? "USB" : "not USB (a computer's own bus)";
+    adapter.attachment = bus->usbAttached ? "USB" : "not USB: a computer's own bus";
     adapter.leftOut = survey.leftOut;
     if (survey.functionality)
       adapter.functions = FunctionsFrom(*survey.functionality, options_.pec);

@@ -26,7 +26,7 @@ struct ProbedAdapter {
   int port = 0;            // the port list's number
   std::string device;      // "/dev/i2c-7", "COM1"
   std::string name;        // as its driver names it
-  std::string attachment;  // "USB", "not USB (a computer's own bus)", "emulated rig"
+  std::string attachment;  // "USB", "not USB: a computer's own bus", "emulated rig"
   std::string leftOut;     // why the port list leaves it out, and what to do; empty when listed
   std::optional<AdapterFunctions> functions;  // none when they could not be asked
 };
