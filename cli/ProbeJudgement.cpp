@@ -271,7 +271,7 @@ ProbeStep SweepStep(const ProbeFacts& facts) {
   if (sweep.busErrors > 0) noted << QStringLiteral("%1 bus errors").arg(sweep.busErrors);
   if (!noted.isEmpty()) step.text += QStringLiteral("; ") + noted.join(QStringLiteral(", "));
   step.text +=
-      QStringLiteral(" (%1 addresses in %2 s)").arg(sweep.touched).arg(sweep.seconds, 0, 'f', 2);
+      QStringLiteral(" (%1 addresses in %2 s)").arg(sweep.touched).arg(sweep.seconds, 0, 'f', 3);
   for (const auto& [address, driver] : sweep.held) {
     step.details << QStringLiteral("%1 is held by the kernel driver %2")
                         .arg(AddressText(address), Text(driver));
@@ -382,13 +382,17 @@ ProbeConclusion ConcludeOnBus(const ProbeFacts& facts) {
                        "adapter boards do not), the ground between adapter and pack, and the "
                        "wiring."));
   }
-  return Failing(
-      ConclusionKind::NothingAnswers,
-      QStringLiteral("Nothing answers at any address, yet the bus is clean (no time-outs, no "
-                     "errors): the pack is asleep or in shipping mode, or the clock and data "
-                     "lines are swapped. Wake the pack by connecting a charger (or its host) "
-                     "for a moment, then probe again; check clock to SCL/SMBC and data to "
-                     "SDA/SMBD."));
+  QString text = QStringLiteral(
+      "Nothing answers at any address, yet the bus is clean (no time-outs, no errors): the "
+      "pack is asleep or in shipping mode, or the clock and data lines are swapped. Wake the "
+      "pack by connecting a charger (or its host) for a moment, then probe again; check clock "
+      "to SCL/SMBC and data to SDA/SMBD.");
+  if (facts.chosen->timeoutLooksLikeNack) {
+    text += QStringLiteral(
+        " This adapter's driver reports a bus time-out as a missing acknowledge, so missing "
+        "pull-up resistors or a broken wire look the same here: check them too.");
+  }
+  return Failing(ConclusionKind::NothingAnswers, text);
 }
 
 ProbeConclusion ConcludeOnWrongAddress(const ProbeFacts& facts) {

@@ -63,6 +63,8 @@ std::vector<ProbedAdapter> I2cDevBusProbe::Adapters() {
     adapter.leftOut = survey.leftOut;
     if (survey.functionality)
       adapter.functions = FunctionsFrom(*survey.functionality, options_.pec);
+    adapter.timeoutLooksLikeNack = EventForError(ETIMEDOUT, bus->name) == AdapterEvent::SlaveNack ||
+                                   EventForError(EIO, bus->name) == AdapterEvent::SlaveNack;
     adapters.push_back(adapter);
   }
   return adapters;

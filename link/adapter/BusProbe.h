@@ -29,6 +29,9 @@ struct ProbedAdapter {
   std::string attachment;  // "USB", "not USB: a computer's own bus", "emulated rig"
   std::string leftOut;     // why the port list leaves it out, and what to do; empty when listed
   std::optional<AdapterFunctions> functions;  // none when they could not be asked
+  // Its driver reports a bus time-out as a missing acknowledge, so that a
+  // bus without pull-ups looks like a bus where nothing answers.
+  bool timeoutLooksLikeNack = false;
 };
 
 // How one touch of an address ended.

@@ -117,6 +117,14 @@ const Situation kSituations[] = {
      "asleep or in shipping mode, or the clock and data lines are "
      "swapped",
      "sweep FAIL"},
+    {"nothing answers through a driver that reports a time-out as a missing acknowledge",
+     [](ProbeFacts& f) {
+       f.chosen->timeoutLooksLikeNack = true;
+       f.sweep.acknowledged.clear();
+       NothingToRead(f);
+     },
+     ConclusionKind::NothingAnswers, "missing pull-up resistors or a broken wire look the same",
+     "sweep FAIL"},
     {"only a charger answers",
      [](ProbeFacts& f) {
        f.sweep.acknowledged = {0x09};

@@ -71,7 +71,7 @@ TEST(ProbeProcess, TextShowsEveryStepWithItsVerdictThenTheConclusion) {
   for (int i = 0; i < 8; ++i) {
     EXPECT_TRUE(lines[i].startsWith(QStringLiteral("ok    %1 ").arg(steps[i]))) << lines[i];
   }
-  EXPECT_TRUE(lines[3].contains(QRegularExpression(R"(\(112 addresses in \d+\.\d\d s\)$)")))
+  EXPECT_TRUE(lines[3].contains(QRegularExpression(R"(\(112 addresses in \d+\.\d{3} s\)$)")))
       << lines[3];
   EXPECT_TRUE(lines[8].startsWith("Conclusion: A Smart Battery answers at 0x0B"));
 }
