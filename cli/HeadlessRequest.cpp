@@ -117,7 +117,7 @@ std::optional<QString> ReadRows(const QStringList& names, HeadlessRequest& reque
     if (!extra) return QStringLiteral("Unknown register: %1").arg(name);
     const bool named = std::any_of(
         request.extraRows.begin(), request.extraRows.end(), [&](const RegisterDefinition& def) {
-          return def.commandCode == extra->commandCode && def.registerName == extra->registerName;
+          return QLatin1String(def.registerName) == QLatin1String(extra->registerName);
         });
     if (!named) request.extraRows.push_back(*extra);
   }
