@@ -57,8 +57,9 @@ CommandLine ReadCommandLine(int& argc, char** argv) {
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
 
   Parser p;
-  const bool parsed = p.parser.parse(arguments);
-  const bool usageError = !parsed || !p.parser.positionalArguments().isEmpty();
+  const bool parsed = p.parser.parse(PlatformOptionSet::Unfold(arguments));
+  const std::optional<QString> invalid = parsed ? p.platform.Invalid(p.parser) : std::nullopt;
+  const bool usageError = !parsed || !p.parser.positionalArguments().isEmpty() || invalid;
   const bool help = p.parser.isSet(p.help) || p.parser.isSet(QStringLiteral("help-all"));
   if (!usageError && !help && !p.parser.isSet(p.version)) {
     return {p.platform.Read(p.parser), 0};
@@ -71,9 +72,10 @@ CommandLine ReadCommandLine(int& argc, char** argv) {
   QCoreApplication::setApplicationVersion(QString::fromLatin1(kPelmorVersion));
   if (usageError) {
     const QString error =
-        parsed ? QStringLiteral("Unknown command: %1 (the commands: %2)")
-                     .arg(p.parser.positionalArguments().constFirst(), ProgramCommandList())
-               : p.parser.errorText();
+        !parsed   ? p.parser.errorText()
+        : invalid ? *invalid
+                  : QStringLiteral("Unknown command: %1 (the commands: %2)")
+                        .arg(p.parser.positionalArguments().constFirst(), ProgramCommandList());
     Print(stderr, QStringLiteral("pelmor: %1\n").arg(error) + p.parser.helpText());
     return {std::nullopt, window_exit::kUsageError};
   }

@@ -1,5 +1,6 @@
 // Pelmor: the window, or with `read` / `write` the headless command line, or
-// with `plot` a log file drawn into a picture.
+// with `plot` a log file drawn into a picture, with `probe` a look at the
+// adapter and the bus.
 // It drives real SMBus adapters through Linux's i2c-dev; with --emulated it
 // runs on the emulated rig (an emulated adapter on COM1 with a discharging
 // Smart Battery at address 0x16 on its bus) instead. It never falls back from
@@ -18,6 +19,7 @@
 #include "HeadlessCommand.h"
 #include "I2cDevBundle.h"
 #include "PlotCommand.h"
+#include "ProbeCommand.h"
 #include "ProgramLogging.h"
 #include "ProgramWindows.h"
 
@@ -27,10 +29,11 @@ namespace {
 
 class EmulatedPlatform : public Platform {
  public:
+  explicit EmulatedPlatform(EmulatedFault fault) : rig_(EmulatedRig::Threaded(fault)) {}
   PlatformBundle Bundle() override { return rig_->Bundle(); }
 
  private:
-  std::unique_ptr<EmulatedRig> rig_ = EmulatedRig::Threaded();
+  std::unique_ptr<EmulatedRig> rig_;
 };
 
 // The README installed with the program, for the port list's hint; nothing
@@ -49,7 +52,7 @@ std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
       qCWarning(lcApp,
                 "--all-buses and --pec apply to real adapters; the emulated rig ignores them");
     }
-    return std::make_unique<EmulatedPlatform>();
+    return std::make_unique<EmulatedPlatform>(options.emulatedFault);
   }
   return std::make_unique<I2cDevBundle>(
       I2cDevOptions{options.allBuses, options.pec, InstalledGuide()});
@@ -60,6 +63,7 @@ std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
 int main(int argc, char** argv) {
   if (IsHeadlessCommand(argc, argv)) return RunHeadlessCommand(argc, argv, MakePlatform);
   if (IsPlotCommand(argc, argv)) return RunPlotCommand(argc, argv);
+  if (IsProbeCommand(argc, argv)) return RunProbeCommand(argc, argv, MakePlatform);
   const CommandLine commandLine = ReadCommandLine(argc, argv);
   if (!commandLine.run) return commandLine.exitStatus;
   if (const std::optional<QString> missing =

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <map>
+#include <vector>
 
 #include "RegisterTable.h"
 #include "RowControls.h"
@@ -28,12 +29,15 @@ struct PlainRow : RowControls {
 
 struct PlainRowControlsSource : RowControlsSource {
   std::map<QString, PlainRow> rows;
-  PlainRowControlsSource() {
-    for (const auto& def : RegisterTable()) {
-      PlainRow& row = rows[QString::fromLatin1(def.controlStem)];
-      row.unitCaption = QString::fromLatin1(def.unitClass);
-      row.data = QString::fromLatin1(def.initialData);
-    }
+  // The register table's rows, and a catalogue's extra rows after them.
+  explicit PlainRowControlsSource(const std::vector<RegisterDefinition>& extraRows = {}) {
+    for (const auto& def : RegisterTable()) Add(def);
+    for (const auto& def : extraRows) Add(def);
+  }
+  void Add(const RegisterDefinition& def) {
+    PlainRow& row = rows[QString::fromLatin1(def.controlStem)];
+    row.unitCaption = QString::fromLatin1(def.unitClass);
+    row.data = QString::fromLatin1(def.initialData);
   }
   RowControls& ControlsFor(const QString& stem) override { return rows.at(stem); }
   PlainRow& Row(int index) {

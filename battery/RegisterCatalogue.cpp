@@ -2,10 +2,16 @@
 
 #include <stdexcept>
 
+RegisterCatalogue::RegisterCatalogue(std::vector<RegisterDefinition> extraRows)
+    : extraRows_(std::move(extraRows)), rows_(kRegisterRowCount + extraRows_.size(), nullptr) {}
+
+const RegisterDefinition& RegisterCatalogue::Definition(int row) const {
+  return row < kRegisterRowCount ? RegisterTable()[row] : extraRows_[row - kRegisterRowCount];
+}
+
 void RegisterCatalogue::BuildCatalogue(RowControlsSource& controls) {
-  const auto& table = RegisterTable();
   for (int row = 0; row < RowCount(); ++row) {
-    rows_[row] = &controls.ControlsFor(QString::fromLatin1(table[row].controlStem));
+    rows_[row] = &controls.ControlsFor(QString::fromLatin1(Definition(row).controlStem));
   }
   SelectAll(true);
 }
@@ -19,12 +25,12 @@ RowControls& RegisterCatalogue::Controls(int row) const {
 
 std::uint8_t RegisterCatalogue::CommandCode(int row) const {
   Controls(row);
-  return RegisterTable()[row].commandCode;
+  return Definition(row).commandCode;
 }
 
 QString RegisterCatalogue::RegisterName(int row) const {
   Controls(row);
-  return QString::fromLatin1(RegisterTable()[row].registerName);
+  return QString::fromLatin1(Definition(row).registerName);
 }
 
 QString RegisterCatalogue::UnitClass(int row) const {
@@ -37,7 +43,7 @@ TransactionKind RegisterCatalogue::TransactionKindOf(int row) const {
 
 bool RegisterCatalogue::IsWritable(int row) const {
   Controls(row);
-  return RegisterTable()[row].writable;
+  return Definition(row).writable;
 }
 
 bool RegisterCatalogue::IsSelected(int row) const {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "RegisterTable.h"
 #include "RowControls.h"
@@ -12,10 +12,15 @@ enum class ScanMode { Read, Write };
 
 // The 33 register rows joined to the main window's controls. The catalogue
 // owns no state of its own beyond the bindings: ticks, enabled states, data
-// texts and unit classes are read back from the controls each time.
+// texts and unit classes are read back from the controls each time. The
+// command line may add rows after the 33 (optional registers); the window
+// never does.
 class RegisterCatalogue {
  public:
-  static constexpr int RowCount() { return kRegisterRowCount; }
+  explicit RegisterCatalogue(std::vector<RegisterDefinition> extraRows = {});
+
+  // The 33, and the extra rows.
+  int RowCount() const { return static_cast<int>(rows_.size()); }
 
   // Binds every row to the controls named after its stem and ticks all rows.
   void BuildCatalogue(RowControlsSource& controls);
@@ -39,10 +44,12 @@ class RegisterCatalogue {
   // labels stay enabled and ticks are never touched.
   void SetMode(ScanMode mode);
 
-  static bool IsRow(int row) { return row >= 0 && row < kRegisterRowCount; }
+  bool IsRow(int row) const { return row >= 0 && row < RowCount(); }
 
  private:
   RowControls& Controls(int row) const;
+  const RegisterDefinition& Definition(int row) const;
 
-  std::array<RowControls*, kRegisterRowCount> rows_{};
+  std::vector<RegisterDefinition> extraRows_;
+  std::vector<RowControls*> rows_;
 };

@@ -30,17 +30,17 @@ void ScanSequencer::ReadDataBtnClick() {
 }
 
 void ScanSequencer::Start() {
-  state_.rowIndex = kNoRow;
-  for (int row = 0; row < RegisterCatalogue::RowCount(); ++row) {
+  state_.rowIndex = state_.noRow;
+  for (int row = 0; row < ports_.catalogue.RowCount(); ++row) {
     if (!ports_.catalogue.IsSelected(row)) continue;
     if (!ports_.log.HeaderStep(row)) {
       HaltOnFailedLogStep();
       return;
     }
-    if (state_.rowIndex == kNoRow) state_.rowIndex = row;
+    if (state_.rowIndex == state_.noRow) state_.rowIndex = row;
   }
   ports_.log.EndHeaderColumns();
-  if (state_.rowIndex == kNoRow) {
+  if (state_.rowIndex == state_.noRow) {
     ports_.controls.ShowWarning(QStringLiteral("Warning"),
                                 QStringLiteral("No Smart Battery Data Selected"));
     Halt(ScanHalt::Reason::NothingSelected);
@@ -61,7 +61,7 @@ void ScanSequencer::Start() {
 
 void ScanSequencer::Stop() {
   ports_.controls.SetButtonCaption(IdleCaption());
-  if (state_.rowIndex == kNoRow) {
+  if (state_.rowIndex == state_.noRow) {
     // The pass is over and the link closes now: the last row's tick, if it is
     // still due, has nothing left to do, and would close a link that a new
     // press of Read Data has begun to open.
@@ -72,7 +72,7 @@ void ScanSequencer::Stop() {
 }
 
 void ScanSequencer::Halt(ScanHalt::Reason reason) {
-  ports_.events.ScanHalted({reason, state_.rowIndex < kNoRow ? state_.rowIndex : -1});
+  ports_.events.ScanHalted({reason, state_.rowIndex < state_.noRow ? state_.rowIndex : -1});
 }
 
 // One failed log step is one error box: the transaction timer, which a fault
@@ -113,14 +113,14 @@ void ScanSequencer::Timer1Timer() {
     return;
   }
   IssueNextTransaction();
-  if (state_.rowIndex < kNoRow || ports_.controls.AutoRepeatTicked()) return;
+  if (state_.rowIndex < state_.noRow || ports_.controls.AutoRepeatTicked()) return;
   ShowIdle(ScanStop::Finished);
 }
 
 // Ends with the row index on the row whose transaction was issued, or at
-// kNoRow when none is left.
+// past the last row (noRow) when none is left.
 void ScanSequencer::IssueNextTransaction() {
-  while (state_.rowIndex < kNoRow) {
+  while (state_.rowIndex < state_.noRow) {
     if (ports_.catalogue.IsEnabled(state_.rowIndex) &&
         ports_.catalogue.IsSelected(state_.rowIndex)) {
       state_.rowIsRead = ports_.controls.TabIndex() == 0;
@@ -140,27 +140,27 @@ void ScanSequencer::IssueNextTransaction() {
 void ScanSequencer::LeaveRow() {
   ++state_.rowIndex;
   state_.ResetAttempts();
-  if (state_.rowIndex == kNoRow) ports_.events.PassEnded(state_.scanStartTime);
+  if (state_.rowIndex == state_.noRow) ports_.events.PassEnded(state_.scanStartTime);
 }
 
 void ScanSequencer::BeginScanOnLinkOpen() {
   state_.rowIndex = 0;
-  while (state_.rowIndex < kNoRow && !ports_.catalogue.IsSelected(state_.rowIndex)) {
+  while (state_.rowIndex < state_.noRow && !ports_.catalogue.IsSelected(state_.rowIndex)) {
     ++state_.rowIndex;
   }
-  if (state_.rowIndex == kNoRow) return;
+  if (state_.rowIndex == state_.noRow) return;
   state_.BeginPass();
   BeginRunning();
 }
 
 void ScanSequencer::CompleteRow() {
-  if (state_.rowIndex >= kNoRow) return;
+  if (state_.rowIndex >= state_.noRow) return;
   LeaveRow();
   ports_.timer1.Arm(policy_.rowPacingMs);
 }
 
 void ScanSequencer::FailAttempt(int pauseMs) {
-  if (state_.rowIndex >= kNoRow) return;
+  if (state_.rowIndex >= state_.noRow) return;
   if (--state_.retryCounter <= 0) {
     // A write scan adds nothing to the log: a given-up write has no field of
     // a record to fill, and its placeholder would land at the end of the
@@ -187,7 +187,7 @@ void ScanSequencer::ComputeRepeatTime(bool atPress) {
 }
 
 void ScanSequencer::Timer2Timer() {
-  if (state_.rowIndex < kNoRow) return;  // a pass is under way
+  if (state_.rowIndex < state_.noRow) return;  // a pass is under way
   if (!IsRunning() || !ports_.controls.AutoRepeatTicked()) {
     // The pass is over and the link closes: a transaction timer tick still
     // due has nothing left to do, and would close a link that a new press of

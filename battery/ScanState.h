@@ -7,12 +7,19 @@
 // Where the scan stands. The sequencer moves it; the bus transactions and the
 // event dispatch read it.
 struct ScanState {
-  explicit ScanState(int attemptsPerRow)
-      : attemptsPerRow(attemptsPerRow), retryCounter(attemptsPerRow) {}
+  ScanState(int attemptsPerRow, int rowCount)
+      : attemptsPerRow(attemptsPerRow),
+        noRow(rowCount),
+        retryCounter(attemptsPerRow),
+        pendingRow(rowCount),
+        attemptedRow(rowCount) {}
 
   // Attempts a row gets, as the scan's policy says.
   const int attemptsPerRow;
-  // The row the scan is at; kNoRow once no row is left.
+  // One past the catalogue's last row: no current row, the pass is over
+  // (kNoRow for the window's 33 rows).
+  const int noRow;
+  // The row the scan is at; noRow once no row is left.
   int rowIndex = 0;
   // Attempts left for the current row.
   int retryCounter;
@@ -27,20 +34,20 @@ struct ScanState {
   // field in the log's record.
   bool rowIsRead = true;
   // The row whose transaction the adapter accepted and whose outcome has not
-  // come yet; kNoRow when no outcome is awaited. An outcome that does not
+  // come yet; noRow when no outcome is awaited. An outcome that does not
   // belong to the current row (a late one from a stopped scan, a duplicate)
   // is told apart by it and never lands in another register's row.
-  int pendingRow = kNoRow;
+  int pendingRow;
   // The row whose attempts have begun in this pass: the adapter accepted a
   // transaction for it. Issuing it again after an outcome that did not finish
   // it (a time-out, a guard tick with no outcome) is no first attempt.
-  int attemptedRow = kNoRow;
+  int attemptedRow;
   // Outcomes still to come for transactions that no longer belong to the
   // scan (a stopped pass's row in flight, a row unticked while it waited).
   // The adapter reports in order, so the next outcomes to arrive are theirs.
   int staleOutcomes = 0;
 
-  bool AwaitsOutcomeForCurrentRow() const { return rowIndex < kNoRow && pendingRow == rowIndex; }
+  bool AwaitsOutcomeForCurrentRow() const { return rowIndex < noRow && pendingRow == rowIndex; }
 
   bool IsFirstAttempt() const { return retryCounter == attemptsPerRow && attemptedRow != rowIndex; }
 
@@ -52,21 +59,21 @@ struct ScanState {
   // A new pass begins: whatever is still in flight belongs to no row of it,
   // and its first read begins a record.
   void BeginPass() {
-    if (pendingRow != kNoRow) ++staleOutcomes;
-    pendingRow = kNoRow;
-    attemptedRow = kNoRow;
+    if (pendingRow != noRow) ++staleOutcomes;
+    pendingRow = noRow;
+    attemptedRow = noRow;
     recordBegun = false;
   }
 
   // The adapter closed the link: nothing accepted on it reports any more.
   void LinkClosed() {
-    pendingRow = kNoRow;
+    pendingRow = noRow;
     staleOutcomes = 0;
   }
 
   // The adapter accepted a transaction for the current row.
   void TransactionAccepted() {
-    if (pendingRow != kNoRow && pendingRow != rowIndex) ++staleOutcomes;
+    if (pendingRow != noRow && pendingRow != rowIndex) ++staleOutcomes;
     pendingRow = rowIndex;
     attemptedRow = rowIndex;
   }
@@ -80,7 +87,7 @@ struct ScanState {
       return false;
     }
     if (!AwaitsOutcomeForCurrentRow()) return false;
-    pendingRow = kNoRow;
+    pendingRow = noRow;
     return true;
   }
 

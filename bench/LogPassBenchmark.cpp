@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
 
   const auto rig = EmulatedRig::Threaded();
   TimingAdapter adapter(rig->Adapter(), rig->Battery());
-  ProgramWindows windows({adapter, rig->Ports()}, [](std::chrono::milliseconds) {});
+  ProgramWindows windows({adapter, rig->Ports(), rig->Probe()}, [](std::chrono::milliseconds) {});
   TMainForm& form = windows.MainForm();
   PathDialog dialog;
   dialog.path = dir.filePath("bench.txt");

@@ -214,7 +214,7 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
     comPortEntry = listing.entries[*listing.selectedRow];
   }
 
-  HeadlessScan scan(bundle.adapter, {comPortEntry, request.addressEntry});
+  HeadlessScan scan(bundle.adapter, {comPortEntry, request.addressEntry, request.extraRows});
   QEventLoop wait;
   const InterruptWatch interrupts([&scan, &wait] {
     scan.Interrupt();

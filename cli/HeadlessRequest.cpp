@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "AddressList.h"
+#include "OptionalRegisters.h"
 #include "PlatformOptionSet.h"
 #include "RegisterTable.h"
 
@@ -57,6 +58,42 @@ qsizetype EditDistance(const QString& a, const QString& b) {
     std::swap(previous, current);
   }
   return previous.back();
+}
+
+// What --help says about the registers beyond the window's 33.
+QString OptionalRegistersText() {
+  QStringList named;
+  for (const RegisterDefinition& def : OptionalRegisters()) {
+    named << QStringLiteral("%1 (0x%2, %3)")
+                 .arg(QString::fromLatin1(def.registerName),
+                      QStringLiteral("%1").arg(def.commandCode, 2, 16, QLatin1Char('0')).toUpper(),
+                      QString::fromLatin1(def.unitClass));
+  }
+  return QStringLiteral(
+             "Optional registers, vendor-dependent (a pack without one answers NACK in its "
+             "place, and the exit status is 1): %1; and any register by its number, 0x00 to "
+             "0xFF, read as a word and shown in hexadecimal and decimal.")
+      .arg(named.join(QStringLiteral(", ")));
+}
+
+// A register beyond the window's rows: an optional one by its name, or any
+// by its number.
+std::optional<RegisterDefinition> ExtraRegisterNamed(const QString& name) {
+  for (const RegisterDefinition& def : OptionalRegisters()) {
+    if (name.compare(QString::fromLatin1(def.registerName), Qt::CaseInsensitive) == 0) return def;
+  }
+  if (const std::optional<std::uint8_t> code = RegisterNumber(name)) return NumberedRegister(*code);
+  return std::nullopt;
+}
+
+// The window's row a name or a number names.
+std::optional<int> WindowRowFor(const QString& name) {
+  if (const std::optional<int> row = RowNamed(name)) return row;
+  const std::optional<std::uint8_t> code = RegisterNumber(name);
+  for (int row = 0; code && row < kRegisterRowCount; ++row) {
+    if (RegisterTable()[row].commandCode == *code) return row;
+  }
+  return std::nullopt;
 }
 
 struct Parser {
@@ -111,7 +148,8 @@ struct Parser {
                   .arg(WritableNames().join(QStringLiteral(", ")))
             : QStringLiteral("Reads the named registers of a Smart Battery, all 33 when none "
                              "is named,\nand prints them in the window's table order, "
-                             "whatever order they were named in."));
+                             "whatever order they were named in.\n") +
+                  OptionalRegistersText());
     if (write) {
       parser.addPositionalArgument(QStringLiteral("write"), QStringLiteral("The command."));
       parser.addPositionalArgument(QStringLiteral("REGISTER=TEXT"),
@@ -121,7 +159,9 @@ struct Parser {
     } else {
       parser.addPositionalArgument(QStringLiteral("read"), QStringLiteral("The command."));
       parser.addPositionalArgument(QStringLiteral("REGISTER"),
-                                   QStringLiteral("A register's name as in the window."),
+                                   QStringLiteral("A register's name as in the window, an "
+                                                  "optional register's name, or a register's "
+                                                  "number (0x3C)."),
                                    QStringLiteral("[REGISTER...]"));
     }
     platform.AddTo(parser);
@@ -132,18 +172,29 @@ struct Parser {
 
 std::optional<QString> ReadRows(const QStringList& names, HeadlessRequest& request) {
   for (const QString& name : names) {
-    const std::optional<int> row = RowNamed(name);
-    if (!row) {
+    if (const std::optional<int> row = WindowRowFor(name)) {
+      request.rows.push_back(*row);
+      continue;
+    }
+    const std::optional<RegisterDefinition> extra = ExtraRegisterNamed(name);
+    if (!extra) {
       return QStringLiteral("Unknown register: %1. %2pelmor read --list prints every name.")
           .arg(name, Suggestion(name, RegisterNames(false)));
     }
-    request.rows.push_back(*row);
+    const bool named = std::any_of(
+        request.extraRows.begin(), request.extraRows.end(), [&](const RegisterDefinition& def) {
+          return QLatin1String(def.registerName) == QLatin1String(extra->registerName);
+        });
+    if (!named) request.extraRows.push_back(*extra);
   }
   if (names.isEmpty()) {
     for (int row = 0; row < kRegisterRowCount; ++row) request.rows.push_back(row);
   }
   std::sort(request.rows.begin(), request.rows.end());
   request.rows.erase(std::unique(request.rows.begin(), request.rows.end()), request.rows.end());
+  for (std::size_t i = 0; i < request.extraRows.size(); ++i) {
+    request.rows.push_back(kRegisterRowCount + static_cast<int>(i));
+  }
   return std::nullopt;
 }
 
@@ -209,6 +260,7 @@ std::optional<QString> ReadPublishOptions(const Parser& p, HeadlessRequest& requ
 
 std::optional<QString> ReadOptions(const Parser& p, HeadlessRequest& request) {
   const QCommandLineParser& parser = p.parser;
+  if (const std::optional<QString> invalid = p.platform.Invalid(parser)) return invalid;
   request.platform = p.platform.Read(parser);
   if (parser.isSet(p.port)) {
     bool ok = false;
@@ -316,7 +368,7 @@ HeadlessParse ParseHeadlessCommand(const QStringList& arguments) {
   Parser p(write);
   HeadlessParse result;
   result.usage = p.parser.helpText();
-  if (!p.parser.parse(arguments)) {
+  if (!p.parser.parse(PlatformOptionSet::Unfold(arguments))) {
     result.error = p.parser.errorText();
     return result;
   }

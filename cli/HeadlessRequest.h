@@ -8,6 +8,7 @@
 
 #include "PlatformBundle.h"
 #include "Publisher.h"
+#include "RegisterTable.h"
 
 enum class OutputFormat { Text, Csv, Json };
 
@@ -15,6 +16,7 @@ enum class OutputFormat { Text, Csv, Json };
 struct HeadlessRequest {
   bool write = false;
   std::vector<int> rows;                        // read: in row order
+  std::vector<RegisterDefinition> extraRows;    // read: optional registers, rows 33 on
   std::vector<std::pair<int, QString>> writes;  // write: row and typed text, in row order
   OutputFormat format = OutputFormat::Text;
   int everyMs = 0;

@@ -15,6 +15,8 @@ bool HeadlessScan::Pass::AllRowsOk() const {
 
 HeadlessScan::HeadlessScan(AdapterLibrary& adapter, Settings settings)
     : adapter_(adapter),
+      rows_(settings.extraRows),
+      catalogue_(settings.extraRows),
       controls_(settings.comPortEntry, settings.addressEntry),
       engine_({adapter, catalogue_, controls_, controls_, controls_, controls_, timer1_, timer2_,
                clock_, log_, PostToApplication()},
@@ -86,7 +88,7 @@ void HeadlessScan::Interrupt() {
   interrupted_ = true;
   if (!loop_.isRunning()) return;
   if (engine_.Sequencer().IsRunning()) engine_.Sequencer().ReadDataBtnClick();
-  if (engine_.State().pendingRow == kNoRow) {
+  if (engine_.State().pendingRow == engine_.State().noRow) {
     EndPass();
     return;
   }
@@ -108,7 +110,7 @@ void HeadlessScan::FailLink(const QString& reason) {
 }
 
 void HeadlessScan::EndIfInterruptedAndSettled() {
-  if (interrupted_ && engine_.State().pendingRow == kNoRow) EndPass();
+  if (interrupted_ && engine_.State().pendingRow == engine_.State().noRow) EndPass();
 }
 
 void HeadlessScan::LinkOpening() {

@@ -27,6 +27,7 @@ class HeadlessScan : public QObject, private ScanObserver {
   struct Settings {
     QString comPortEntry;
     int addressEntry = 0;
+    std::vector<RegisterDefinition> extraRows = {};  // read after the 33 rows
   };
 
   struct RowResult {

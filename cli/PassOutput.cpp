@@ -3,6 +3,25 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <algorithm>
+#include <optional>
+
+#include "OptionalRegisters.h"
+
+namespace {
+
+// A register read by its number shows its word in decimal too.
+std::optional<uint> DecimalOf(const HeadlessScan::RowResult& row,
+                              const RegisterCatalogue& catalogue) {
+  if (!row.ok || !RegisterNumber(catalogue.RegisterName(row.row))) return std::nullopt;
+  return row.text.toUInt(nullptr, 16);
+}
+
+QString ShownValue(const HeadlessScan::RowResult& row, const RegisterCatalogue& catalogue) {
+  const std::optional<uint> decimal = DecimalOf(row, catalogue);
+  return decimal ? QStringLiteral("%1 (%2)").arg(row.text).arg(*decimal) : row.text;
+}
+
+}  // namespace
 
 PassOutput::PassOutput(OutputFormat format, QTextStream& out)
     : format_(format), out_(out), log_(LogFormatter::RegionalSeparators(QLocale::system())) {
@@ -31,12 +50,13 @@ void PassOutput::PrintText(const HeadlessScan::Pass& pass, const RegisterCatalog
   qsizetype valueWidth = 0;
   for (const auto& row : pass.rows) {
     nameWidth = std::max(nameWidth, catalogue.RegisterName(row.row).size());
-    valueWidth = std::max(valueWidth, row.text.size());
+    valueWidth = std::max(valueWidth, ShownValue(row, catalogue).size());
   }
   if (passesPrinted_ > 0) out_ << '\n';
   for (const auto& row : pass.rows) {
     out_ << catalogue.RegisterName(row.row).leftJustified(nameWidth) << "  "
-         << row.text.leftJustified(valueWidth) << "  " << catalogue.UnitClass(row.row) << '\n';
+         << ShownValue(row, catalogue).leftJustified(valueWidth) << "  "
+         << catalogue.UnitClass(row.row) << '\n';
   }
 }
 
@@ -44,10 +64,14 @@ QJsonObject PassOutput::JsonObject(const HeadlessScan::Pass& pass,
                                    const RegisterCatalogue& catalogue) {
   QJsonArray registers;
   for (const auto& row : pass.rows) {
-    registers.append(QJsonObject{{QStringLiteral("name"), catalogue.RegisterName(row.row)},
-                                 {QStringLiteral("value"), row.text},
-                                 {QStringLiteral("unit"), catalogue.UnitClass(row.row)},
-                                 {QStringLiteral("ok"), row.ok}});
+    QJsonObject entry{{QStringLiteral("name"), catalogue.RegisterName(row.row)},
+                      {QStringLiteral("value"), row.text},
+                      {QStringLiteral("unit"), catalogue.UnitClass(row.row)},
+                      {QStringLiteral("ok"), row.ok}};
+    if (const std::optional<uint> decimal = DecimalOf(row, catalogue)) {
+      entry.insert(QStringLiteral("decimal"), static_cast<qint64>(*decimal));
+    }
+    registers.append(entry);
   }
   return {{QStringLiteral("start"), pass.startTime.toString(Qt::ISODateWithMs)},
           {QStringLiteral("registers"), registers}};

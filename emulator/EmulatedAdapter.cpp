@@ -9,23 +9,20 @@ namespace {
 
 constexpr int kMaxTransferBytes = 32;
 
-// SMBus devices give up a transfer whose clock is held low for 25 ms or more.
-constexpr std::chrono::milliseconds kBusTimeoutTime{25};
-
 // When an injected fault ends the transfer: a missing acknowledge right after
 // the address byte, a time-out once the clock has been held low long enough,
 // anything else at the end of the transfer.
 RigScheduler::Duration FaultTime(AdapterEvent fault, RigScheduler::Duration fullTransfer) {
   if (fault == AdapterEvent::SlaveNack) return smbus_timing::kAddressOnlyTime;
-  if (fault == AdapterEvent::BusTimeout) return kBusTimeoutTime;
+  if (fault == AdapterEvent::BusTimeout) return EmulatedBus::kTimeoutTime;
   return fullTransfer;
 }
 
 }  // namespace
 
 EmulatedAdapter::EmulatedAdapter(RigScheduler& scheduler, EmulatedSerialPorts& ports,
-                                 SmartBattery& battery)
-    : scheduler_(scheduler), ports_(ports), battery_(battery) {}
+                                 SmartBattery& battery, EmulatedBus& bus)
+    : scheduler_(scheduler), ports_(ports), battery_(battery), bus_(bus) {}
 
 std::optional<std::int32_t> EmulatedAdapter::TakeInjectedCode(Operation operation) {
   const auto found = callFaults_.find(operation);
@@ -116,11 +113,24 @@ std::optional<AdapterEvent> EmulatedAdapter::TakeInjectedFault(std::uint8_t comm
   return std::nullopt;
 }
 
+std::optional<EmulatedAdapter::Outcome> EmulatedAdapter::BusFault(std::uint8_t address,
+                                                                  Duration fullTransfer) const {
+  switch (bus_.Transfer(address)) {
+    case EmulatedBus::Fate::Acknowledged:
+      return std::nullopt;
+    case EmulatedBus::Fate::NotAcknowledged:
+      return Outcome{AdapterEvent::SlaveNack, smbus_timing::kAddressOnlyTime, {}};
+    case EmulatedBus::Fate::TimedOut:
+      return Outcome{AdapterEvent::BusTimeout, EmulatedBus::kTimeoutTime, {}};
+    case EmulatedBus::Fate::BusError:
+      return Outcome{AdapterEvent::BusError, fullTransfer, {}};
+  }
+  return std::nullopt;
+}
+
 EmulatedAdapter::Outcome EmulatedAdapter::RunRead(std::uint8_t address, std::uint8_t command,
                                                   int receiveLength) const {
-  if (address != SmartBattery::kAddressByte) {
-    return {AdapterEvent::SlaveNack, smbus_timing::kAddressOnlyTime, {}};
-  }
+  if (auto fault = BusFault(address, smbus_timing::ReadTime(receiveLength))) return *fault;
   const auto sent = battery_.Read(command, scheduler_.Now());
   if (!sent) return {AdapterEvent::SlaveNack, smbus_timing::WriteTime(0), {}};
 
@@ -131,16 +141,15 @@ EmulatedAdapter::Outcome EmulatedAdapter::RunRead(std::uint8_t address, std::uin
   const std::size_t received = receiveLength == 0 ? 1 + byteAt(0) : receiveLength;
   std::vector<std::uint8_t> reply(received);
   for (std::size_t i = 0; i < received; ++i) reply[i] = byteAt(i);
+  bus_.Carry(reply, receiveLength == 0);
   return {AdapterEvent::MasterRxComplete, smbus_timing::ReadTime(static_cast<int>(received)),
           std::move(reply)};
 }
 
 EmulatedAdapter::Outcome EmulatedAdapter::RunWrite(std::uint8_t address, const std::uint8_t* data,
                                                    int length) {
-  if (address != SmartBattery::kAddressByte) {
-    return {AdapterEvent::SlaveNack, smbus_timing::kAddressOnlyTime, {}};
-  }
   const auto written = smbus_timing::WriteTime(length - 1);
+  if (auto fault = BusFault(address, written)) return *fault;
   if (length != 3) return {AdapterEvent::SlaveNack, written, {}};
   const auto value = static_cast<std::uint16_t>(data[1] | (data[2] << 8));
   if (!battery_.WriteWord(data[0], value)) return {AdapterEvent::SlaveNack, written, {}};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "AdapterLibrary.h"
+#include "EmulatedBus.h"
 #include "EmulatedSerialPorts.h"
 #include "RigScheduler.h"
 #include "SmartBattery.h"
@@ -31,7 +32,8 @@ class EmulatedAdapter : public AdapterLibrary {
     SlaveTx
   };
 
-  EmulatedAdapter(RigScheduler& scheduler, EmulatedSerialPorts& ports, SmartBattery& battery);
+  EmulatedAdapter(RigScheduler& scheduler, EmulatedSerialPorts& ports, SmartBattery& battery,
+                  EmulatedBus& bus);
 
   std::int32_t I2COpen(const I2COpenParams& params, AdapterEventCallback callback,
                        const char* logFileName) override;
@@ -95,6 +97,8 @@ class EmulatedAdapter : public AdapterLibrary {
   std::int32_t CheckTransaction(const std::uint8_t* data, int length, int stop) const;
   Outcome RunRead(std::uint8_t address, std::uint8_t command, int receiveLength) const;
   Outcome RunWrite(std::uint8_t address, const std::uint8_t* data, int length);
+  // The outcome of a transfer the bus does not let through; none when it does.
+  std::optional<Outcome> BusFault(std::uint8_t address, Duration fullTransfer) const;
   void StartTransaction(Outcome outcome);
   void Report(AdapterEvent event);
   // The caller holds the mutex.
@@ -104,6 +108,7 @@ class EmulatedAdapter : public AdapterLibrary {
   RigScheduler& scheduler_;
   EmulatedSerialPorts& ports_;
   SmartBattery& battery_;
+  EmulatedBus& bus_;
 
   mutable std::mutex mutex_;
   // Held while an event is handed to the callback, so that I2CClose can wait

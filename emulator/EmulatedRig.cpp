@@ -2,21 +2,25 @@
 
 #include <stdexcept>
 
-EmulatedRig::EmulatedRig(std::unique_ptr<RigScheduler> scheduler)
+EmulatedRig::EmulatedRig(std::unique_ptr<RigScheduler> scheduler, EmulatedFault fault)
     : scheduler_(std::move(scheduler)),
       deterministic_(dynamic_cast<DeterministicScheduler*>(scheduler_.get())),
-      adapter_(*scheduler_, ports_, battery_) {}
+      bus_(fault),
+      adapter_(*scheduler_, ports_, battery_, bus_),
+      probe_(ports_, bus_) {}
 
 EmulatedRig::~EmulatedRig() {
   scheduler_.reset();
 }
 
-std::unique_ptr<EmulatedRig> EmulatedRig::Threaded() {
-  return std::unique_ptr<EmulatedRig>(new EmulatedRig(std::make_unique<ThreadedScheduler>()));
+std::unique_ptr<EmulatedRig> EmulatedRig::Threaded(EmulatedFault fault) {
+  return std::unique_ptr<EmulatedRig>(
+      new EmulatedRig(std::make_unique<ThreadedScheduler>(), fault));
 }
 
 std::unique_ptr<EmulatedRig> EmulatedRig::Deterministic() {
-  return std::unique_ptr<EmulatedRig>(new EmulatedRig(std::make_unique<DeterministicScheduler>()));
+  return std::unique_ptr<EmulatedRig>(
+      new EmulatedRig(std::make_unique<DeterministicScheduler>(), EmulatedFault::None));
 }
 
 void EmulatedRig::Advance(RigScheduler::Duration by) {

@@ -4,6 +4,8 @@
 
 #include "DeterministicScheduler.h"
 #include "EmulatedAdapter.h"
+#include "EmulatedBus.h"
+#include "EmulatedBusProbe.h"
 #include "EmulatedSerialPorts.h"
 #include "PlatformBundle.h"
 #include "SmartBattery.h"
@@ -15,7 +17,8 @@
 class EmulatedRig {
  public:
   // Events come from the rig's own thread at real time, as from a real driver.
-  static std::unique_ptr<EmulatedRig> Threaded();
+  // The bus may carry a fault.
+  static std::unique_ptr<EmulatedRig> Threaded(EmulatedFault fault = EmulatedFault::None);
   // No thread: time moves and events are reported only when the test advances the clock.
   static std::unique_ptr<EmulatedRig> Deterministic();
   ~EmulatedRig();
@@ -25,7 +28,8 @@ class EmulatedRig {
   EmulatedSerialPorts& Ports() { return ports_; }
   SmartBattery& Battery() { return battery_; }
   EmulatedAdapter& Adapter() { return adapter_; }
-  PlatformBundle Bundle() { return {adapter_, ports_, true}; }
+  EmulatedBusProbe& Probe() { return probe_; }
+  PlatformBundle Bundle() { return {adapter_, ports_, probe_, true}; }
 
   RigScheduler::Duration Now() const { return scheduler_->Now(); }
 
@@ -33,11 +37,13 @@ class EmulatedRig {
   void Advance(RigScheduler::Duration by);
 
  private:
-  explicit EmulatedRig(std::unique_ptr<RigScheduler> scheduler);
+  EmulatedRig(std::unique_ptr<RigScheduler> scheduler, EmulatedFault fault);
 
   std::unique_ptr<RigScheduler> scheduler_;
   DeterministicScheduler* deterministic_;
   EmulatedSerialPorts ports_;
   SmartBattery battery_;
+  EmulatedBus bus_;
   EmulatedAdapter adapter_;
+  EmulatedBusProbe probe_;
 };

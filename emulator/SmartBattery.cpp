@@ -217,6 +217,14 @@ std::optional<std::uint16_t> SmartBattery::WordAt(std::uint8_t command, Time now
       return kManufactureDate;
     case 0x1C:
       return 12345;
+    // Optional registers: the three cells' voltages (a fourth cell's, 0x3C,
+    // the pack does not have) and the state of health.
+    case 0x3D:
+    case 0x3E:
+    case 0x3F:
+      return Clamp16(pack.millivolts / kCells);
+    case 0x4F:
+      return Clamp16(100.0 * kFullChargeCapacityMah / kDesignCapacityMah);
     default:
       return std::nullopt;
   }

@@ -9,7 +9,8 @@
 // A 3-cell lithium-ion Smart Battery on the bus. It discharges at a steady
 // rate from the moment the rig starts; every reading is computed from the time
 // elapsed, so values stay consistent with each other at any moment. The five
-// writable registers keep what is written.
+// writable registers keep what is written. Of the optional registers it has
+// CellVoltage1 to CellVoltage3 and StateOfHealth.
 class SmartBattery {
  public:
   using Time = std::chrono::microseconds;

@@ -1,5 +1,7 @@
 #include "I2cBusDirectory.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <system_error>
 
@@ -63,4 +65,29 @@ std::optional<I2cBus> I2cBusDirectory::Find(int busNumber) const {
 
 std::string I2cBusDirectory::DeviceNode(int busNumber) const {
   return (deviceRoot_ / ("i2c-" + std::to_string(busNumber))).string();
+}
+
+std::vector<int> I2cBusDirectory::Buses() const {
+  std::vector<int> buses;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(sysfsRoot_ / "bus/i2c/devices", error)) {
+    const std::string name = entry.path().filename().string();
+    int number = 0;
+    char rest = 0;
+    if (std::sscanf(name.c_str(), "i2c-%d%c", &number, &rest) == 1 && number >= 0) {
+      buses.push_back(number);
+    }
+  }
+  std::sort(buses.begin(), buses.end());
+  return buses;
+}
+
+std::optional<std::string> I2cBusDirectory::DriverAt(int busNumber, std::uint8_t address) const {
+  char device[32];
+  std::snprintf(device, sizeof device, "%d-%04x", busNumber, address);
+  std::error_code error;
+  const fs::path driver =
+      fs::read_symlink(sysfsRoot_ / "bus/i2c/devices" / device / "driver", error);
+  if (error) return std::nullopt;
+  return driver.filename().string();
 }

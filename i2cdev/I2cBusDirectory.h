@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The port list's numbers and the kernel's buses: port n drives /dev/i2c-(n-1),
 // so that /dev/i2c-0 is reachable although the list starts at 1. Port 0 (the
@@ -32,6 +34,11 @@ class I2cBusDirectory {
   // The adapter numbered N, if sysfs shows it.
   std::optional<I2cBus> Find(int busNumber) const;
   std::string DeviceNode(int busNumber) const;
+  // The numbers of every adapter sysfs shows, in ascending order.
+  std::vector<int> Buses() const;
+  // The driver bound to the device at this 7-bit address on bus N (sysfs
+  // N-00aa/driver), if one is.
+  std::optional<std::string> DriverAt(int busNumber, std::uint8_t address) const;
 
  private:
   std::filesystem::path sysfsRoot_;

@@ -1,10 +1,7 @@
 #include "I2cDevPorts.h"
 
-#include <linux/i2c-dev.h>
-
-#include <system_error>
-
 #include "AdapterAbilities.h"
+#include "AdapterSurvey.h"
 
 namespace {
 
@@ -30,24 +27,17 @@ bool I2cDevPorts::ProbeComPort(int portNumber) {
   const std::optional<I2cBus> bus = directory_.Find(*busNumber);
   if (!bus) return false;
   const QString device = DeviceAndName(directory_, *bus);
-  if (!bus->usbAttached && !options_.allBuses) {
-    leftOut_ << device + QStringLiteral(": not USB, left out (pelmor --all-buses lists it)");
+  const BusSurvey survey = SurveyBus(calls_, directory_, *bus, options_);
+  if (!survey.leftOut.empty()) {
+    leftOut_ << device + QStringLiteral(": ") + QString::fromStdString(survey.leftOut);
     return false;
   }
-  const int fd = calls_.Open(directory_.DeviceNode(*busNumber));
-  if (fd < 0) {
-    leftOut_ << device + QStringLiteral(": ") +
-                    QString::fromStdString(std::error_code(-fd, std::generic_category()).message());
-    return false;
-  }
-  unsigned long functionality = 0;
-  const bool told = calls_.Ioctl(fd, I2C_FUNCS, &functionality) >= 0;
-  calls_.Close(fd);
 
   QString entry = QStringLiteral("%1 = %2").arg(portNumber).arg(device);
   if (!bus->usbAttached) entry += QStringLiteral(" (not USB: a computer's own bus)");
-  if (told) {
-    const std::string unusable = UnusableBecause(AbilitiesFrom(functionality), options_.pec);
+  if (survey.functionality) {
+    const std::string unusable =
+        UnusableBecause(AbilitiesFrom(*survey.functionality), options_.pec);
     if (!unusable.empty()) {
       entry += QStringLiteral(" (unusable: %1)").arg(QString::fromStdString(unusable));
     }
@@ -74,5 +64,6 @@ QStringList I2cDevPorts::HintLines(const std::vector<int>& foundPorts) {
           << QStringLiteral("To try the program without hardware: pelmor --emulated");
   }
   lines << leftOut_;
+  lines << QString::fromLatin1(kProbeAdvice);
   return lines;
 }

@@ -13,7 +13,7 @@
 // an adapter attached through USB (any adapter with --all-buses), and can be
 // opened for reading and writing now. The hint names each listed port's
 // device and adapter, and what was left out and why; with nothing listed, it
-// says what to check.
+// says what to check. Its last line points to `pelmor probe`.
 class I2cDevPorts : public ComPortProber {
  public:
   I2cDevPorts(DeviceCalls& calls, const I2cBusDirectory& directory, I2cDevOptions options);
@@ -21,6 +21,10 @@ class I2cDevPorts : public ComPortProber {
   // A discovery starts at port 1, which forgets what the last one saw.
   bool ProbeComPort(int portNumber) override;
   QStringList HintLines(const std::vector<int>& foundPorts) override;
+
+  // The hint's last line: where to turn when the pack does not answer.
+  static constexpr const char* kProbeAdvice =
+      "Adapter or pack not answering? pelmor probe looks at the bus and says why";
 
  private:
   DeviceCalls& calls_;

@@ -100,7 +100,7 @@ bool ScanLogFile::HeaderStep(int row) {
 }
 
 bool ScanLogFile::IsLastTickedRow(int row) const {
-  for (int later = row + 1; later < RegisterCatalogue::RowCount(); ++later) {
+  for (int later = row + 1; later < catalogue_.RowCount(); ++later) {
     if (catalogue_.IsSelected(later)) return false;
   }
   return true;

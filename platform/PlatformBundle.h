@@ -4,13 +4,17 @@
 #include <memory>
 
 #include "AdapterLibrary.h"
+#include "BusProbe.h"
 #include "ComPortProber.h"
+#include "EmulatedFault.h"
 
-// What the program needs from the machine it runs on: the adapter's library
-// and the serial ports. The main window receives one bundle at construction.
+// What the program needs from the machine it runs on: the adapter's library,
+// the serial ports, and the bus as `pelmor probe` looks at it. The main window
+// receives one bundle at construction.
 struct PlatformBundle {
   AdapterLibrary& adapter;
   ComPortProber& prober;
+  BusProbe& probe;
   // The emulated rig: nothing read through this bundle comes from a real pack,
   // and the window says so in its title.
   bool emulated = false;
@@ -18,10 +22,11 @@ struct PlatformBundle {
 
 // Which bundle a person asked for on the command line, and how to use it.
 struct PlatformOptions {
-  bool emulated = false;  // the emulated rig instead of real adapters
-  bool allBuses = false;  // list every bus, not only USB adapters
-  bool pec = false;       // Packet Error Checking on every transaction
-  bool verbose = false;   // every status text and row outcome logged
+  bool emulated = false;                              // the emulated rig instead of real adapters
+  bool allBuses = false;                              // list every bus, not only USB adapters
+  bool pec = false;                                   // Packet Error Checking on every transaction
+  bool verbose = false;                               // every status text and row outcome logged
+  EmulatedFault emulatedFault = EmulatedFault::None;  // of the emulated rig's bus
 };
 
 // A bundle together with whatever keeps it alive.

@@ -2,6 +2,8 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QStringList>
+#include <optional>
 
 #include "PlatformBundle.h"
 
@@ -10,7 +12,13 @@
 struct PlatformOptionSet {
   QCommandLineOption emulated{QStringLiteral("emulated"),
                               QStringLiteral("Run on the emulated adapter and battery instead of "
-                                             "real adapters.")};
+                                             "real adapters. --emulated=FAULT gives the emulated "
+                                             "bus a fault to demonstrate: %1.")
+                                  .arg(FaultNames().join(QStringLiteral(", ")))};
+  // --emulated=FAULT arrives here through Unfold: the parser has no option
+  // whose value may be left out.
+  QCommandLineOption emulatedFault{QStringLiteral("emulated-fault"), QString(),
+                                   QStringLiteral("FAULT")};
   QCommandLineOption allBuses{QStringLiteral("all-buses"),
                               QStringLiteral("List every I2C bus, not only USB adapters. A stray "
                                              "write can damage parts on a computer's own buses.")};
@@ -21,11 +29,49 @@ struct PlatformOptionSet {
                                             "standard error (QT_LOGGING_RULES=\"pelmor.*.debug="
                                             "true\" does the same).")};
 
+  PlatformOptionSet() { emulatedFault.setFlags(QCommandLineOption::HiddenFromHelp); }
+
+  static QStringList FaultNames() {
+    QStringList names;
+    for (const EmulatedFaultName& entry : kEmulatedFaultNames) {
+      names << QString::fromLatin1(entry.name.data(), static_cast<qsizetype>(entry.name.size()));
+    }
+    return names;
+  }
+
+  // The arguments as the parser takes them: --emulated=FAULT becomes
+  // --emulated --emulated-fault=FAULT.
+  static QStringList Unfold(const QStringList& arguments) {
+    const QString prefix = QStringLiteral("--emulated=");
+    QStringList unfolded;
+    for (const QString& argument : arguments) {
+      if (argument.startsWith(prefix)) {
+        unfolded << QStringLiteral("--emulated")
+                 << QStringLiteral("--emulated-fault=") + argument.mid(prefix.size());
+      } else {
+        unfolded << argument;
+      }
+    }
+    return unfolded;
+  }
+
   void AddTo(QCommandLineParser& parser) const {
-    parser.addOptions({emulated, allBuses, pec, verbose});
+    parser.addOptions({emulated, emulatedFault, allBuses, pec, verbose});
+  }
+  // The usage error in the parsed options, if there is one.
+  std::optional<QString> Invalid(const QCommandLineParser& parser) const {
+    if (!parser.isSet(emulatedFault) || Fault(parser)) return std::nullopt;
+    return QStringLiteral("--emulated=FAULT takes one of %1, not: %2")
+        .arg(FaultNames().join(QStringLiteral(", ")), parser.value(emulatedFault));
   }
   PlatformOptions Read(const QCommandLineParser& parser) const {
     return {parser.isSet(emulated), parser.isSet(allBuses), parser.isSet(pec),
-            parser.isSet(verbose)};
+            parser.isSet(verbose), Fault(parser).value_or(EmulatedFault::None)};
+  }
+
+ private:
+  std::optional<EmulatedFault> Fault(const QCommandLineParser& parser) const {
+    if (!parser.isSet(emulatedFault)) return EmulatedFault::None;
+    return EmulatedFaultNamed(parser.value(emulatedFault).toStdString());
   }
 };

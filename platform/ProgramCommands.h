@@ -13,6 +13,7 @@ struct ProgramCommand {
 inline constexpr std::array kProgramCommands{
     ProgramCommand{"read", "Read registers and print their values."},
     ProgramCommand{"write", "Write registers, then read each back."},
+    ProgramCommand{"probe", "Look at the adapter and the bus, and say why a pack does not answer."},
     ProgramCommand{"plot", "Draw a log file as a chart into a picture."},
 };
 

@@ -4,7 +4,7 @@
 
 ScanEngine::ScanEngine(Ports ports, ScanPolicy policy)
     : policy_(policy),
-      state_(policy_.attemptsPerRow),
+      state_(policy_.attemptsPerRow, ports.catalogue.RowCount()),
       statusTexts_(ports.status),
       outcomeLog_(ports.catalogue),
       link_({ports.adapter, ports.settings, ports.errors, observers_}, std::move(ports.events)),

@@ -51,7 +51,8 @@ TEST(CommandLine, VersionAndHelpAnswerWithoutADisplay) {
 
 TEST(CommandLine, UnknownOptionOrArgumentIsAUsageError) {
   for (const QStringList& arguments :
-       {QStringList{QStringLiteral("--bogus")}, QStringList{QStringLiteral("stray")}}) {
+       {QStringList{QStringLiteral("--bogus")}, QStringList{QStringLiteral("stray")},
+        QStringList{QStringLiteral("--emulated=unplugged")}}) {
     const ProcessResult run = RunPelmor(arguments);
     EXPECT_EQ(run.exitStatus, 2) << arguments.join(QLatin1Char(' ')).toStdString();
     EXPECT_TRUE(run.out.isEmpty());

@@ -4,6 +4,7 @@
 
 #include "AppFixture.h"
 #include "I2cDevAdapter.h"
+#include "I2cDevBusProbe.h"
 #include "I2cDevPorts.h"
 #include "i2cdev/FakeI2cDev.h"
 
@@ -26,7 +27,7 @@ class RealAdapterWindowTest : public ::testing::Test {
     kernel.AddNode(sysfs.Node(0), I2C_FUNC_SMBUS_EMUL);
     kernel.AddNode(sysfs.Node(7), cp2112);
     this->cp2112 = cp2112;
-    windows = std::make_unique<ProgramWindows>(PlatformBundle{adapter, ports},
+    windows = std::make_unique<ProgramWindows>(PlatformBundle{adapter, ports, probe},
                                                [](std::chrono::milliseconds) {});
     form().show();
   }
@@ -42,6 +43,7 @@ class RealAdapterWindowTest : public ::testing::Test {
   I2cBusDirectory directory{sysfs.Sys(), sysfs.Dev()};
   I2cDevAdapter adapter{kernel, directory, {}};
   I2cDevPorts ports{kernel, directory, {}};
+  I2cDevBusProbe probe{kernel, directory, {}};
   std::unique_ptr<ProgramWindows> windows;
 };
 

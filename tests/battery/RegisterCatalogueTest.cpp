@@ -17,7 +17,7 @@ class RegisterCatalogueTest : public ::testing::Test {
 };
 
 TEST_F(RegisterCatalogueTest, CommandCodesRunInRowOrderAndSkipTheThreeUnusedCodes) {
-  ASSERT_EQ(RegisterCatalogue::RowCount(), 33);
+  ASSERT_EQ(catalogue.RowCount(), 33);
   std::set<int> codes;
   for (int row = 0; row < 33; ++row) {
     const int code = catalogue.CommandCode(row);

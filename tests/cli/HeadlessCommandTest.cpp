@@ -33,7 +33,7 @@ class PreparedRig : public Platform {
       : rig_(std::move(rig)), garbling_(rig_->Adapter()), garbleWrites_(garbleWrites) {}
   PlatformBundle Bundle() override {
     return {garbleWrites_ ? static_cast<AdapterLibrary&>(garbling_) : rig_->Adapter(),
-            rig_->Ports()};
+            rig_->Ports(), rig_->Probe()};
   }
 
  private:

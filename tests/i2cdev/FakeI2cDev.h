@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -201,6 +202,14 @@ class FakeI2cDev : public DeviceCalls {
   }
 
   int PlainTransfer(Node& node, const i2c_rdwr_ioctl_data& request) {
+    // A lone one-byte read: a chip answers with its current byte.
+    if (request.nmsgs == 1 && request.msgs[0].len == 1 && (request.msgs[0].flags & I2C_M_RD)) {
+      if (!node.chips.contains(static_cast<std::uint8_t>(request.msgs[0].addr))) {
+        return -node.silentAddressError;
+      }
+      request.msgs[0].buf[0] = 0;
+      return 1;
+    }
     if (request.nmsgs != 2 || request.msgs[0].len != 1 || !(request.msgs[1].flags & I2C_M_RD)) {
       return -EINVAL;
     }
@@ -228,6 +237,10 @@ class FakeI2cDev : public DeviceCalls {
     if (chip == node.chips.end()) return -node.silentAddressError;
     Chip& found = chip->second;
     i2c_smbus_data& data = *request.data;
+    if (request.size == I2C_SMBUS_BYTE && request.read_write == I2C_SMBUS_READ) {
+      data.byte = 0;
+      return 0;
+    }
     if (request.size == I2C_SMBUS_WORD_DATA) {
       if (request.read_write == I2C_SMBUS_WRITE) {
         found.words[request.command] = data.word;
@@ -301,6 +314,17 @@ class FakeSysfs {
   }
   void AddMotherboardBus(int number, const std::string& name) {
     AddBus(number, "pci0000:00/0000:00:1f.4", name);
+  }
+
+  // A driver bound to the device at this 7-bit address on bus N.
+  void BindDriver(int number, std::uint8_t address, const std::string& driver) {
+    char device[16];
+    std::snprintf(device, sizeof device, "%d-%04x", number, address);
+    const auto drivers = root_ / "sys/bus/i2c/drivers" / driver;
+    std::filesystem::create_directories(drivers);
+    std::filesystem::create_directories(root_ / "sys/bus/i2c/devices" / device);
+    std::filesystem::create_directory_symlink(drivers,
+                                              root_ / "sys/bus/i2c/devices" / device / "driver");
   }
 
   std::filesystem::path Sys() const { return root_ / "sys"; }

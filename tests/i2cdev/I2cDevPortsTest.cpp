@@ -67,10 +67,12 @@ TEST_F(I2cDevPortsTest, AllBusesListsEveryBusAndMarksTheComputersOwn) {
   I2cDevPorts ports(kernel, directory, {true, false});
   EXPECT_EQ(Discover(ports), (std::vector{1, 4, 8}));
   const QStringList lines = ports.HintLines({1, 4, 8});
-  ASSERT_EQ(lines.size(), 3);
+  ASSERT_EQ(lines.size(), 4);
   EXPECT_TRUE(lines[0].startsWith(QStringLiteral("1 = ")));
   EXPECT_TRUE(lines[0].endsWith(QStringLiteral("(not USB: a computer's own bus)")));
   EXPECT_FALSE(lines[2].contains(QStringLiteral("not USB")));
+  EXPECT_TRUE(lines[3].contains(QStringLiteral("pelmor probe")))
+      << "the way on when nothing answers";
 }
 
 TEST_F(I2cDevPortsTest, WithNothingListedTheHintSaysWhatToCheckOnLinux) {

@@ -11,6 +11,7 @@ done
 echo "PELMOR GUEST: stub on /dev/i2c-$bus after $(cut -d' ' -f1 /proc/uptime) s"
 if [ -x /bin/pelmor ]; then
   i2c_stub_battery_check "$bus" /bin/pelmor
+  sh /probe-guest.sh "$bus"
 else
   i2c_stub_battery_check "$bus"
 fi

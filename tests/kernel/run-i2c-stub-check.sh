@@ -3,7 +3,8 @@
 # and the check program built from our library. Passes when the serial
 # console shows the check's PASS line; prints the boot-to-result time.
 # Usage: run-i2c-stub-check.sh CHECK_PROGRAM WORK_DIR [PELMOR]
-# With PELMOR, the check also runs its `read` and `write` commands.
+# With PELMOR, the check also runs its `read` and `write` commands, and
+# probe-guest.sh its `probe` command (with sbs-battery bound and unbound).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 program=$1 work=$2 pelmor=${3:-}
@@ -21,7 +22,8 @@ done
 
 "$here/extract-vmlinux.sh" "/boot/vmlinuz-$version" "$work/vmlinux-$version"
 "$here/make-initramfs.sh" --output "$work/initramfs.cpio" --guest-script "$here/i2c-stub-guest.sh" \
-  --kernel-version "$version" --module i2c-dev --module i2c-stub "$program" ${pelmor:+"$pelmor"}
+  --kernel-version "$version" --module i2c-dev --module i2c-stub --module sbs-battery \
+  --file "$here/probe-guest.sh:/probe-guest.sh" "$program" ${pelmor:+"$pelmor"}
 
 log=$work/console.log
 rm -f "$log"
@@ -34,3 +36,5 @@ result=$(grep -E '^PELMOR KERNEL CHECK: ' "$log.txt" | tail -n 1 || true)
 awk -v v="$version" -v s="$start" -v e="$end" \
   'BEGIN { printf "kernel %s: %.1f s from qemu start to power-off\n", v, e - s }'
 [[ "$result" == "PELMOR KERNEL CHECK: PASS"* ]]
+# With the program, `pelmor probe` is checked as well.
+[[ -z "$pelmor" ]] || grep -q '^PELMOR PROBE CHECK: PASS' "$log.txt"

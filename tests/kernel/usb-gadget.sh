@@ -181,6 +181,18 @@ pec_is_refused() {
   [ $? -eq 3 ] && grep -q "cannot do Packet Error Checking" /tmp/out
 }
 
+# `pelmor probe` on the adapter concludes that the battery answers at 0x0B,
+# and says how long the whole probe took.
+probe_finds_the_battery() {
+  started=$(now)
+  pelmor probe --port $port >/tmp/out 2>&1
+  status=$?
+  echo "pelmor probe: status $status after $(echo "$(now) $started" | awk '{ printf "%.2f", $1 - $2 }') s"
+  cat /tmp/out
+  [ $status -eq 0 ] &&
+    grep -q "^Conclusion: A Smart Battery answers at 0x0B (address byte 16): Norvale Cells NV3S4400" /tmp/out
+}
+
 # unplug_mid_read GADGET: `pelmor read --every 1 --format csv` on the adapter,
 # its gadget unbound from the controller once a record is out.
 unplug_mid_read() {

@@ -1,0 +1,125 @@
+#include "ProbeCommand.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstring>
+#include <memory>
+
+#include "AddressList.h"
+#include "PlatformOptionSet.h"
+#include "ProbeJudgement.h"
+#include "ProbeReport.h"
+#include "ProbeRun.h"
+#include "ProgramLogging.h"
+
+namespace {
+
+struct ProbeRequest {
+  std::optional<int> port;
+  std::uint8_t address = address_list::kSmartBatteryEntry;  // 7-bit
+  bool json = false;
+  PlatformOptions platform;
+};
+
+struct Parser {
+  QCommandLineParser parser;
+  QCommandLineOption help = parser.addHelpOption();
+  PlatformOptionSet platform;
+  QCommandLineOption port{QStringLiteral("port"),
+                          QStringLiteral("The adapter's port number as the window lists it "
+                                         "(default: the first listed)."),
+                          QStringLiteral("N")};
+  QCommandLineOption address{
+      QStringLiteral("address"),
+      QStringLiteral("The battery's address byte in hexadecimal, as the window's address list "
+                     "shows it (default: 16, the 7-bit address 0x0B)."),
+      QStringLiteral("HH"), address_list::EntryText(address_list::kSmartBatteryEntry)};
+  QCommandLineOption format{QStringLiteral("format"),
+                            QStringLiteral("text (default) or json (one object)."),
+                            QStringLiteral("FORMAT"), QStringLiteral("text")};
+
+  Parser() {
+    parser.setApplicationDescription(QStringLiteral(
+        "Looks at the adapter and the bus and says why a Smart Battery does or does not "
+        "answer. It never writes to a device: it lists the adapter (or why none is listed) and "
+        "what its driver offers, names a kernel driver that holds the battery's address, touches "
+        "every address from 0x08 to 0x77 with a read that names no register, reads the "
+        "battery's SpecificationInfo, ManufacturerName, DeviceName and Voltage twice, and "
+        "concludes in words."));
+    parser.addPositionalArgument(QStringLiteral("probe"), QStringLiteral("The command."));
+    platform.AddTo(parser);
+    parser.addOptions({port, address, format});
+  }
+};
+
+std::optional<QString> ReadRequest(const Parser& p, ProbeRequest& request) {
+  const QCommandLineParser& parser = p.parser;
+  if (parser.positionalArguments().size() > 1) {
+    return QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().value(1));
+  }
+  if (const std::optional<QString> invalid = p.platform.Invalid(parser)) return invalid;
+  request.platform = p.platform.Read(parser);
+  if (parser.isSet(p.port)) {
+    bool ok = false;
+    const uint port = parser.value(p.port).toUInt(&ok, 10);
+    if (!ok || port > 255) {
+      return QStringLiteral("--port takes a port number, not: %1").arg(parser.value(p.port));
+    }
+    request.port = static_cast<int>(port);
+  }
+  const std::optional<int> entry = address_list::EntryOf(parser.value(p.address));
+  if (!entry) {
+    return QStringLiteral("--address takes an even address byte 00 to FE in hexadecimal, not: %1")
+        .arg(parser.value(p.address));
+  }
+  request.address = static_cast<std::uint8_t>(*entry);
+  const QString format = parser.value(p.format);
+  if (format != QLatin1String("text") && format != QLatin1String("json")) {
+    return QStringLiteral("--format takes text or json, not: %1").arg(format);
+  }
+  request.json = format == QLatin1String("json");
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool IsProbeCommand(int argc, char** argv) {
+  return argc > 1 && std::strcmp(argv[1], "probe") == 0;
+}
+
+int RunProbeCommand(int& argc, char** argv, const PlatformMaker& makePlatform) {
+  QCoreApplication application(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("pelmor"));
+  QTextStream err(stderr);
+
+  Parser p;
+  if (!p.parser.parse(PlatformOptionSet::Unfold(QCoreApplication::arguments()))) {
+    err << "pelmor: " << p.parser.errorText() << '\n' << p.parser.helpText() << Qt::flush;
+    return probe_exit::kUsageError;
+  }
+  if (p.parser.isSet(p.help)) {
+    QTextStream(stdout) << p.parser.helpText() << '\n' << ExitStatusHelp(kProbeExitStatuses);
+    return probe_exit::kBatteryAnswered;
+  }
+  ProbeRequest request;
+  if (const std::optional<QString> error = ReadRequest(p, request)) {
+    err << "pelmor: " << *error << '\n' << p.parser.helpText() << Qt::flush;
+    return probe_exit::kUsageError;
+  }
+  SetUpProgramLogging(request.platform.verbose);
+
+  const std::unique_ptr<Platform> platform = makePlatform(request.platform);
+  const PlatformBundle bundle = platform->Bundle();
+  const ProbeFacts facts =
+      GatherProbeFacts(bundle.probe, bundle.adapter, request.port, request.address);
+  const std::vector<ProbeStep> steps = JudgeSteps(facts);
+  const ProbeConclusion conclusion = Conclude(facts);
+  QTextStream out(stdout);
+  if (request.json) {
+    PrintProbeJson(out, facts, steps, conclusion);
+  } else {
+    PrintProbeText(out, steps, conclusion);
+  }
+  return conclusion.exitStatus;
+}

@@ -1,0 +1,209 @@
+// What a probe concludes from what it found: one situation a row, each a
+// change to the facts of a healthy pack on a USB adapter.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "ProbeJudgement.h"
+#include "QtPrinters.h"
+
+namespace {
+
+RegisterFacts Register(const char* name, const char* unit, QString first, QString second,
+                       int count = -1) {
+  return {QString::fromLatin1(name),
+          QString::fromLatin1(unit),
+          {{{std::move(first), true, count}, {std::move(second), true, count}}}};
+}
+
+ProbeFacts HealthyPack() {
+  ProbeFacts facts;
+  ProbedAdapter cp2112{8,
+                       "/dev/i2c-7",
+                       "CP2112 SMBus Bridge on hidraw0",
+                       "USB",
+                       "",
+                       AdapterFunctions{true, true, true, false, "plain I2C write-then-read", ""}};
+  facts.adapters = {{1, "/dev/i2c-0", "SMBus I801 adapter", "not USB: a computer's own bus",
+                     "not USB, left out (pelmor --all-buses lists it)", std::nullopt},
+                    cp2112};
+  facts.chosen = cp2112;
+  facts.sweep = {true, {0x0B}, {}, 112, 0, 0, false, 0.4};
+  facts.readAt = 0x0B;
+  facts.registers = {
+      Register("Voltage", "mv", "12285", "12280"),
+      Register("SpecificationInfo", "#H", "0031", "0031"),
+      Register("ManufacturerName", "string", "\"Norvale Cells\"", "\"Norvale Cells\"", 13),
+      Register("DeviceName", "string", "\"NV3S4400\"", "\"NV3S4400\"", 8)};
+  return facts;
+}
+
+RegisterFacts& Named(ProbeFacts& facts, const char* name) {
+  for (RegisterFacts& reg : facts.registers) {
+    if (reg.name == QLatin1String(name)) return reg;
+  }
+  throw std::logic_error(name);
+}
+
+void NothingToRead(ProbeFacts& facts) {
+  facts.readAt.reset();
+  facts.registers.clear();
+}
+
+struct Situation {
+  const char* what;
+  std::function<void(ProbeFacts&)> change;
+  ConclusionKind kind;
+  const char* words;        // in the conclusion
+  const char* flaggedStep;  // the first step not ok, and its verdict; "" for none
+};
+
+const Situation kSituations[] = {
+    {"a healthy pack", [](ProbeFacts&) {}, ConclusionKind::BatteryAnswers,
+     "A Smart Battery answers at 0x0B (address byte 16): Norvale Cells NV3S4400, 12.29 V", ""},
+    {"a voltage 50 mV lower a moment later is no noise",
+     [](ProbeFacts& f) { Named(f, "Voltage").readings[1].text = "12235"; },
+     ConclusionKind::BatteryAnswers, "12.29 V", ""},
+    {"voltage scaled by ten (VScale 1)",
+     [](ProbeFacts& f) {
+       Named(f, "SpecificationInfo").readings = {{{"0131", true}, {"0131", true}}};
+       Named(f, "Voltage").readings = {{{"1650", true}, {"1650", true}}};
+     },
+     ConclusionKind::BatteryAnswers, "16.50 V", ""},
+    {"no adapter is listed",
+     [](ProbeFacts& f) {
+       f = {};
+       f.adapters = HealthyPack().adapters;
+       f.adapters[1].leftOut = "Permission denied";
+     },
+     ConclusionKind::NoAdapter, "no adapter is listed", "adapter FAIL"},
+    {"the adapter cannot be opened",
+     [](ProbeFacts& f) {
+       f.openFailure = "/dev/i2c-7: Permission denied";
+       f.sweep = {};
+       NothingToRead(f);
+     },
+     ConclusionKind::NoAdapter, "No adapter to probe: /dev/i2c-7: Permission denied",
+     "adapter FAIL"},
+    {"the adapter cannot read blocks",
+     [](ProbeFacts& f) {
+       f.chosen->functions->unusable = "it cannot read a counted block";
+       f.sweep = {};
+       NothingToRead(f);
+     },
+     ConclusionKind::NoAdapter, "it is unusable: it cannot read a counted block", "functions FAIL"},
+    {"a kernel driver holds the battery's address",
+     [](ProbeFacts& f) {
+       f.holder = AddressHolder{"sbs-battery",
+                                {"echo 7-000b | sudo tee /sys/bus/i2c/drivers/sbs-battery/unbind"}};
+       NothingToRead(f);
+     },
+     ConclusionKind::AddressHeld,
+     "sbs-battery holds 0x0B (address byte 16), so every transfer there is refused (EBUSY). Free "
+     "the address for this session: echo 7-000b | sudo tee /sys/bus/i2c/drivers/sbs-battery/unbind",
+     "kernel driver FAIL"},
+    {"every touch times out",
+     [](ProbeFacts& f) {
+       f.sweep = {true, {}, {}, 4, 4, 0, true, 0.1};
+       NothingToRead(f);
+     },
+     ConclusionKind::BusHangs, "pull-up resistors", "sweep FAIL"},
+    {"nothing answers on a clean bus",
+     [](ProbeFacts& f) {
+       f.sweep.acknowledged.clear();
+       NothingToRead(f);
+     },
+     ConclusionKind::NothingAnswers,
+     "asleep or in shipping mode, or the clock and data lines are "
+     "swapped",
+     "sweep FAIL"},
+    {"nothing answers through a driver that reports a time-out as a missing acknowledge",
+     [](ProbeFacts& f) {
+       f.chosen->timeoutLooksLikeNack = true;
+       f.sweep.acknowledged.clear();
+       NothingToRead(f);
+     },
+     ConclusionKind::NothingAnswers, "missing pull-up resistors or a broken wire look the same",
+     "sweep FAIL"},
+    {"only a charger answers",
+     [](ProbeFacts& f) {
+       f.sweep.acknowledged = {0x09};
+       NothingToRead(f);
+     },
+     ConclusionKind::WrongAddress,
+     "but 0x09 (address byte 12, a charger's) acknowledges: the "
+     "address is wrong",
+     "sweep warn"},
+    {"the battery answers elsewhere",
+     [](ProbeFacts& f) {
+       f.sweep.acknowledged = {0x09, 0x0E};
+       f.readAt = 0x0E;
+     },
+     ConclusionKind::WrongAddress,
+     "a Smart Battery answers at 0x0E (address byte 1C): Norvale "
+     "Cells NV3S4400, 12.29 V. Read it with pelmor read --address 1C",
+     "sweep warn"},
+    {"the voltage jumps between two readings",
+     [](ProbeFacts& f) { Named(f, "Voltage").readings[1].text = "16381"; }, ConclusionKind::Noise,
+     "(Voltage: 12285 mV, then 16381 mV): the bus is noisy", "Voltage FAIL"},
+    {"a string changes between two readings",
+     [](ProbeFacts& f) { Named(f, "DeviceName").readings[0].text = "\"NV3S4C00\""; },
+     ConclusionKind::Noise, "DeviceName", "DeviceName FAIL"},
+    {"transfers broke off, though retries brought the values",
+     [](ProbeFacts& f) { f.brokenAttempts = 2; }, ConclusionKind::Noise, "2 transfers broke off",
+     ""},
+    {"strings come back without their data",
+     [](ProbeFacts& f) {
+       Named(f, "ManufacturerName").readings = {{{"\"\"", true, 13}, {"\"\"", true, 13}}};
+     },
+     ConclusionKind::ShortStrings, "(ManufacturerName: the count says 13 characters, 0 came)",
+     "ManufacturerName FAIL"},
+    {"SpecificationInfo names no version",
+     [](ProbeFacts& f) {
+       Named(f, "SpecificationInfo").readings = {{{"7500", true}, {"7500", true}}};
+     },
+     ConclusionKind::NotABattery, "(SpecificationInfo: 7500 names no valid version and scaling)",
+     "SpecificationInfo FAIL"},
+    {"a voltage no pack has",
+     [](ProbeFacts& f) {
+       Named(f, "Voltage").readings = {{{"0", true}, {"0", true}}};
+     },
+     ConclusionKind::NotABattery, "0 mV is outside a pack's 2000 to 70000 mV", "Voltage FAIL"},
+    {"a register the device does not answer",
+     [](ProbeFacts& f) {
+       Named(f, "DeviceName").readings = {{{"NACK", false}, {"NACK", false}}};
+     },
+     ConclusionKind::NotABattery, "(DeviceName: not answered (NACK twice))", "DeviceName FAIL"},
+    {"no sweep without a read-only touch: the address is read all the same",
+     [](ProbeFacts& f) {
+       f.chosen->functions->receiveByte = false;
+       f.sweep = {};
+     },
+     ConclusionKind::BatteryAnswers, "A Smart Battery answers at 0x0B", "functions warn"},
+};
+
+QString FirstFlagged(const std::vector<ProbeStep>& steps) {
+  for (const ProbeStep& step : steps) {
+    if (step.verdict != StepVerdict::Ok) return step.name + ' ' + VerdictWord(step.verdict);
+  }
+  return {};
+}
+
+}  // namespace
+
+TEST(ProbeJudgement, EachSituationHasItsConclusionAndFlagsItsStep) {
+  for (const Situation& situation : kSituations) {
+    SCOPED_TRACE(situation.what);
+    ProbeFacts facts = HealthyPack();
+    situation.change(facts);
+    const ProbeConclusion conclusion = Conclude(facts);
+    EXPECT_EQ(KindName(conclusion.kind), KindName(situation.kind)) << conclusion.text;
+    EXPECT_TRUE(conclusion.text.contains(QString::fromLatin1(situation.words))) << conclusion.text;
+    const int status =
+        situation.kind == ConclusionKind::BatteryAnswers ? probe_exit::kBatteryAnswered
+        : situation.kind == ConclusionKind::NoAdapter    ? probe_exit::kNoAdapter
+                                                         : probe_exit::kNoSensibleBattery;
+    EXPECT_EQ(conclusion.exitStatus, status);
+    EXPECT_EQ(FirstFlagged(JudgeSteps(facts)), QString::fromLatin1(situation.flaggedStep));
+  }
+}
