@@ -6,7 +6,10 @@
 // the last reply, which holds every step's own delay; and the whole pass, up
 // to the link's close at the next tick of either timer after the last reply.
 //
-// Usage: scan_pass_benchmark [passes]   (default 10)
+// With --chart, the same passes again with the Chart window open and drawing
+// each pass as it ends, and both medians side by side.
+//
+// Usage: scan_pass_benchmark [passes] [--chart]   (default 10)
 #include <QApplication>
 #include <algorithm>
 #include <chrono>
@@ -23,19 +26,12 @@ namespace {
 
 using Millis = std::chrono::duration<double, std::milli>;
 
-}  // namespace
+struct Medians {
+  double pacing;
+  double pass;
+};
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  const int passes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-
-  const auto rig = EmulatedRig::Threaded();
-  TimingAdapter adapter(rig->Adapter(), rig->Battery());
-  ProgramWindows windows({adapter, rig->Ports(), rig->Probe()}, [](std::chrono::milliseconds) {});
-  TMainForm& form = windows.MainForm();
-  form.show();
-
+Medians RunPasses(TMainForm& form, TimingAdapter& adapter, int passes) {
   std::printf("pass  pacing_ms  pass_ms  floor_ms  pacing_ratio  pass_ratio\n");
   std::vector<double> ratios;
   std::vector<double> pacingRatios;
@@ -53,10 +49,35 @@ int main(int argc, char** argv) {
   }
   std::sort(ratios.begin(), ratios.end());
   std::sort(pacingRatios.begin(), pacingRatios.end());
-  const double pacingMedian = pacingRatios[pacingRatios.size() / 2];
-  const double median = ratios[ratios.size() / 2];
-  std::printf("median pacing ratio %.5f (%.3f ms a step above the 100 ms)\n", pacingMedian,
-              (pacingMedian - 1) * (32 * 100.0 + 19) / 32);
-  std::printf("median pass ratio %.4f\n", median);
+  const Medians medians{pacingRatios[pacingRatios.size() / 2], ratios[ratios.size() / 2]};
+  std::printf("median pacing ratio %.5f (%.3f ms a step above the 100 ms)\n", medians.pacing,
+              (medians.pacing - 1) * (32 * 100.0 + 19) / 32);
+  std::printf("median pass ratio %.4f\n", medians.pass);
+  return medians;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  const QStringList arguments = QApplication::arguments();
+  const int passes = arguments.size() > 1 ? std::max(1, arguments[1].toInt()) : 10;
+  const bool chart = arguments.contains(QStringLiteral("--chart"));
+
+  const auto rig = EmulatedRig::Threaded();
+  TimingAdapter adapter(rig->Adapter(), rig->Battery());
+  ProgramWindows windows({adapter, rig->Ports(), rig->Probe()}, [](std::chrono::milliseconds) {});
+  TMainForm& form = windows.MainForm();
+  form.show();
+
+  const Medians without = RunPasses(form, adapter, passes);
+  if (!chart) return 0;
+  form.MenuViewChartClick();
+  std::printf("\nthe same with the Chart window open, drawing each pass:\n");
+  const Medians with = RunPasses(form, adapter, passes);
+  std::printf("\npacing ratio without the chart %.5f, with it %.5f: %+.3f %%\n", without.pacing,
+              with.pacing, (with.pacing / without.pacing - 1) * 100);
+  std::printf("chart drawn %d times\n", form.Chart().Window()->Drawings());
   return 0;
 }
