@@ -70,6 +70,7 @@ struct ScanHalt {
     NoAddressSelected,   // the battery address list has no selected entry
     TransactionRefused,  // the adapter refused a row's transaction
     LogWriteFailed,      // a log step failed: the scan rests on its row
+    WriteTextRefused,    // a ticked row's text is not exactly one word: nothing is written
   };
   Reason reason;
   int row = -1;                 // the row the scan rests on, where there is one

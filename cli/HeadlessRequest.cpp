@@ -7,6 +7,7 @@
 #include "AddressList.h"
 #include "PlatformOptionSet.h"
 #include "RegisterTable.h"
+#include "ValueCodec.h"
 
 namespace {
 
@@ -97,7 +98,13 @@ std::optional<QString> ReadWrites(const QStringList& assignments, HeadlessReques
     for (const auto& [earlier, text] : request.writes) {
       if (earlier == *row) return QStringLiteral("%1 is named twice.").arg(name);
     }
-    request.writes.emplace_back(*row, assignment.mid(equals + 1));
+    const QString text = assignment.mid(equals + 1);
+    const RegisterDefinition& def = RegisterTable()[*row];
+    if (auto refusal = WriteTextRefusal(QString::fromLatin1(def.registerName),
+                                        QString::fromLatin1(def.unitClass), text)) {
+      return refusal;
+    }
+    request.writes.emplace_back(*row, text);
     request.rows.push_back(*row);
   }
   std::sort(request.writes.begin(), request.writes.end());

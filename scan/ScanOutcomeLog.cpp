@@ -18,6 +18,8 @@ const char* HaltText(ScanHalt::Reason reason) {
       return "the adapter refused the transaction";
     case ScanHalt::Reason::LogWriteFailed:
       return "the log could not be written";
+    case ScanHalt::Reason::WriteTextRefused:
+      return "a text to write is not one value of its register";
   }
   return "";
 }
