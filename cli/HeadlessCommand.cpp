@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 
@@ -13,28 +14,29 @@
 #include "HeadlessScan.h"
 #include "PassOutput.h"
 #include "ProgramLogging.h"
+#include "StandardOutput.h"
 #include "ValueCodec.h"
 
 namespace {
 
 int signalPipe[2] = {-1, -1};
 
-void OnInterruptSignal(int) {
-  const char byte = 1;
+void OnInterruptSignal(int signal) {
+  const auto byte = static_cast<char>(signal);
   [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
-// Turns Ctrl+C (and a polite kill) into a call on the event loop.
+// Turns Ctrl+C (and a polite kill) into a call on the event loop, with the
+// signal's number.
 class InterruptWatch {
  public:
-  explicit InterruptWatch(std::function<void()> onInterrupt) {
+  explicit InterruptWatch(std::function<void(int)> onInterrupt) {
     if (::pipe(signalPipe) != 0) return;
     notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated,
                      [onInterrupt = std::move(onInterrupt)] {
-                       char byte;
-                       [[maybe_unused]] const ssize_t read = ::read(signalPipe[0], &byte, 1);
-                       onInterrupt();
+                       char byte = 0;
+                       if (::read(signalPipe[0], &byte, 1) == 1) onInterrupt(byte);
                      });
     struct sigaction action {};
     action.sa_handler = OnInterruptSignal;
@@ -73,6 +75,22 @@ int LinkLost(const QString& reason) {
   return headless_exit::kLinkLost;
 }
 
+// A job cut short by a signal ends with the status a shell gives a program
+// that signal ended.
+int Interrupted(int signal) {
+  Err() << "pelmor: interrupted before the job was done" << Qt::endl;
+  return headless_exit::kBySignal + signal;
+}
+
+// Standard output that cannot be written is a failure, said on standard
+// error; a pipe whose reader went away ends the command quietly, as SIGPIPE
+// would have ended it.
+int OutputLost(const StandardOutput& out) {
+  if (out.Error() == EPIPE) return headless_exit::kBySignal + SIGPIPE;
+  Err() << "pelmor: cannot write the output: " << std::strerror(out.Error()) << Qt::endl;
+  return headless_exit::kOutputFailed;
+}
+
 // Waits on the event loop until the given time, or until interrupted.
 void WaitUntil(const QDateTime& due, const HeadlessScan& scan, QEventLoop& wait) {
   const qint64 ms = QDateTime::currentDateTime().msecsTo(due);
@@ -81,37 +99,54 @@ void WaitUntil(const QDateTime& due, const HeadlessScan& scan, QEventLoop& wait)
   wait.exec();
 }
 
-int RunRead(const HeadlessRequest& request, HeadlessScan& scan, QEventLoop& wait) {
-  QTextStream out(stdout);
-  PassOutput output(request.format, out);
+struct Job {
+  const HeadlessRequest& request;
+  HeadlessScan& scan;
+  StandardOutput& out;
+  const int& interruptSignal;  // 0 until a signal came
+};
+
+// Passes until the count is reached; with no count, until interrupted, which
+// is then the job's normal end.
+int RunRead(const Job& job, QEventLoop& wait) {
+  const HeadlessRequest& request = job.request;
+  PassOutput output(request.format);
   bool anyRowFailed = false;
-  for (int pass = 1; request.count == 0 || pass <= request.count; ++pass) {
-    const HeadlessScan::Pass result = scan.Read(request.rows);
+  int passesDone = 0;
+  QDateTime lastStart;
+  while (request.count == 0 || passesDone < request.count) {
+    if (passesDone > 0) WaitUntil(lastStart.addMSecs(request.everyMs), job.scan, wait);
+    if (job.scan.Interrupted()) break;
+    const HeadlessScan::Pass result = job.scan.Read(request.rows);
     if (!result.linkFailure.isEmpty()) {
-      const bool lost = result.linkLost || pass > 1;
+      const bool lost = result.linkLost || passesDone > 0;
       return lost ? LinkLost(result.linkFailure) : LinkFailed(result.linkFailure);
     }
     if (result.interrupted) break;
-    output.Print(result, scan.Catalogue());
+    if (!job.out.Write(output.Render(result, job.scan.Catalogue()))) return OutputLost(job.out);
     anyRowFailed = anyRowFailed || !result.AllRowsOk();
-    if (request.count != 0 && pass == request.count) break;
-    WaitUntil(result.startTime.addMSecs(request.everyMs), scan, wait);
-    if (scan.Interrupted()) break;
+    lastStart = result.startTime;
+    ++passesDone;
   }
+  if (request.count != 0 && passesDone < request.count) return Interrupted(job.interruptSignal);
   return anyRowFailed ? headless_exit::kRowFailed : headless_exit::kAllRowsOk;
 }
 
-int RunWrite(const HeadlessRequest& request, HeadlessScan& scan) {
+int RunWrite(const Job& job) {
+  const HeadlessRequest& request = job.request;
+  HeadlessScan& scan = job.scan;
   const HeadlessScan::Pass written = scan.Write(request.writes);
   if (written.linkLost) return LinkLost(written.linkFailure);
   if (!written.linkFailure.isEmpty()) return LinkFailed(written.linkFailure);
-  if (written.interrupted) return headless_exit::kAllRowsOk;
+  if (written.interrupted) return Interrupted(job.interruptSignal);
   const HeadlessScan::Pass readBack = scan.Read(request.rows);
   if (!readBack.linkFailure.isEmpty()) return LinkLost(readBack.linkFailure);
+  if (readBack.interrupted) return Interrupted(job.interruptSignal);
 
-  QTextStream out(stdout);
-  PassOutput(OutputFormat::Text, out).Print(readBack, scan.Catalogue());
-  bool anyRowFailed = readBack.interrupted;
+  if (!job.out.Write(PassOutput(OutputFormat::Text).Render(readBack, scan.Catalogue()))) {
+    return OutputLost(job.out);
+  }
+  bool anyRowFailed = false;
   for (std::size_t i = 0; i < request.writes.size(); ++i) {
     const auto& [row, typed] = request.writes[i];
     const QString name = scan.Catalogue().RegisterName(row);
@@ -140,10 +175,10 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
   QCoreApplication application(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("pelmor"));
 
+  StandardOutput out;
   const HeadlessParse parse = ParseHeadlessCommand(QCoreApplication::arguments());
   if (parse.helpAsked) {
-    QTextStream(stdout) << parse.usage;
-    return headless_exit::kAllRowsOk;
+    return out.Write(parse.usage.toUtf8()) ? headless_exit::kAllRowsOk : OutputLost(out);
   }
   if (!parse.request) {
     Err() << "pelmor: " << parse.error << '\n' << parse.usage << Qt::flush;
@@ -165,9 +200,12 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
 
   HeadlessScan scan(bundle.adapter, {comPortEntry, request.addressEntry});
   QEventLoop wait;
-  const InterruptWatch interrupts([&scan, &wait] {
+  int interruptSignal = 0;
+  const InterruptWatch interrupts([&](int signal) {
+    if (interruptSignal == 0) interruptSignal = signal;
     scan.Interrupt();
     wait.quit();
   });
-  return request.write ? RunWrite(request, scan) : RunRead(request, scan, wait);
+  const Job job{request, scan, out, interruptSignal};
+  return request.write ? RunWrite(job) : RunRead(job, wait);
 }

@@ -5,43 +5,45 @@
 #include <QJsonObject>
 #include <algorithm>
 
-PassOutput::PassOutput(OutputFormat format, QTextStream& out)
-    : format_(format), out_(out), log_(LogFormatter::RegionalSeparators(QLocale::system())) {
-  // The log's bytes are Latin-1, as the data fields hold them.
-  if (format_ == OutputFormat::Csv) out_.setEncoding(QStringConverter::Latin1);
-}
+PassOutput::PassOutput(OutputFormat format)
+    : format_(format), log_(LogFormatter::RegionalSeparators(QLocale::system())) {}
 
-void PassOutput::Print(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
+QByteArray PassOutput::Render(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
+  QByteArray bytes;
   switch (format_) {
     case OutputFormat::Text:
-      PrintText(pass, catalogue);
+      bytes = Text(pass, catalogue).toUtf8();
       break;
     case OutputFormat::Csv:
-      PrintCsv(pass, catalogue);
+      // The log's bytes are Latin-1, as the data fields hold them.
+      bytes = LogFormatter::FileBytes(Csv(pass, catalogue));
       break;
     case OutputFormat::Json:
-      PrintJson(pass, catalogue);
+      bytes = Json(pass, catalogue).toUtf8();
       break;
   }
-  ++passesPrinted_;
-  out_.flush();
+  ++passesRendered_;
+  return bytes;
 }
 
-void PassOutput::PrintText(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
+QString PassOutput::Text(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const {
   qsizetype nameWidth = 0;
   qsizetype valueWidth = 0;
   for (const auto& row : pass.rows) {
     nameWidth = std::max(nameWidth, catalogue.RegisterName(row.row).size());
     valueWidth = std::max(valueWidth, row.text.size());
   }
-  if (passesPrinted_ > 0) out_ << '\n';
+  QString text;
+  if (passesRendered_ > 0) text += QLatin1Char('\n');
   for (const auto& row : pass.rows) {
-    out_ << catalogue.RegisterName(row.row).leftJustified(nameWidth) << "  "
-         << row.text.leftJustified(valueWidth) << "  " << catalogue.UnitClass(row.row) << '\n';
+    text += catalogue.RegisterName(row.row).leftJustified(nameWidth) + QStringLiteral("  ") +
+            row.text.leftJustified(valueWidth) + QStringLiteral("  ") +
+            catalogue.UnitClass(row.row) + QLatin1Char('\n');
   }
+  return text;
 }
 
-void PassOutput::PrintJson(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
+QString PassOutput::Json(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const {
   QJsonArray registers;
   for (const auto& row : pass.rows) {
     registers.append(QJsonObject{{QStringLiteral("name"), catalogue.RegisterName(row.row)},
@@ -51,22 +53,24 @@ void PassOutput::PrintJson(const HeadlessScan::Pass& pass, const RegisterCatalog
   }
   const QJsonObject object{{QStringLiteral("start"), pass.startTime.toString(Qt::ISODateWithMs)},
                            {QStringLiteral("registers"), registers}};
-  out_ << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << '\n';
+  return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) +
+         QLatin1Char('\n');
 }
 
-// The log file's bytes: the header line, then a record a pass, each line
-// ended as soon as it is complete so that a reader sees whole records.
-void PassOutput::PrintCsv(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
-  if (passesPrinted_ == 0) {
+// The log file's text: the header line, then a record a pass, each line ended
+// as soon as it is complete.
+QString PassOutput::Csv(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const {
+  QString text;
+  if (passesRendered_ == 0) {
     QList<LogColumn> columns;
     for (const auto& row : pass.rows) {
       columns.append({catalogue.RegisterName(row.row), catalogue.UnitClass(row.row)});
     }
-    out_ << LogFormatter::HeaderLine(columns) << LogFormatter::LineEnd();
+    text += LogFormatter::HeaderLine(columns) + LogFormatter::LineEnd();
   }
   QStringList values;
   for (const auto& row : pass.rows) {
     values << (row.ok ? row.text : LogFormatter::FailurePlaceholder(catalogue.UnitClass(row.row)));
   }
-  out_ << log_.RecordLine(pass.startTime, values) << LogFormatter::LineEnd();
+  return text + log_.RecordLine(pass.startTime, values) + LogFormatter::LineEnd();
 }

@@ -2,13 +2,17 @@
 // run is a new process with a new emulated battery.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+
 #include <csignal>
+#include <cstring>
 
 #include "QtPrinters.h"
 #include "RegisterTable.h"
@@ -133,25 +137,89 @@ TEST(CommandProcess, UsageErrorsExitTwoAndAnAdapterThatCannotBeOpenedThree) {
       << noAdapter.err.toStdString();
 }
 
-TEST(CommandProcess, InterruptDuringRepeatedReadsEndsAfterTheWholePassesWithStatusZero) {
-  QProcess process;
-  process.start(QStringLiteral(PELMOR_EXECUTABLE),
-                {"read", "--emulated", "--every", "0.2", "--format", "csv"});
-  ASSERT_TRUE(process.waitForStarted());
-  QByteArray out;
-  while (out.count("\r\n") < 3 && process.waitForReadyRead(10000))
+// Ctrl+C is the normal end of repeated reads with no count; it cuts short any
+// other job, which then ends with the shell's status for the signal. Either
+// way the output holds only whole passes.
+TEST(CommandProcess, AnInterruptEndsRepeatedReadsWithZeroAndCutsOtherJobsShort) {
+  const struct {
+    QStringList arguments;
+    int signal;
+    int status;
+  } cases[] = {
+      {{"--every", "0.2"}, SIGINT, 0},
+      {{"--every", "0.2"}, SIGTERM, 0},
+      {{"--every", "0.2", "--count", "50"}, SIGINT, 130},
+      {{"--every", "0.2", "--count", "50"}, SIGTERM, 143},
+  };
+  for (const auto& c : cases) {
+    QProcess process;
+    process.start(QStringLiteral(PELMOR_EXECUTABLE),
+                  QStringList{"read", "--emulated", "--format", "csv"} + c.arguments);
+    ASSERT_TRUE(process.waitForStarted());
+    QByteArray out;
+    while (out.count("\r\n") < 3 && process.waitForReadyRead(10000))
+      out += process.readAllStandardOutput();
+    ::kill(static_cast<pid_t>(process.processId()), c.signal);
+    ASSERT_TRUE(process.waitForFinished(10000));
     out += process.readAllStandardOutput();
-  ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-  ASSERT_TRUE(process.waitForFinished(10000));
-  out += process.readAllStandardOutput();
-  EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(process.exitCode(), 0);
-  ASSERT_TRUE(out.endsWith("\r\n")) << "no half-printed pass";
-  const QStringList lines = QString::fromLatin1(out).chopped(2).split("\r\n");
-  const qsizetype columns = Fields(lines[0]).size();
-  for (const QString& record : lines.mid(1)) {
-    EXPECT_EQ(Fields(record).size(), columns - 1 + 14) << "the block row holds 14 bytes";
+    const std::string which = c.arguments.join(' ').toStdString() + " " + strsignal(c.signal);
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << which;
+    EXPECT_EQ(process.exitCode(), c.status) << which;
+    ASSERT_TRUE(out.endsWith("\r\n")) << "no half-printed pass";
+    const QStringList lines = QString::fromLatin1(out).chopped(2).split("\r\n");
+    const qsizetype columns = Fields(lines[0]).size();
+    for (const QString& record : lines.mid(1)) {
+      EXPECT_EQ(Fields(record).size(), columns - 1 + 14) << "the block row holds 14 bytes";
+    }
   }
+}
+
+TEST(CommandProcess, OutputThatCannotBeWrittenIsAFailure) {
+  QProcess process;
+  process.setStandardOutputFile(QStringLiteral("/dev/full"));
+  process.start(QStringLiteral(PELMOR_EXECUTABLE), {"read", "--emulated", "Voltage"});
+  ASSERT_TRUE(process.waitForFinished(60000));
+  EXPECT_EQ(process.exitCode(), 1);
+  EXPECT_TRUE(process.readAllStandardError().contains("No space left on device"));
+}
+
+// With SIGPIPE ignored, as some shells and supervisors leave it, a reader that
+// went away ends the command quietly with the status of a process ended by
+// SIGPIPE, instead of reading on for nobody.
+TEST(CommandProcess, AClosedPipeEndsRepeatedReadsQuietly) {
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  int errorEnds[2];
+  ASSERT_EQ(::pipe(errorEnds), 0);
+  ::close(pipeEnds[0]);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGPIPE, SIG_IGN);
+    ::dup2(pipeEnds[1], STDOUT_FILENO);
+    ::dup2(errorEnds[1], STDERR_FILENO);
+    ::execl(PELMOR_EXECUTABLE, "pelmor", "read", "--emulated", "--every", "0.2", "Voltage",
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(pipeEnds[1]);
+  ::close(errorEnds[1]);
+  int status = 0;
+  // A command that reads on is stopped after a generous while, and fails the test.
+  for (int waited = 0; ::waitpid(child, &status, WNOHANG) == 0; ++waited) {
+    if (waited == 600) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, &status, 0);
+      break;
+    }
+    ::usleep(100000);
+  }
+  char errors[256];
+  const ssize_t errorBytes = ::read(errorEnds[0], errors, sizeof errors);
+  ::close(errorEnds[0]);
+  ASSERT_TRUE(WIFEXITED(status)) << "still reading after a minute";
+  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGPIPE);
+  EXPECT_EQ(errorBytes, 0) << std::string(errors, std::max<ssize_t>(errorBytes, 0));
 }
 
 int main(int argc, char** argv) {
