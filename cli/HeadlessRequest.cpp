@@ -12,6 +12,11 @@
 namespace {
 
 const QString kDefaultAddress = address_list::EntryText(address_list::kSmartBatteryEntry);
+// The address bytes of 7-bit addresses 0x08 to 0x77; the others are reserved
+// for the general call, CBUS, other bus formats, high-speed masters and 10-bit
+// addressing.
+constexpr int kFirstOrdinaryAddressByte = 0x10;
+constexpr int kLastOrdinaryAddressByte = 0xEE;
 
 QStringList WritableNames() {
   QStringList names;
@@ -33,6 +38,10 @@ struct Parser {
                              QStringLiteral("The battery's address byte in hexadecimal, as the "
                                             "window's address list shows it (default: 16)."),
                              QStringLiteral("HH"), kDefaultAddress};
+  QCommandLineOption forceAddress{
+      QStringLiteral("force-address"),
+      QStringLiteral("Use an address byte outside 10 to EE (reserved: the general call, "
+                     "10-bit and high-speed addressing) all the same.")};
   QCommandLineOption format{QStringLiteral("format"),
                             QStringLiteral("text (default), csv (the log file's format) or json "
                                            "(one object a pass)."),
@@ -63,7 +72,7 @@ struct Parser {
                                    QStringLiteral("[REGISTER...]"));
     }
     platform.AddTo(parser);
-    parser.addOptions({port, address});
+    parser.addOptions({port, address, forceAddress});
     if (!write) parser.addOptions({format, every, count});
   }
 };
@@ -127,6 +136,14 @@ std::optional<QString> ReadOptions(const Parser& p, HeadlessRequest& request) {
   if (!address) {
     return QStringLiteral("--address takes an even address byte 00 to FE in hexadecimal, not: %1")
         .arg(parser.value(p.address));
+  }
+  const int addressByte = *address * 2;
+  if ((addressByte < kFirstOrdinaryAddressByte || addressByte > kLastOrdinaryAddressByte) &&
+      !parser.isSet(p.forceAddress)) {
+    return QStringLiteral(
+               "--address %1 is reserved (ordinary addresses are 10 to EE); --force-address "
+               "uses it all the same.")
+        .arg(address_list::EntryText(*address));
   }
   request.addressEntry = *address;
   if (request.write) return std::nullopt;

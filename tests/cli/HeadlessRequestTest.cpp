@@ -28,17 +28,28 @@ TEST(HeadlessRequest, ReadNamesRowsInAnyCaseInRowOrderAndAllWhenNoneIsNamed) {
 }
 
 TEST(HeadlessRequest, RepeatOptionsPortAndAddress) {
-  const HeadlessParse every = Parse({"read", "--every", "2.5", "--port", "3", "--address", "fe"});
+  const HeadlessParse every = Parse({"read", "--every", "2.5", "--port", "3", "--address", "ee"});
   ASSERT_TRUE(every.request) << every.error.toStdString();
   EXPECT_EQ(every.request->everyMs, 2500);
   EXPECT_EQ(every.request->count, 0) << "--every alone repeats until interrupted";
   EXPECT_EQ(every.request->comPortEntry, QStringLiteral("3"));
-  EXPECT_EQ(every.request->addressEntry, 127);
+  EXPECT_EQ(every.request->addressEntry, 119);
 
   const HeadlessParse counted = Parse({"read", "--every", "60", "--count", "5", "--format", "csv"});
   ASSERT_TRUE(counted.request);
   EXPECT_EQ(counted.request->count, 5);
   EXPECT_EQ(counted.request->format, OutputFormat::Csv);
+}
+
+// Outside 10 to EE an address byte is reserved (the general call, 10-bit
+// addressing, high-speed masters); only --force-address reaches it.
+TEST(HeadlessRequest, ReservedAddressesOnlyWithForceAddress) {
+  for (const char* address : {"10", "EE"}) {
+    EXPECT_TRUE(Parse({"read", "--address", address}).request) << address;
+  }
+  const HeadlessParse forced = Parse({"write", "--address", "00", "--force-address", "AtRate=1"});
+  ASSERT_TRUE(forced.request) << forced.error.toStdString();
+  EXPECT_EQ(forced.request->addressEntry, 0);
 }
 
 TEST(HeadlessRequest, WriteTakesTheWritableRegistersWithTheirTextsAsTyped) {
@@ -60,6 +71,9 @@ TEST(HeadlessRequest, MistakesAreUsageErrorsWithAMessageThatSaysWhy) {
       {{"read", "--format", "xml"}, "--format takes text, csv or json, not: xml"},
       {{"read", "--address", "17"}, "--address takes an even address byte"},
       {{"read", "--address", "100"}, "--address takes an even address byte"},
+      {{"write", "--address", "00", "AtRate=1"}, "--address 00 is reserved"},
+      {{"read", "--address", "0E"}, "--address 0E is reserved"},
+      {{"read", "--address", "fe"}, "--address FE is reserved"},
       {{"read", "--port", "COM1"}, "--port takes a port number, not: COM1"},
       {{"read", "--every", "-1"}, "--every takes a number of seconds"},
       {{"read", "--count", "x"}, "--count takes a whole number"},
