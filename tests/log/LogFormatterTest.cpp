@@ -26,6 +26,14 @@ TEST(LogFormatterTest, SeparatorsComeFromTheLocalesShortFormats) {
   EXPECT_EQ(separators("fi_FI"), "..");
   EXPECT_EQ(separators("nl_NL"), "-:");
   EXPECT_EQ(separators("C"), "/:") << "a blank between date fields is no separator";
+  // The file's bytes are Latin-1: a separator they cannot hold is no separator.
+  for (const char* locale : {"ar_EG", "ar_SA", "fa_IR", "he_IL", "zh_CN", "ja_JP", "ko_KR"}) {
+    const auto s = LogFormatter::RegionalSeparators(QLocale(QString::fromLatin1(locale)));
+    const QString stamp = LogFormatter(s).TimeStamp(kAfternoon);
+    EXPECT_EQ(QString::fromLatin1(LogFormatter::FileBytes(stamp)), stamp)
+        << locale << ": " << stamp.toStdString();
+    EXPECT_TRUE(s.date.isPrint() && s.time.isPrint()) << locale;
+  }
 }
 
 TEST(LogFormatterTest, HeaderColumnsAndPlaceholders) {
