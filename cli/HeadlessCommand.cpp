@@ -9,12 +9,14 @@
 #include <csignal>
 #include <cstring>
 
+#include "AddressList.h"
 #include "ComPortDiscovery.h"
 #include "HeadlessRequest.h"
 #include "HeadlessScan.h"
 #include "PassOutput.h"
 #include "ProgramLogging.h"
 #include "StandardOutput.h"
+#include "StatusTexts.h"
 #include "ValueCodec.h"
 
 namespace {
@@ -75,6 +77,14 @@ int LinkLost(const QString& reason) {
   return headless_exit::kLinkLost;
 }
 
+// The adapter would not reach the battery's address; with the i2c-dev
+// library a warning above has named the kernel driver that holds it.
+int AddressBusy(int addressEntry) {
+  Err() << "pelmor: the adapter reports address " << address_list::EntryText(addressEntry)
+        << " busy: " << EventStatusText(static_cast<std::uint16_t>(AdapterEvent::Busy)) << Qt::endl;
+  return headless_exit::kNoLink;
+}
+
 // A job cut short by a signal ends with the status a shell gives a program
 // that signal ended.
 int Interrupted(int signal) {
@@ -89,6 +99,14 @@ int OutputLost(const StandardOutput& out) {
   if (out.Error() == EPIPE) return headless_exit::kBySignal + SIGPIPE;
   Err() << "pelmor: cannot write the output: " << std::strerror(out.Error()) << Qt::endl;
   return headless_exit::kOutputFailed;
+}
+
+void SayWhatWasCutShort(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
+  for (const HeadlessScan::RowResult& row : pass.rows) {
+    if (!row.cutShort) continue;
+    Err() << "pelmor: " << catalogue.RegisterName(row.row)
+          << ": the adapter could not read the whole block; what it read is shown" << Qt::endl;
+  }
 }
 
 // Waits on the event loop until the given time, or until interrupted.
@@ -122,8 +140,10 @@ int RunRead(const Job& job, QEventLoop& wait) {
       const bool lost = result.linkLost || passesDone > 0;
       return lost ? LinkLost(result.linkFailure) : LinkFailed(result.linkFailure);
     }
+    if (result.addressBusy) return AddressBusy(request.addressEntry);
     if (result.interrupted) break;
     if (!job.out.Write(output.Render(result, job.scan.Catalogue()))) return OutputLost(job.out);
+    SayWhatWasCutShort(result, job.scan.Catalogue());
     anyRowFailed = anyRowFailed || !result.AllRowsOk();
     lastStart = result.startTime;
     ++passesDone;
@@ -138,9 +158,11 @@ int RunWrite(const Job& job) {
   const HeadlessScan::Pass written = scan.Write(request.writes);
   if (written.linkLost) return LinkLost(written.linkFailure);
   if (!written.linkFailure.isEmpty()) return LinkFailed(written.linkFailure);
+  if (written.addressBusy) return AddressBusy(request.addressEntry);
   if (written.interrupted) return Interrupted(job.interruptSignal);
   const HeadlessScan::Pass readBack = scan.Read(request.rows);
   if (!readBack.linkFailure.isEmpty()) return LinkLost(readBack.linkFailure);
+  if (readBack.addressBusy) return AddressBusy(request.addressEntry);
   if (readBack.interrupted) return Interrupted(job.interruptSignal);
 
   if (!job.out.Write(PassOutput(OutputFormat::Text).Render(readBack, scan.Catalogue()))) {

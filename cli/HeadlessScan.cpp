@@ -6,7 +6,7 @@
 #include "StatusTexts.h"
 
 bool HeadlessScan::Pass::AllRowsOk() const {
-  if (!linkFailure.isEmpty() || interrupted) return false;
+  if (!linkFailure.isEmpty() || interrupted || addressBusy) return false;
   for (const RowResult& row : rows) {
     if (!row.ok) return false;
   }
@@ -59,6 +59,7 @@ HeadlessScan::Pass HeadlessScan::RunPass(const std::vector<int>& rows) {
   linkFailure_.clear();
   linkOpened_ = false;
   passOver_ = false;
+  addressBusy_ = false;
 
   Pass pass;
   if (!interrupted_) {
@@ -75,6 +76,7 @@ HeadlessScan::Pass HeadlessScan::RunPass(const std::vector<int>& rows) {
   pass.linkFailure = linkFailure_;
   pass.linkLost = linkOpened_ && !linkFailure_.isEmpty();
   pass.interrupted = interrupted_;
+  pass.addressBusy = addressBusy_;
   return pass;
 }
 
@@ -120,7 +122,7 @@ void HeadlessScan::LinkFailed(const LinkFailure& failure) {
 }
 
 void HeadlessScan::RowRead(const RowReading& reading) {
-  results_[reading.row] = {reading.row, reading.text, true};
+  results_[reading.row] = {reading.row, reading.text, !reading.cutShort, reading.cutShort};
   EndIfInterruptedAndSettled();
 }
 
@@ -129,9 +131,16 @@ void HeadlessScan::RowWritten(int row) {
   EndIfInterruptedAndSettled();
 }
 
+// A busy address is no passing state (a kernel driver holds it): the pass
+// ends at the first such fault, as every row at that address would fail alike.
 void HeadlessScan::RowFailed(const RowFailure& failure) {
   if (failure.givenUp)
     results_[failure.row] = {failure.row, catalogue_.DataText(failure.row), false};
+  if (failure.fault == RowFault::AdapterBusy) {
+    addressBusy_ = true;
+    EndPass();
+    return;
+  }
   EndIfInterruptedAndSettled();
 }
 

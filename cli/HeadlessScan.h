@@ -33,6 +33,7 @@ class HeadlessScan : public QObject, private ScanObserver {
     int row = 0;
     QString text;  // the data field's text: the value, or the last fault word
     bool ok = false;
+    bool cutShort = false;  // a block read only in part: not ok, its text what was read
   };
 
   struct Pass {
@@ -41,6 +42,9 @@ class HeadlessScan : public QObject, private ScanObserver {
     // Empty when the adapter link opened and stayed open; otherwise why not.
     QString linkFailure;
     bool linkLost = false;  // the link had opened, then the adapter went away
+    // The adapter would not make a transaction at the battery's address: a
+    // row failed with the adapter busy, and the pass ended there.
+    bool addressBusy = false;
     bool interrupted = false;
 
     bool AllRowsOk() const;
@@ -101,4 +105,5 @@ class HeadlessScan : public QObject, private ScanObserver {
   bool linkOpened_ = false;
   bool passOver_ = false;
   bool interrupted_ = false;
+  bool addressBusy_ = false;
 };

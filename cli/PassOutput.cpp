@@ -38,7 +38,8 @@ QString PassOutput::Text(const HeadlessScan::Pass& pass, const RegisterCatalogue
   for (const auto& row : pass.rows) {
     text += catalogue.RegisterName(row.row).leftJustified(nameWidth) + QStringLiteral("  ") +
             row.text.leftJustified(valueWidth) + QStringLiteral("  ") +
-            catalogue.UnitClass(row.row) + QLatin1Char('\n');
+            catalogue.UnitClass(row.row) +
+            (row.cutShort ? QStringLiteral("  (cut short)") : QString()) + QLatin1Char('\n');
   }
   return text;
 }
@@ -70,7 +71,8 @@ QString PassOutput::Csv(const HeadlessScan::Pass& pass, const RegisterCatalogue&
   }
   QStringList values;
   for (const auto& row : pass.rows) {
-    values << (row.ok ? row.text : LogFormatter::FailurePlaceholder(catalogue.UnitClass(row.row)));
+    const bool read = row.ok || row.cutShort;
+    values << (read ? row.text : LogFormatter::FailurePlaceholder(catalogue.UnitClass(row.row)));
   }
   return text + log_.RecordLine(pass.startTime, values) + LogFormatter::LineEnd();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The port list's numbers and the kernel's buses: port n drives /dev/i2c-(n-1),
 // so that /dev/i2c-0 is reachable although the list starts at 1. Port 0 (the
@@ -21,6 +23,17 @@ struct I2cBus {
   bool usbAttached = false;  // reached through a USB port (a USB host controller is its ancestor)
 };
 
+// A client device that a kernel driver has bound at a 7-bit address of a bus:
+// i2c-dev refuses the address (EBUSY) while the driver holds it.
+struct HeldAddress {
+  std::uint8_t address = 0;  // 7-bit
+  std::string driver;
+};
+
+// What the person reads about a held address: its address byte and 7-bit
+// address, the driver, and the command that lets it go.
+std::string HeldAddressText(int busNumber, const HeldAddress& held);
+
 // Reads the adapters from sysfs (<root>/bus/i2c/devices/i2c-N) and names their
 // device nodes (<dev>/i2c-N). Both roots can be moved, so that tests build a
 // fake tree in a temporary folder.
@@ -32,6 +45,8 @@ class I2cBusDirectory {
   // The adapter numbered N, if sysfs shows it.
   std::optional<I2cBus> Find(int busNumber) const;
   std::string DeviceNode(int busNumber) const;
+  // The addresses of bus N that kernel drivers hold, lowest first.
+  std::vector<HeldAddress> HeldAddresses(int busNumber) const;
 
  private:
   std::filesystem::path sysfsRoot_;

@@ -47,12 +47,19 @@ bool I2cDevPorts::ProbeComPort(int portNumber) {
   QString entry = QStringLiteral("%1 = %2").arg(portNumber).arg(device);
   if (!bus->usbAttached) entry += QStringLiteral(" (not USB: a computer's own bus)");
   if (told) {
-    const std::string unusable = UnusableBecause(AbilitiesFrom(functionality), options_.pec);
+    const std::string unusable =
+        UnusableBecause(AbilitiesFrom(functionality, bus->name), options_.pec);
     if (!unusable.empty()) {
       entry += QStringLiteral(" (unusable: %1)").arg(QString::fromStdString(unusable));
     }
   }
-  listed_[portNumber] = entry;
+  QStringList lines{entry};
+  for (const HeldAddress& held : directory_.HeldAddresses(*busNumber)) {
+    lines << QStringLiteral("%1: %2")
+                 .arg(portNumber)
+                 .arg(QString::fromStdString(HeldAddressText(*busNumber, held)));
+  }
+  listed_[portNumber] = lines;
   return true;
 }
 
@@ -60,7 +67,7 @@ QStringList I2cDevPorts::HintLines(const std::vector<int>& foundPorts) {
   QStringList lines;
   for (const int port : foundPorts) {
     const auto found = listed_.find(port);
-    if (found != listed_.end()) lines << found->second;
+    if (found != listed_.end()) lines += found->second;
   }
   if (foundPorts.empty()) {
     lines << QStringLiteral("No USB I2C adapter could be opened. Check that:")

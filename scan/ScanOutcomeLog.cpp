@@ -35,7 +35,8 @@ void ScanOutcomeLog::PassStarted(const QDateTime& start) {
 }
 
 void ScanOutcomeLog::RowRead(const RowReading& reading) {
-  qCDebug(lcScan).noquote() << catalogue_.RegisterName(reading.row) << "read:" << reading.text;
+  qCDebug(lcScan).noquote() << catalogue_.RegisterName(reading.row) << "read:" << reading.text
+                            << (reading.cutShort ? "(cut short)" : "");
 }
 
 void ScanOutcomeLog::RowWritten(int row) {

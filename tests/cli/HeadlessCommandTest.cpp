@@ -55,13 +55,41 @@ class InterruptingAdapter : public ForwardingAdapter {
   int signal_;
 };
 
-enum class Between { Nothing, GarbleWrites, InterruptWithSigint, InterruptWithSigterm };
+// Hands every call to the rig's adapter, but hands a counted block over cut
+// short: its first three bytes, as an adapter that could not read it whole.
+class CutShortAdapter : public ForwardingAdapter {
+ public:
+  using ForwardingAdapter::ForwardingAdapter;
+  std::int32_t I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data, int length,
+                             int receiveLength, int stop) override {
+    block_ = receiveLength == 0;
+    return ForwardingAdapter::I2CMasterTxRx(address, data, length, receiveLength, stop);
+  }
+  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) override {
+    const std::int32_t code = ForwardingAdapter::I2CGetMasterRxMsg(capacity, buffer);
+    if (code != return_code::kAccepted || !block_ || buffer[0] <= 3) return code;
+    buffer[0] = 3;
+    return return_code::kReplyCutShort;
+  }
+
+ private:
+  bool block_ = false;
+};
+
+enum class Between {
+  Nothing,
+  GarbleWrites,
+  InterruptWithSigint,
+  InterruptWithSigterm,
+  CutBlocksShort
+};
 
 class PreparedRig : public Platform {
  public:
   PreparedRig(std::unique_ptr<EmulatedRig> rig, Between between)
       : rig_(std::move(rig)),
         garbling_(rig_->Adapter()),
+        cutting_(rig_->Adapter()),
         interrupting_(rig_->Adapter(), between == Between::InterruptWithSigint    ? SIGINT
                                        : between == Between::InterruptWithSigterm ? SIGTERM
                                                                                   : 0),
@@ -69,12 +97,14 @@ class PreparedRig : public Platform {
   PlatformBundle Bundle() override {
     if (between_ == Between::Nothing) return {rig_->Adapter(), rig_->Ports()};
     if (between_ == Between::GarbleWrites) return {garbling_, rig_->Ports()};
+    if (between_ == Between::CutBlocksShort) return {cutting_, rig_->Ports()};
     return {interrupting_, rig_->Ports()};
   }
 
  private:
   std::unique_ptr<EmulatedRig> rig_;
   GarblingAdapter garbling_;
+  CutShortAdapter cutting_;
   InterruptingAdapter interrupting_;
   Between between_;
 };
@@ -182,6 +212,23 @@ TEST(HeadlessCommand, AnAdapterThatDoesNotAnswerOrAPortThatCannotBeOpenedExitsTh
   EXPECT_NE(none.err.find("No ComPorts Detected"), std::string::npos) << none.err;
 }
 
+// An address that the adapter reports busy (a kernel driver holds it) stays
+// so: the command says so and ends as for an adapter it cannot use.
+TEST(HeadlessCommand, AnAddressReportedBusyEndsWithStatusThree) {
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"read", "--emulated", "RemainCapacityAlarm", "Voltage"},
+        std::vector<std::string>{"write", "--emulated", "RemainCapacityAlarm=300"}}) {
+    const Outcome busy = RunCommand(command, [](EmulatedRig& rig) {
+      rig.Adapter().FailCommand(0x01, AdapterEvent::Busy, 1000);
+    });
+    EXPECT_EQ(busy.status, headless_exit::kNoLink) << command[0] << busy.out << busy.err;
+    EXPECT_EQ(busy.out, "");
+    EXPECT_NE(busy.err.find("pelmor: the adapter reports address 16 busy: <<Kavix Busy>>"),
+              std::string::npos)
+        << busy.err;
+  }
+}
+
 TEST(HeadlessCommand, AnAdapterLostInThePassExitsFourAndPrintsNoPartOfThePass) {
   const Outcome lost = RunCommand(
       {"read", "--emulated", "Voltage", "Current"},
@@ -223,4 +270,17 @@ TEST(HeadlessCommand, AReadOrWriteInterruptedBeforeItWasDoneEndsWithTheSignalsSt
     EXPECT_EQ(outcome.status, c.status) << c.command[0] << "\n" << outcome.out << outcome.err;
     EXPECT_EQ(outcome.out, "") << "no part of a pass";
   }
+}
+
+TEST(HeadlessCommand, ABlockCutShortIsMarkedSoAndIsAFailedRow) {
+  const Outcome text = RunCommand(
+      {"read", "--emulated", "DeviceName", "Voltage"}, [](EmulatedRig&) {},
+      Between::CutBlocksShort);
+  EXPECT_EQ(text.status, headless_exit::kRowFailed);
+  EXPECT_TRUE(QString::fromStdString(text.out).contains(
+      QRegularExpression("\nDeviceName  \"NV3\" *  string  \\(cut short\\)\n")))
+      << text.out;
+  EXPECT_NE(text.err.find("pelmor: DeviceName: the adapter could not read the whole block"),
+            std::string::npos)
+      << text.err;
 }
