@@ -40,20 +40,13 @@ bool IsDecimalWriteClass(const QString& unitClass) {
   return unitClass == kCapacity || unitClass == kMinutes || unitClass == kSignedRate;
 }
 
-QString DecodeString(const ReplyBuffer& reply) {
-  const int length = BlockLength(reply);
-  const auto* first = reinterpret_cast<const char*>(reply.data() + 1);
-  const auto* nul = std::find(first, first + length, '\0');
-  return QLatin1Char('"') + QString::fromLatin1(first, nul - first) + QLatin1Char('"');
-}
-
 QString DecodeBlock(const ReplyBuffer& reply) {
-  const int length = BlockLength(reply);
+  const QByteArray bytes = ReplyBytes(reply);
   QString text;
-  text.reserve(length * 3);
-  for (int i = 1; i <= length; ++i) {
-    if (i > 1) text += QLatin1Char(',');
-    text += HexText(reply[i], 2);
+  text.reserve(bytes.size() * 3);
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    if (i > 0) text += QLatin1Char(',');
+    text += HexText(static_cast<std::uint8_t>(bytes[i]), 2);
   }
   return text;
 }
@@ -153,13 +146,31 @@ QString AcceptedWriteForm(const QString& unitClass) {
 }  // namespace
 
 QString DecodeReply(const QString& unitClass, const ReplyBuffer& reply) {
-  const std::uint16_t word = WordOf(reply);
-  if (IsUnsignedClass(unitClass)) return QString::number(word);
-  if (IsSignedClass(unitClass)) return QString::number(static_cast<std::int16_t>(word));
-  if (unitClass == kHex) return HexText(word, 4);
-  if (unitClass == kString) return DecodeString(reply);
+  if (unitClass == kHex) return HexText(WordOf(reply), 4);
+  if (const std::optional<int> number = ReplyNumber(unitClass, reply)) {
+    return QString::number(*number);
+  }
+  if (unitClass == kString) return QLatin1Char('"') + ReplyString(reply) + QLatin1Char('"');
   if (unitClass == kBlock) return DecodeBlock(reply);
   return QStringLiteral("----");
+}
+
+std::optional<int> ReplyNumber(const QString& unitClass, const ReplyBuffer& reply) {
+  const std::uint16_t word = WordOf(reply);
+  if (IsUnsignedClass(unitClass) || unitClass == kHex) return word;
+  if (IsSignedClass(unitClass)) return static_cast<std::int16_t>(word);
+  return std::nullopt;
+}
+
+QString ReplyString(const ReplyBuffer& reply) {
+  const int length = BlockLength(reply);
+  const auto* first = reinterpret_cast<const char*>(reply.data() + 1);
+  const auto* nul = std::find(first, first + length, '\0');
+  return QString::fromLatin1(first, nul - first);
+}
+
+QByteArray ReplyBytes(const ReplyBuffer& reply) {
+  return QByteArray(reinterpret_cast<const char*>(reply.data() + 1), BlockLength(reply));
 }
 
 WriteWord EncodeWrite(const QString& unitClass, const QString& text) {

@@ -14,6 +14,13 @@ using ReplyBuffer = std::array<std::uint8_t, kReplyBufferSize>;
 // "----" for a text that is not a unit class.
 QString DecodeReply(const QString& unitClass, const ReplyBuffer& reply);
 
+// The values a reply holds, as the data field's text is made from them: the
+// word as a number (signed for a signed unit class; none for a class that is
+// no word), a string's characters up to a NUL (Latin-1), a block's bytes.
+std::optional<int> ReplyNumber(const QString& unitClass, const ReplyBuffer& reply);
+QString ReplyString(const ReplyBuffer& reply);
+QByteArray ReplyBytes(const ReplyBuffer& reply);
+
 struct WriteWord {
   std::uint8_t low = 0;
   std::uint8_t high = 0;

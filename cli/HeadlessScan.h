@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QTimer>
 #include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -33,7 +34,9 @@ class HeadlessScan : public QObject, private ScanObserver {
     int row = 0;
     QString text;  // the data field's text: the value, or the last fault word
     bool ok = false;
-    bool cutShort = false;  // a block read only in part: not ok, its text what was read
+    bool cutShort = false;          // a block read only in part: not ok, its text what was read
+    ReplyBuffer reply{};            // of a row read, as the adapter handed it over
+    std::optional<RowFault> fault;  // of a row given up: its last fault
   };
 
   struct Pass {
@@ -73,6 +76,8 @@ class HeadlessScan : public QObject, private ScanObserver {
 
  private:
   Pass RunPass(const std::vector<int>& rows);
+  // A row's result with the text its data field shows.
+  RowResult Result(int row, bool ok) const;
   void EndPass();
   void FailLink(const QString& reason);
   // After an interruption the pass ends once no outcome is awaited.

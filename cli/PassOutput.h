@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 
 #include "HeadlessRequest.h"
@@ -10,8 +11,9 @@
 // Each pass of a headless read as the bytes standard output receives for it,
 // in the chosen form: text (a line a register: name, value as the data field
 // shows it, unit class, and "(cut short)" after a block read only in part),
-// csv (the log file's header and records) or json (an object a pass). Whole
-// lines only, so that a reader sees whole passes.
+// csv (the log file's header and records) or json (an object a pass, each
+// value in its own type). Whole lines only, so that a reader sees whole
+// passes.
 class PassOutput {
  public:
   explicit PassOutput(OutputFormat format);
@@ -22,6 +24,8 @@ class PassOutput {
   QString Text(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const;
   QString Csv(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const;
   QString Json(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const;
+  static QJsonObject JsonRegister(const HeadlessScan::RowResult& row,
+                                  const RegisterCatalogue& catalogue);
 
   OutputFormat format_;
   LogFormatter log_;

@@ -146,6 +146,22 @@ TEST(HeadlessCommand, ARowThatNeverAcknowledgesShowsItsFaultWordAndExitsOne) {
   EXPECT_EQ(outcome.out, "Voltage  NACK   mv\nCurrent  -1500  +/-ma\n");
 }
 
+TEST(HeadlessCommand, InJsonAFailedRowIsNotOkWithItsFaultWordAndNoValue) {
+  const Outcome outcome = RunCommand(
+      {"read", "--emulated", "--format", "json", "Voltage", "BatteryMode"},
+      [](EmulatedRig& rig) { rig.Adapter().FailCommand(kVoltage, AdapterEvent::SlaveNack, 1000); });
+  EXPECT_EQ(outcome.status, headless_exit::kRowFailed);
+  EXPECT_NE(outcome.out.find("{\"fault\":\"NACK\",\"name\":\"Voltage\",\"ok\":false,"
+                             "\"unit\":\"mv\",\"value\":null}"),
+            std::string::npos)
+      << outcome.out;
+  EXPECT_TRUE(
+      QString::fromStdString(outcome.out)
+          .contains(QRegularExpression(
+              R"(\{"hex":"[0-9A-F]{4}","name":"BatteryMode","ok":true,"unit":"#H","value":\d+\})")))
+      << outcome.out;
+}
+
 TEST(HeadlessCommand, ARowThatAlwaysTimesOutIsGivenUpInsteadOfHanging) {
   const Outcome outcome =
       RunCommand({"read", "--emulated", "Voltage", "--format", "csv"}, [](EmulatedRig& rig) {
