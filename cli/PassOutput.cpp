@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "FaultWords.h"
+#include "TerminalText.h"
 #include "UnitClass.h"
 
 namespace {
@@ -40,17 +41,20 @@ QByteArray PassOutput::Render(const HeadlessScan::Pass& pass, const RegisterCata
 }
 
 QString PassOutput::Text(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const {
+  QStringList values;
   qsizetype nameWidth = 0;
   qsizetype valueWidth = 0;
   for (const auto& row : pass.rows) {
+    values << TerminalText(row.text);
     nameWidth = std::max(nameWidth, catalogue.RegisterName(row.row).size());
-    valueWidth = std::max(valueWidth, row.text.size());
+    valueWidth = std::max(valueWidth, values.last().size());
   }
   QString text;
   if (passesRendered_ > 0) text += QLatin1Char('\n');
-  for (const auto& row : pass.rows) {
+  for (std::size_t i = 0; i < pass.rows.size(); ++i) {
+    const HeadlessScan::RowResult& row = pass.rows[i];
     text += catalogue.RegisterName(row.row).leftJustified(nameWidth) + QStringLiteral("  ") +
-            row.text.leftJustified(valueWidth) + QStringLiteral("  ") +
+            values[static_cast<qsizetype>(i)].leftJustified(valueWidth) + QStringLiteral("  ") +
             catalogue.UnitClass(row.row) +
             (row.cutShort ? QStringLiteral("  (cut short)") : QString()) + QLatin1Char('\n');
   }
@@ -108,8 +112,10 @@ QString PassOutput::Csv(const HeadlessScan::Pass& pass, const RegisterCatalogue&
   }
   QStringList values;
   for (const auto& row : pass.rows) {
+    const QString unit = catalogue.UnitClass(row.row);
     const bool read = row.ok || row.cutShort;
-    values << (read ? row.text : LogFormatter::FailurePlaceholder(catalogue.UnitClass(row.row)));
+    values << (read ? LogFormatter::ValueField(unit, row.text)
+                    : LogFormatter::FailurePlaceholder(unit));
   }
   return text + log_.RecordLine(pass.startTime, values) + LogFormatter::LineEnd();
 }

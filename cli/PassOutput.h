@@ -10,7 +10,8 @@
 
 // Each pass of a headless read as the bytes standard output receives for it,
 // in the chosen form: text (a line a register: name, value as the data field
-// shows it, unit class, and "(cut short)" after a block read only in part),
+// shows it with control characters escaped, unit class, and "(cut short)"
+// after a block read only in part),
 // csv (the log file's header and records) or json (an object a pass, each
 // value in its own type). Whole lines only, so that a reader sees whole
 // passes.

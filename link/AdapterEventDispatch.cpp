@@ -109,7 +109,7 @@ void AdapterEventDispatch::MasterRxComplete() {
   const QString text = DecodeReply(ports_.catalogue.UnitClass(row), reply);
   ports_.catalogue.SetDataText(row, text);
   ports_.events.RowRead({row, reply, text, cutShort});
-  if (!ports_.log.ValueStep(text)) {
+  if (!ports_.log.ValueStep(row, text)) {
     ports_.events.ScanHalted({ScanHalt::Reason::LogWriteFailed, row});
     return;
   }

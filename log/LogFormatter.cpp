@@ -42,6 +42,16 @@ QString LogFormatter::HeaderColumn(const LogColumn& column) {
          QLatin1Char(')');
 }
 
+QString LogFormatter::ValueField(const QString& unitClass, const QString& valueText) {
+  const QChar quote = QLatin1Char('"');
+  const bool enclosed =
+      valueText.size() >= 2 && valueText.front() == quote && valueText.back() == quote;
+  if (unitClass != unit_class::kString || !enclosed) return valueText;
+  QString inside = valueText.mid(1, valueText.size() - 2);
+  if (!inside.contains(quote)) return valueText;
+  return quote + inside.replace(quote, QStringLiteral("\"\"")) + quote;
+}
+
 QString LogFormatter::FailurePlaceholder(const QString& unitClass) {
   return unitClass == unit_class::kString ? QStringLiteral("\"\"") : QStringLiteral("0");
 }

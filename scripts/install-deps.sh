@@ -11,6 +11,7 @@ packages=(
   xvfb xauth
   dpkg-dev file desktop-file-utils man-db
   libxcb1-dev
+  python3
 )
 # The real-kernel test machine: qemu, Debian's kernel (its i2c-dev and i2c-stub
 # modules; the cloud kernel has no I2C), a static busybox for the initramfs,

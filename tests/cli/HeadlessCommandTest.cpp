@@ -76,12 +76,41 @@ class CutShortAdapter : public ForwardingAdapter {
   bool block_ = false;
 };
 
+// Hands every call to the rig's adapter, but answers the string registers
+// with what a crafted pack might hold: terminal escapes in DeviceName, and a
+// company name with quotes and a comma.
+class HostilePackAdapter : public ForwardingAdapter {
+ public:
+  using ForwardingAdapter::ForwardingAdapter;
+  static constexpr char kDeviceName[] = "\x1b[2J\x1b[31mKP\x07";
+  static constexpr char kManufacturerName[] = "Kestrel \"Power\", Inc";
+  std::int32_t I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data, int length,
+                             int receiveLength, int stop) override {
+    command_ = data[0];
+    return ForwardingAdapter::I2CMasterTxRx(address, data, length, receiveLength, stop);
+  }
+  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) override {
+    const std::int32_t code = ForwardingAdapter::I2CGetMasterRxMsg(capacity, buffer);
+    if (command_ == 0x20) Answer(kManufacturerName, buffer);
+    if (command_ == 0x21) Answer(kDeviceName, buffer);
+    return code;
+  }
+
+ private:
+  static void Answer(std::string_view text, std::uint8_t* buffer) {
+    buffer[0] = static_cast<std::uint8_t>(text.size());
+    std::copy(text.begin(), text.end(), buffer + 1);
+  }
+  std::uint8_t command_ = 0;
+};
+
 enum class Between {
   Nothing,
   GarbleWrites,
   InterruptWithSigint,
   InterruptWithSigterm,
-  CutBlocksShort
+  CutBlocksShort,
+  HostilePack
 };
 
 class PreparedRig : public Platform {
@@ -90,6 +119,7 @@ class PreparedRig : public Platform {
       : rig_(std::move(rig)),
         garbling_(rig_->Adapter()),
         cutting_(rig_->Adapter()),
+        hostile_(rig_->Adapter()),
         interrupting_(rig_->Adapter(), between == Between::InterruptWithSigint    ? SIGINT
                                        : between == Between::InterruptWithSigterm ? SIGTERM
                                                                                   : 0),
@@ -98,6 +128,7 @@ class PreparedRig : public Platform {
     if (between_ == Between::Nothing) return {rig_->Adapter(), rig_->Ports()};
     if (between_ == Between::GarbleWrites) return {garbling_, rig_->Ports()};
     if (between_ == Between::CutBlocksShort) return {cutting_, rig_->Ports()};
+    if (between_ == Between::HostilePack) return {hostile_, rig_->Ports()};
     return {interrupting_, rig_->Ports()};
   }
 
@@ -105,6 +136,7 @@ class PreparedRig : public Platform {
   std::unique_ptr<EmulatedRig> rig_;
   GarblingAdapter garbling_;
   CutShortAdapter cutting_;
+  HostilePackAdapter hostile_;
   InterruptingAdapter interrupting_;
   Between between_;
 };
@@ -299,4 +331,33 @@ TEST(HeadlessCommand, ABlockCutShortIsMarkedSoAndIsAFailedRow) {
   EXPECT_NE(text.err.find("pelmor: DeviceName: the adapter could not read the whole block"),
             std::string::npos)
       << text.err;
+}
+
+// A pack's strings are bytes from a cable: the text form shows control
+// characters as escapes, never raw; CSV doubles a string's quotes, so that
+// a reader finds each value in its column; JSON escapes through its writer.
+TEST(HeadlessCommand, APacksOwnStringsCannotReachTheTerminalRawNorSplitACsvRecord) {
+  const std::vector<std::string> read = {"read", "--emulated", "ManufacturerName", "DeviceName"};
+  const Outcome text = RunCommand(
+      read, [](EmulatedRig&) {}, Between::HostilePack);
+  EXPECT_EQ(text.status, headless_exit::kAllRowsOk);
+  EXPECT_EQ(text.out,
+            "ManufacturerName  \"Kestrel \"Power\", Inc\"   string\n"
+            "DeviceName        \"\\x1b[2J\\x1b[31mKP\\x07\"  string\n");
+
+  std::vector<std::string> csvRead = read;
+  csvRead.insert(csvRead.end(), {"--format", "csv"});
+  const Outcome csv = RunCommand(
+      csvRead, [](EmulatedRig&) {}, Between::HostilePack);
+  const std::size_t record = csv.out.find("\r\n") + 2;
+  EXPECT_EQ(csv.out.substr(record + 19),
+            ",\"Kestrel \"\"Power\"\", Inc\",\"\x1b[2J\x1b[31mKP\x07\"\r\n");
+
+  std::vector<std::string> jsonRead = read;
+  jsonRead.insert(jsonRead.end(), {"--format", "json"});
+  const Outcome json = RunCommand(
+      jsonRead, [](EmulatedRig&) {}, Between::HostilePack);
+  EXPECT_NE(json.out.find(R"("value":"\u001b[2J\u001b[31mKP\u0007")"), std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find(R"("value":"Kestrel \"Power\", Inc")"), std::string::npos) << json.out;
 }

@@ -45,6 +45,28 @@ TEST(LogFormatterTest, HeaderColumnsAndPlaceholders) {
   EXPECT_EQ(LogFormatter::FailurePlaceholder("mv"), "0");
 }
 
+TEST(LogFormatterTest, AStringsOwnQuotesAreDoubledAndEveryOtherValueStaysAsShown) {
+  const struct {
+    const char* unitClass;
+    const char* shown;
+    const char* field;
+  } cases[] = {
+      {"string", R"("Kestrel "Power", Inc")", R"("Kestrel ""Power"", Inc")"},
+      {"string", R"("""")", R"("""""")"},
+      {"string", R"("a"b")", R"("a""b")"},
+      {"string", R"("Norvale, Cells")", R"("Norvale, Cells")"},
+      {"string", "\"\x1b[2J\"", "\"\x1b[2J\""},
+      {"string", R"("")", R"("")"},
+      {"block", "4E,22,56", "4E,22,56"},
+      {"#H", "00C0", "00C0"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LogFormatter::ValueField(c.unitClass, QString::fromLatin1(c.shown)),
+              QString::fromLatin1(c.field))
+        << c.shown;
+  }
+}
+
 TEST(LogFormatterTest, WholeLinesAreWhatTheFileHolds) {
   const LogFormatter us;
   EXPECT_EQ(LogFormatter::HeaderLine(
