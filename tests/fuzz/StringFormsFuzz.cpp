@@ -1,0 +1,137 @@
+// A pack's string, as the bytes of a block reply, through the codec and the
+// three forms pelmor read prints: the text form shows no control character
+// raw and loses nothing (its escapes read back to the string); the CSV form
+// parses back, as RFC 4180 reads it, to one field for the string and the
+// value after it in its own column; the JSON form is valid JSON holding the
+// string itself.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "FuzzInput.h"
+#include "PassOutput.h"
+#include "PlainRowControls.h"
+#include "RegisterCatalogue.h"
+
+namespace {
+
+constexpr int kManufacturerName = 29;
+constexpr int kVoltage = 9;
+
+bool IsControl(char16_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+// The string a text-form value shows, its escapes read back.
+std::optional<QString> Unescaped(QStringView shown) {
+  QString text;
+  for (qsizetype i = 0; i < shown.size(); ++i) {
+    if (shown[i] != QLatin1Char('\\')) {
+      text += shown[i];
+    } else if (i + 1 < shown.size() && shown[i + 1] == QLatin1Char('\\')) {
+      text += QLatin1Char('\\');
+      ++i;
+    } else if (i + 3 < shown.size() && shown[i + 1] == QLatin1Char('x')) {
+      bool ok = false;
+      text += QChar(shown.mid(i + 2, 2).toUShort(&ok, 16));
+      if (!ok) return std::nullopt;
+      i += 3;
+    } else {
+      return std::nullopt;
+    }
+  }
+  return text;
+}
+
+// Records of fields as RFC 4180 reads them: a field in double quotes may hold
+// commas, line ends and doubled quotes; records end in CR LF. None for text
+// that is not CSV.
+std::optional<std::vector<QStringList>> ParseCsv(QStringView text) {
+  std::vector<QStringList> records;
+  QStringList fields;
+  qsizetype i = 0;
+  while (i < text.size()) {
+    QString field;
+    if (text[i] == QLatin1Char('"')) {
+      for (++i;; ++i) {
+        if (i >= text.size()) return std::nullopt;
+        if (text[i] != QLatin1Char('"')) {
+          field += text[i];
+        } else if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
+          field += QLatin1Char('"');
+          ++i;
+        } else {
+          ++i;
+          break;
+        }
+      }
+    } else {
+      while (i < text.size() && text[i] != QLatin1Char(',') && text[i] != QLatin1Char('\r')) {
+        if (text[i] == QLatin1Char('"') || text[i] == QLatin1Char('\n')) return std::nullopt;
+        field += text[i++];
+      }
+    }
+    fields << field;
+    if (i < text.size() && text[i] == QLatin1Char(',')) {
+      ++i;
+    } else if (text.mid(i).startsWith(QLatin1String("\r\n"))) {
+      i += 2;
+      records.push_back(fields);
+      fields.clear();
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!fields.isEmpty()) return std::nullopt;
+  return records;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static PlainRowControlsSource rows;
+  static RegisterCatalogue catalogue;
+  static const bool built = (catalogue.BuildCatalogue(rows), true);
+  (void)built;
+
+  HeadlessScan::Pass pass;
+  pass.startTime = QDateTime(QDate(2026, 12, 7), QTime(9, 30));
+  HeadlessScan::RowResult name;
+  name.row = kManufacturerName;
+  name.ok = true;
+  std::memcpy(name.reply.data(), data, std::min(size, name.reply.size()));
+  name.text = DecodeReply(catalogue.UnitClass(name.row), name.reply);
+  HeadlessScan::RowResult voltage;
+  voltage.row = kVoltage;
+  voltage.ok = true;
+  voltage.reply = {0x2C, 0x2E};
+  voltage.text = DecodeReply(catalogue.UnitClass(voltage.row), voltage.reply);
+  pass.rows = {voltage, name};
+  const QString string = ReplyString(name.reply);
+
+  const QString text = QString::fromUtf8(PassOutput(OutputFormat::Text).Render(pass, catalogue));
+  const QStringList lines = text.split(QLatin1Char('\n'));
+  FUZZ_CHECK(lines.size() == 3 && lines[2].isEmpty());
+  for (const QChar c : lines[0] + lines[1]) FUZZ_CHECK(!IsControl(c.unicode()));
+  const QString shown = lines[1].mid(lines[1].indexOf(QLatin1Char('"'))).chopped(8).trimmed();
+  FUZZ_CHECK(shown.startsWith(QLatin1Char('"')) && shown.endsWith(QLatin1Char('"')));
+  FUZZ_CHECK(Unescaped(QStringView(shown).mid(1).chopped(1)) == string);
+
+  const QByteArray csvBytes = PassOutput(OutputFormat::Csv).Render(pass, catalogue);
+  const std::optional<std::vector<QStringList>> csv = ParseCsv(QString::fromLatin1(csvBytes));
+  FUZZ_CHECK(csv && csv->size() == 2);
+  FUZZ_CHECK((*csv)[0].size() == 3 && (*csv)[1].size() == 3);
+  FUZZ_CHECK((*csv)[1][1] == voltage.text && (*csv)[1][2] == string);
+
+  QJsonParseError error;
+  const QJsonDocument json =
+      QJsonDocument::fromJson(PassOutput(OutputFormat::Json).Render(pass, catalogue), &error);
+  FUZZ_CHECK(error.error == QJsonParseError::NoError);
+  FUZZ_CHECK(json[QStringLiteral("registers")][1][QStringLiteral("value")].toString() == string);
+  return 0;
+}
