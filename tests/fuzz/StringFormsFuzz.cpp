@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "CsvRecords.h"
 #include "FuzzInput.h"
 #include "PassOutput.h"
 #include "PlainRowControls.h"
@@ -48,49 +49,6 @@ std::optional<QString> Unescaped(QStringView shown) {
   return text;
 }
 
-// Records of fields as RFC 4180 reads them: a field in double quotes may hold
-// commas, line ends and doubled quotes; records end in CR LF. None for text
-// that is not CSV.
-std::optional<std::vector<QStringList>> ParseCsv(QStringView text) {
-  std::vector<QStringList> records;
-  QStringList fields;
-  qsizetype i = 0;
-  while (i < text.size()) {
-    QString field;
-    if (text[i] == QLatin1Char('"')) {
-      for (++i;; ++i) {
-        if (i >= text.size()) return std::nullopt;
-        if (text[i] != QLatin1Char('"')) {
-          field += text[i];
-        } else if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
-          field += QLatin1Char('"');
-          ++i;
-        } else {
-          ++i;
-          break;
-        }
-      }
-    } else {
-      while (i < text.size() && text[i] != QLatin1Char(',') && text[i] != QLatin1Char('\r')) {
-        if (text[i] == QLatin1Char('"') || text[i] == QLatin1Char('\n')) return std::nullopt;
-        field += text[i++];
-      }
-    }
-    fields << field;
-    if (i < text.size() && text[i] == QLatin1Char(',')) {
-      ++i;
-    } else if (text.mid(i).startsWith(QLatin1String("\r\n"))) {
-      i += 2;
-      records.push_back(fields);
-      fields.clear();
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (!fields.isEmpty()) return std::nullopt;
-  return records;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -123,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(Unescaped(QStringView(shown).mid(1).chopped(1)) == string);
 
   const QByteArray csvBytes = PassOutput(OutputFormat::Csv).Render(pass, catalogue);
-  const std::optional<std::vector<QStringList>> csv = ParseCsv(QString::fromLatin1(csvBytes));
+  const std::optional<std::vector<QStringList>> csv = CsvRecords(QString::fromLatin1(csvBytes));
   FUZZ_CHECK(csv && csv->size() == 2);
   FUZZ_CHECK((*csv)[0].size() == 3 && (*csv)[1].size() == 3);
   FUZZ_CHECK((*csv)[1][1] == voltage.text && (*csv)[1][2] == string);

@@ -21,7 +21,8 @@ done
 
 "$here/extract-vmlinux.sh" "/boot/vmlinuz-$version" "$work/vmlinux-$version"
 "$here/make-initramfs.sh" --output "$work/initramfs.cpio" --guest-script "$here/i2c-stub-guest.sh" \
-  --kernel-version "$version" --module i2c-dev --module i2c-stub "$program" ${pelmor:+"$pelmor"}
+  --kernel-version "$version" --module i2c-dev --module i2c-stub --module sbs-battery \
+  "$program" ${pelmor:+"$pelmor"}
 
 log=$work/console.log
 rm -f "$log"
