@@ -204,18 +204,6 @@ TEST_F(AdapterEventDispatchTest, MasterRxCompleteDecodesByTheRowsUnitClass) {
   EXPECT_EQ(timer1.Interval(), 100);
 }
 
-// Busy answers a transaction that did not happen (an address a kernel driver
-// holds, for one): an attempt like any fault, so the scan never spins on it.
-// With no transaction awaited it only shows its text.
-TEST_F(AdapterEventDispatchTest, BusyWithNoTransactionAwaitedTouchesNoRow) {
-  ReadInFlight(9);
-  Dispatch(AdapterEvent::SlaveNack);
-  Dispatch(AdapterEvent::Busy);
-  EXPECT_EQ(status.Last(), "<<Kavix Busy>>");
-  EXPECT_EQ(catalogue.DataText(9), "NACK");
-  EXPECT_EQ(state.retryCounter, 4);
-}
-
 TEST_F(AdapterEventDispatchTest, StatusOnlyEventsTouchNoRow) {
   ReadInFlight(9);
   for (auto event : {AdapterEvent::NotResponding, AdapterEvent::SlaveAddrChanged,

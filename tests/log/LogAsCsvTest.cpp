@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <map>
 
 #include "FakeRowControls.h"
 #include "LogTestSupport.h"
@@ -50,37 +51,28 @@ TEST(LogAsCsvTest, EveryValueOfACraftedPackStaysInItsColumn) {
   const QByteArray kestrel = "Kestrel \"Power\", Inc";
   const QByteArray escapes = "\x1b[2J\x1b[31mKP\x07";
   const QByteArray quoted = "\"LION\"";
-  const std::vector<std::pair<int, ReplyBuffer>> pass = {
-      {8, {0xA6, 0x0B}},  // Temperature
-      {29, StringReply(kestrel)}, {30, StringReply(escapes)},
-      {31, StringReply(quoted)},  {9, {0x2C, 0x2E}},  // Voltage, after the strings
-  };
+  // Temperature, Voltage, ManufacturerName, DeviceName, DeviceChemistry.
+  const std::map<int, ReplyBuffer> replies = {{8, {0xA6, 0x0B}},
+                                              {9, {0x2C, 0x2E}},
+                                              {29, StringReply(kestrel)},
+                                              {30, StringReply(escapes)},
+                                              {31, StringReply(quoted)}};
   log.OpenLogFile(path);
-  for (int row : {8, 9, 29, 30, 31}) ASSERT_TRUE(log.HeaderStep(row));
+  for (const auto& [row, reply] : replies) ASSERT_TRUE(log.HeaderStep(row));
   log.EndHeaderColumns();
-  const QDateTime start(QDate(2026, 12, 7), QTime(9, 30, 0));
-  for (int record = 0; record < 2; ++record) {
-    for (int row : {8, 9, 29, 30, 31}) {
-      ASSERT_TRUE(log.LogPrefix(row == 8, start.addSecs(record)));
-      const auto reply = std::find_if(pass.begin(), pass.end(),
-                                      [row](const auto& entry) { return entry.first == row; });
-      ASSERT_TRUE(log.ValueStep(row, DecodeReply(catalogue.UnitClass(row), reply->second)));
-    }
+  for (const auto& [row, reply] : replies) {
+    ASSERT_TRUE(log.LogPrefix(row == 8, QDateTime(QDate(2026, 12, 7), QTime(9, 30))));
+    ASSERT_TRUE(log.ValueStep(row, DecodeReply(catalogue.UnitClass(row), reply)));
   }
   log.MenuFileCloseLogFileClick();
   ASSERT_TRUE(window.errors.isEmpty());
 
   const QList<QStringList> records = CsvRecords(path);
-  ASSERT_EQ(records.size(), 3);
-  EXPECT_EQ(records[0], (QStringList{"Date/Time", "Temperature(0.1 degK)", "Voltage(mv)",
-                                     "ManufacturerName(string)", "DeviceName(string)",
-                                     "DeviceChemistry(string)"}));
-  for (int record = 1; record <= 2; ++record) {
-    EXPECT_EQ(records[record],
-              (QStringList{QStringLiteral("12/07/2026 09:30:0%1").arg(record - 1), "2982", "11820",
-                           QString::fromLatin1(kestrel), QString::fromLatin1(escapes),
-                           QString::fromLatin1(quoted)}));
-  }
+  ASSERT_EQ(records.size(), 2);
+  EXPECT_EQ(records[0].size(), 6);
+  EXPECT_EQ(records[1],
+            (QStringList{"12/07/2026 09:30:00", "2982", "11820", QString::fromLatin1(kestrel),
+                         QString::fromLatin1(escapes), QString::fromLatin1(quoted)}));
 }
 
 }  // namespace
