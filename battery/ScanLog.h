@@ -15,8 +15,8 @@ class ScanLog {
   // Before a row's first read: the field separator, after a line end and the
   // time stamp when the row begins a record.
   virtual bool LogPrefix(bool beginsRecord, const QDateTime& scanStartTime) = 0;
-  // A received value, exactly as the row's data field shows it.
-  virtual bool ValueStep(const QString& valueText) = 0;
+  // A received value of a row, as its data field shows it.
+  virtual bool ValueStep(int row, const QString& valueText) = 0;
   // A row given up after its last attempt.
   virtual bool FailurePlaceholder(int row) = 0;
 };
@@ -27,6 +27,6 @@ class NoScanLog : public ScanLog {
   bool HeaderStep(int) override { return true; }
   void EndHeaderColumns() override {}
   bool LogPrefix(bool, const QDateTime&) override { return true; }
-  bool ValueStep(const QString&) override { return true; }
+  bool ValueStep(int, const QString&) override { return true; }
   bool FailurePlaceholder(int) override { return true; }
 };

@@ -38,9 +38,21 @@ struct RowReading {
   int row = 0;
   ReplyBuffer reply{};  // as the adapter handed it over
   QString text;         // as the row's data field shows it
+  // A counted block the adapter could read only in part: the reply holds the
+  // bytes it read, and is no whole block.
+  bool cutShort = false;
 };
 
-enum class RowFault { BusError, NoAcknowledge, ArbitrationLoss, BusTimeout, ReplyRefused };
+enum class RowFault {
+  BusError,
+  NoAcknowledge,
+  ArbitrationLoss,
+  BusTimeout,
+  ReplyRefused,
+  // The adapter did not make the transaction: it reported itself busy, as a
+  // real adapter does for an address that a kernel driver holds.
+  AdapterBusy,
+};
 
 // One attempt at a row failed.
 struct RowFailure {
@@ -70,6 +82,7 @@ struct ScanHalt {
     NoAddressSelected,   // the battery address list has no selected entry
     TransactionRefused,  // the adapter refused a row's transaction
     LogWriteFailed,      // a log step failed: the scan rests on its row
+    WriteTextRefused,    // a ticked row's text is not exactly one word: nothing is written
   };
   Reason reason;
   int row = -1;                 // the row the scan rests on, where there is one

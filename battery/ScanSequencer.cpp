@@ -1,5 +1,7 @@
 #include "ScanSequencer.h"
 
+#include "ValueCodec.h"
+
 namespace {
 
 QString Text(const char* text) {
@@ -29,7 +31,26 @@ void ScanSequencer::ReadDataBtnClick() {
   }
 }
 
+// A write sends only texts that stand for exactly one word each: one that
+// does not is named in a box, and nothing is written.
+bool ScanSequencer::WriteTextsRefused() {
+  if (ports_.controls.TabIndex() == 0) return false;
+  for (int row = 0; row < ports_.catalogue.RowCount(); ++row) {
+    if (!ports_.catalogue.IsSelected(row) || !ports_.catalogue.IsEnabled(row)) continue;
+    const std::optional<QString> refusal =
+        WriteTextRefusal(ports_.catalogue.RegisterName(row), ports_.catalogue.UnitClass(row),
+                         ports_.catalogue.DataText(row));
+    if (refusal) {
+      ports_.controls.ShowWarning(QStringLiteral("Warning"), *refusal);
+      ports_.events.ScanHalted({ScanHalt::Reason::WriteTextRefused, row});
+      return true;
+    }
+  }
+  return false;
+}
+
 void ScanSequencer::Start() {
+  if (WriteTextsRefused()) return;
   state_.rowIndex = state_.noRow;
   for (int row = 0; row < ports_.catalogue.RowCount(); ++row) {
     if (!ports_.catalogue.IsSelected(row)) continue;

@@ -76,6 +76,7 @@ class ScanSequencer {
 
  private:
   void Start();
+  bool WriteTextsRefused();
   void Stop();
   void BeginRunning();
   // Closes the link; once closed, no outcome is awaited any more.

@@ -40,20 +40,13 @@ bool IsDecimalWriteClass(const QString& unitClass) {
   return unitClass == kCapacity || unitClass == kMinutes || unitClass == kSignedRate;
 }
 
-QString DecodeString(const ReplyBuffer& reply) {
-  const int length = BlockLength(reply);
-  const auto* first = reinterpret_cast<const char*>(reply.data() + 1);
-  const auto* nul = std::find(first, first + length, '\0');
-  return QLatin1Char('"') + QString::fromLatin1(first, nul - first) + QLatin1Char('"');
-}
-
 QString DecodeBlock(const ReplyBuffer& reply) {
-  const int length = BlockLength(reply);
+  const QByteArray bytes = ReplyBytes(reply);
   QString text;
-  text.reserve(length * 3);
-  for (int i = 1; i <= length; ++i) {
-    if (i > 1) text += QLatin1Char(',');
-    text += HexText(reply[i], 2);
+  text.reserve(bytes.size() * 3);
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    if (i > 0) text += QLatin1Char(',');
+    text += HexText(static_cast<std::uint8_t>(bytes[i]), 2);
   }
   return text;
 }
@@ -97,27 +90,87 @@ std::optional<std::int32_t> ParseSignedDecimal(QStringView text) {
   return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
 
-// Leading spaces skipped; a signed decimal, or a hexadecimal number introduced
-// by "$", "x", "X", "0x" or "0X" (no sign).
-std::optional<std::int32_t> ParseDecimalWriteText(QStringView text) {
+// A decimal row's text: leading spaces skipped, then either the digits after a
+// hexadecimal prefix ("$", "x", "X", "0x" or "0X", no sign) or a signed decimal.
+struct DecimalWriteText {
+  QStringView text;
+  bool hex = false;
+};
+
+DecimalWriteText SplitDecimalWriteText(QStringView text) {
   while (!text.isEmpty() && text[0] == QLatin1Char(' ')) text = text.mid(1);
   for (QLatin1String prefix : {QLatin1String("0x"), QLatin1String("0X"), QLatin1String("$"),
                                QLatin1String("x"), QLatin1String("X")}) {
-    if (text.startsWith(prefix)) return ParseHexDigits(text.mid(prefix.size()));
+    if (text.startsWith(prefix)) return {text.mid(prefix.size()), true};
   }
-  return ParseSignedDecimal(text);
+  return {text, false};
+}
+
+std::optional<std::int32_t> ParseDecimalWriteText(QStringView text) {
+  const DecimalWriteText split = SplitDecimalWriteText(text);
+  return split.hex ? ParseHexDigits(split.text) : ParseSignedDecimal(split.text);
+}
+
+constexpr int kWordHexDigits = 4;
+
+// Hexadecimal digits that stand for one word: at most four of them.
+std::optional<std::int32_t> ParseWordHexDigits(QStringView digits) {
+  if (digits.size() > kWordHexDigits) return std::nullopt;
+  return ParseHexDigits(digits);
+}
+
+std::optional<std::int32_t> ParseExactDecimalWriteText(const QString& unitClass, QStringView text) {
+  const DecimalWriteText split = SplitDecimalWriteText(text);
+  if (split.hex) return ParseWordHexDigits(split.text);
+  const std::optional<std::int32_t> value = ParseSignedDecimal(split.text);
+  if (!value) return std::nullopt;
+  const bool inRange = IsSignedClass(unitClass)
+                           ? *value >= std::numeric_limits<std::int16_t>::min() &&
+                                 *value <= std::numeric_limits<std::int16_t>::max()
+                           : *value >= 0 && *value <= std::numeric_limits<std::uint16_t>::max();
+  return inRange ? value : std::nullopt;
+}
+
+WriteWord WriteWordOf(std::int32_t value) {
+  const auto bits = static_cast<std::uint32_t>(value);
+  return {static_cast<std::uint8_t>(bits & 0xFF), static_cast<std::uint8_t>((bits >> 8) & 0xFF)};
+}
+
+QString AcceptedWriteForm(const QString& unitClass) {
+  if (unitClass == kHex) return QStringLiteral("1 to 4 hexadecimal digits (0000 to FFFF)");
+  return QStringLiteral("a whole number from %1, or $ followed by 1 to 4 hexadecimal digits")
+      .arg(IsSignedClass(unitClass) ? QStringLiteral("-32768 to 32767")
+                                    : QStringLiteral("0 to 65535"));
 }
 
 }  // namespace
 
 QString DecodeReply(const QString& unitClass, const ReplyBuffer& reply) {
-  const std::uint16_t word = WordOf(reply);
-  if (IsUnsignedClass(unitClass)) return QString::number(word);
-  if (IsSignedClass(unitClass)) return QString::number(static_cast<std::int16_t>(word));
-  if (unitClass == kHex) return HexText(word, 4);
-  if (unitClass == kString) return DecodeString(reply);
+  if (unitClass == kHex) return HexText(WordOf(reply), 4);
+  if (const std::optional<int> number = ReplyNumber(unitClass, reply)) {
+    return QString::number(*number);
+  }
+  if (unitClass == kString) return QLatin1Char('"') + ReplyString(reply) + QLatin1Char('"');
   if (unitClass == kBlock) return DecodeBlock(reply);
   return QStringLiteral("----");
+}
+
+std::optional<int> ReplyNumber(const QString& unitClass, const ReplyBuffer& reply) {
+  const std::uint16_t word = WordOf(reply);
+  if (IsUnsignedClass(unitClass) || unitClass == kHex) return word;
+  if (IsSignedClass(unitClass)) return static_cast<std::int16_t>(word);
+  return std::nullopt;
+}
+
+QString ReplyString(const ReplyBuffer& reply) {
+  const int length = BlockLength(reply);
+  const auto* first = reinterpret_cast<const char*>(reply.data() + 1);
+  const auto* nul = std::find(first, first + length, '\0');
+  return QString::fromLatin1(first, nul - first);
+}
+
+QByteArray ReplyBytes(const ReplyBuffer& reply) {
+  return QByteArray(reinterpret_cast<const char*>(reply.data() + 1), BlockLength(reply));
 }
 
 WriteWord EncodeWrite(const QString& unitClass, const QString& text) {
@@ -127,8 +180,25 @@ WriteWord EncodeWrite(const QString& unitClass, const QString& text) {
   } else if (IsDecimalWriteClass(unitClass)) {
     value = ParseDecimalWriteText(text);
   }
-  const auto bits = static_cast<std::uint32_t>(value.value_or(0));
-  return {static_cast<std::uint8_t>(bits & 0xFF), static_cast<std::uint8_t>((bits >> 8) & 0xFF)};
+  return WriteWordOf(value.value_or(0));
+}
+
+std::optional<WriteWord> ExactWriteWord(const QString& unitClass, const QString& text) {
+  std::optional<std::int32_t> value;
+  if (unitClass == kHex) {
+    value = ParseWordHexDigits(text);
+  } else if (IsDecimalWriteClass(unitClass)) {
+    value = ParseExactDecimalWriteText(unitClass, text);
+  }
+  if (!value) return std::nullopt;
+  return WriteWordOf(*value);
+}
+
+std::optional<QString> WriteTextRefusal(const QString& registerName, const QString& unitClass,
+                                        const QString& text) {
+  if (ExactWriteWord(unitClass, text)) return std::nullopt;
+  return QStringLiteral("%1 is not written: it takes %2, not \"%3\".")
+      .arg(registerName, AcceptedWriteForm(unitClass), text);
 }
 
 QByteArray StringTextToBytes(const QString& text) {

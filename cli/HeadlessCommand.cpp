@@ -6,7 +6,7 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
-#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 
@@ -17,28 +17,30 @@
 #include "PassOutput.h"
 #include "ProgramLogging.h"
 #include "Publisher.h"
+#include "StandardOutput.h"
+#include "StatusTexts.h"
 #include "ValueCodec.h"
 
 namespace {
 
 int signalPipe[2] = {-1, -1};
 
-void OnInterruptSignal(int) {
-  const char byte = 1;
+void OnInterruptSignal(int signal) {
+  const auto byte = static_cast<char>(signal);
   [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
-// Turns Ctrl+C (and a polite kill) into a call on the event loop.
+// Turns Ctrl+C (and a polite kill) into a call on the event loop, with the
+// signal's number.
 class InterruptWatch {
  public:
-  explicit InterruptWatch(std::function<void()> onInterrupt) {
+  explicit InterruptWatch(std::function<void(int)> onInterrupt) {
     if (::pipe(signalPipe) != 0) return;
     notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated,
                      [onInterrupt = std::move(onInterrupt)] {
-                       char byte;
-                       [[maybe_unused]] const ssize_t read = ::read(signalPipe[0], &byte, 1);
-                       onInterrupt();
+                       char byte = 0;
+                       if (::read(signalPipe[0], &byte, 1) == 1) onInterrupt(byte);
                      });
     struct sigaction action {};
     action.sa_handler = OnInterruptSignal;
@@ -77,6 +79,38 @@ int LinkLost(const QString& reason) {
   return headless_exit::kLinkLost;
 }
 
+// The adapter would not reach the battery's address; with the i2c-dev
+// library a warning above has named the kernel driver that holds it.
+int AddressBusy(int addressEntry) {
+  Err() << "pelmor: the adapter reports address " << address_list::EntryText(addressEntry)
+        << " busy: " << EventStatusText(static_cast<std::uint16_t>(AdapterEvent::Busy)) << Qt::endl;
+  return headless_exit::kNoLink;
+}
+
+// A job cut short by a signal ends with the status a shell gives a program
+// that signal ended.
+int Interrupted(int signal) {
+  Err() << "pelmor: interrupted before the job was done" << Qt::endl;
+  return headless_exit::kBySignal + signal;
+}
+
+// Standard output that cannot be written is a failure, said on standard
+// error; a pipe whose reader went away ends the command quietly, as SIGPIPE
+// would have ended it.
+int OutputLost(const StandardOutput& out) {
+  if (out.Error() == EPIPE) return headless_exit::kBySignal + SIGPIPE;
+  Err() << "pelmor: cannot write the output: " << std::strerror(out.Error()) << Qt::endl;
+  return headless_exit::kOutputFailed;
+}
+
+void SayWhatWasCutShort(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
+  for (const HeadlessScan::RowResult& row : pass.rows) {
+    if (!row.cutShort) continue;
+    Err() << "pelmor: " << catalogue.RegisterName(row.row)
+          << ": the adapter could not read the whole block; what it read is shown" << Qt::endl;
+  }
+}
+
 // Waits on the event loop until the given time, or until interrupted.
 void WaitUntil(const QDateTime& due, const HeadlessScan& scan, QEventLoop& wait) {
   const qint64 ms = QDateTime::currentDateTime().msecsTo(due);
@@ -107,53 +141,81 @@ std::unique_ptr<Publisher> StartPublisher(PublisherSettings settings) {
   return publisher;
 }
 
-void Publish(Publisher& publisher, const HeadlessScan::Pass& pass, const HeadlessScan& scan,
-             const HeadlessRequest& request, const QString& comPortEntry) {
-  QJsonObject object = PassOutput::JsonObject(pass, scan.Catalogue());
-  object.insert(QStringLiteral("station"), request.publish->station);
-  object.insert(QStringLiteral("port"), comPortEntry.toInt());
-  object.insert(QStringLiteral("address"), address_list::EntryText(request.addressEntry));
+struct Job {
+  const HeadlessRequest& request;
+  HeadlessScan& scan;
+  StandardOutput& out;
+  const int& interruptSignal;  // 0 until a signal came
+  Publisher* publisher;        // none without --mqtt
+  QString comPortEntry;
+};
+
+// The pass as --format json prints it, with the bench's station, port and
+// address, and each register's latest value.
+void Publish(const Job& job, const HeadlessScan::Pass& pass) {
+  const RegisterCatalogue& catalogue = job.scan.Catalogue();
+  QJsonObject object = PassOutput::JsonObject(pass, catalogue);
+  object.insert(QStringLiteral("station"), job.request.publish->station);
+  object.insert(QStringLiteral("port"), job.comPortEntry.toInt());
+  object.insert(QStringLiteral("address"), address_list::EntryText(job.request.addressEntry));
   std::vector<std::pair<QString, QJsonValue>> latest;
   for (const HeadlessScan::RowResult& row : pass.rows) {
-    if (row.ok) latest.emplace_back(scan.Catalogue().RegisterName(row.row), row.text);
+    if (row.ok) {
+      latest.emplace_back(catalogue.RegisterName(row.row),
+                          PassOutput::JsonRegister(row, catalogue).value(QStringLiteral("value")));
+    }
   }
-  publisher.PublishPass(object, latest);
+  job.publisher->PublishPass(object, latest);
 }
 
-int RunRead(const HeadlessRequest& request, HeadlessScan& scan, QEventLoop& wait,
-            Publisher* publisher, const QString& comPortEntry) {
-  QTextStream out(stdout);
-  PassOutput output(request.format, out);
+// Passes until the count is reached; with no count, until interrupted, which
+// is then the job's normal end.
+int RunRead(const Job& job, QEventLoop& wait) {
+  const HeadlessRequest& request = job.request;
+  PassOutput output(request.format);
   bool anyRowFailed = false;
-  for (int pass = 1; request.count == 0 || pass <= request.count; ++pass) {
-    const HeadlessScan::Pass result = scan.Read(request.rows);
+  int passesDone = 0;
+  QDateTime lastStart;
+  while (request.count == 0 || passesDone < request.count) {
+    if (passesDone > 0) WaitUntil(lastStart.addMSecs(request.everyMs), job.scan, wait);
+    if (job.scan.Interrupted()) break;
+    const HeadlessScan::Pass result = job.scan.Read(request.rows);
     if (!result.linkFailure.isEmpty()) {
-      const bool lost = result.linkLost || pass > 1;
+      const bool lost = result.linkLost || passesDone > 0;
       return lost ? LinkLost(result.linkFailure) : LinkFailed(result.linkFailure);
     }
+    if (result.addressBusy) return AddressBusy(request.addressEntry);
     if (result.interrupted) break;
-    output.Print(result, scan.Catalogue());
-    if (publisher) Publish(*publisher, result, scan, request, comPortEntry);
+    if (!job.out.Write(output.Render(result, job.scan.Catalogue()))) return OutputLost(job.out);
+    if (job.publisher) Publish(job, result);
+    SayWhatWasCutShort(result, job.scan.Catalogue());
     anyRowFailed = anyRowFailed || !result.AllRowsOk();
-    if (result.halted) break;
-    if (request.count != 0 && pass == request.count) break;
-    WaitUntil(result.startTime.addMSecs(request.everyMs), scan, wait);
-    if (scan.Interrupted()) break;
+    lastStart = result.startTime;
+    ++passesDone;
+    // A refusal with nothing under way: no further pass would fare better.
+    if (result.halted) return headless_exit::kRowFailed;
   }
+  if (request.count != 0 && passesDone < request.count) return Interrupted(job.interruptSignal);
   return anyRowFailed ? headless_exit::kRowFailed : headless_exit::kAllRowsOk;
 }
 
-int RunWrite(const HeadlessRequest& request, HeadlessScan& scan) {
+int RunWrite(const Job& job) {
+  const HeadlessRequest& request = job.request;
+  HeadlessScan& scan = job.scan;
   const HeadlessScan::Pass written = scan.Write(request.writes);
   if (written.linkLost) return LinkLost(written.linkFailure);
   if (!written.linkFailure.isEmpty()) return LinkFailed(written.linkFailure);
-  if (written.interrupted) return headless_exit::kAllRowsOk;
+  if (written.addressBusy) return AddressBusy(request.addressEntry);
+  if (written.interrupted) return Interrupted(job.interruptSignal);
   const HeadlessScan::Pass readBack = scan.Read(request.rows);
   if (!readBack.linkFailure.isEmpty()) return LinkLost(readBack.linkFailure);
+  if (readBack.addressBusy) return AddressBusy(request.addressEntry);
+  if (readBack.interrupted) return Interrupted(job.interruptSignal);
 
-  QTextStream out(stdout);
-  PassOutput(OutputFormat::Text, out).Print(readBack, scan.Catalogue());
-  bool anyRowFailed = readBack.interrupted;
+  if (!job.out.Write(PassOutput(OutputFormat::Text).Render(readBack, scan.Catalogue()))) {
+    return OutputLost(job.out);
+  }
+  bool anyRowFailed = false;
   for (std::size_t i = 0; i < request.writes.size(); ++i) {
     const auto& [row, typed] = request.writes[i];
     const QString name = scan.Catalogue().RegisterName(row);
@@ -182,14 +244,13 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
   QCoreApplication application(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("pelmor"));
 
+  StandardOutput out;
   const HeadlessParse parse = ParseHeadlessCommand(QCoreApplication::arguments());
-  if (parse.helpAsked) {
-    QTextStream(stdout) << parse.usage << '\n' << ExitStatusHelp(kHeadlessExitStatuses);
-    return headless_exit::kAllRowsOk;
-  }
-  if (parse.listAsked) {
-    QTextStream(stdout) << RegisterListText();
-    return headless_exit::kAllRowsOk;
+  if (parse.helpAsked || parse.listAsked) {
+    const QString text =
+        parse.helpAsked ? parse.usage + QLatin1Char('\n') + ExitStatusHelp(kHeadlessExitStatuses)
+                        : RegisterListText();
+    return out.Write(text.toUtf8()) ? headless_exit::kAllRowsOk : OutputLost(out);
   }
   if (!parse.request) {
     Err() << "pelmor: " << parse.error << '\n' << parse.usage << Qt::flush;
@@ -216,12 +277,15 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
 
   HeadlessScan scan(bundle.adapter, {comPortEntry, request.addressEntry, request.extraRows});
   QEventLoop wait;
-  const InterruptWatch interrupts([&scan, &wait] {
+  int interruptSignal = 0;
+  const InterruptWatch interrupts([&](int signal) {
+    if (interruptSignal == 0) interruptSignal = signal;
     scan.Interrupt();
     wait.quit();
   });
-  if (request.write) return RunWrite(request, scan);
-  const int status = RunRead(request, scan, wait, publisher.get(), comPortEntry);
+  const Job job{request, scan, out, interruptSignal, publisher.get(), comPortEntry};
+  if (request.write) return RunWrite(job);
+  const int status = RunRead(job, wait);
   if (publisher) publisher->Finish(kQueueGrace);
   return status;
 }

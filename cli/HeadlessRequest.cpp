@@ -11,10 +11,16 @@
 #include "OptionalRegisters.h"
 #include "PlatformOptionSet.h"
 #include "RegisterTable.h"
+#include "ValueCodec.h"
 
 namespace {
 
 const QString kDefaultAddress = address_list::EntryText(address_list::kSmartBatteryEntry);
+// The address bytes of 7-bit addresses 0x08 to 0x77; the others are reserved
+// for the general call, CBUS, other bus formats, high-speed masters and 10-bit
+// addressing.
+constexpr int kFirstOrdinaryAddressByte = 0x10;
+constexpr int kLastOrdinaryAddressByte = 0xEE;
 
 QStringList RegisterNames(bool writableOnly) {
   QStringList names;
@@ -108,6 +114,10 @@ struct Parser {
                              QStringLiteral("The battery's address byte in hexadecimal, as the "
                                             "window's address list shows it (default: 16)."),
                              QStringLiteral("HH"), kDefaultAddress};
+  QCommandLineOption forceAddress{
+      QStringLiteral("force-address"),
+      QStringLiteral("Use an address byte outside 10 to EE (reserved: the general call, "
+                     "10-bit and high-speed addressing) all the same.")};
   QCommandLineOption format{QStringLiteral("format"),
                             QStringLiteral("text (default), csv (the log file's format) or json "
                                            "(one object a pass)."),
@@ -165,7 +175,7 @@ struct Parser {
                                    QStringLiteral("[REGISTER...]"));
     }
     platform.AddTo(parser);
-    parser.addOptions({port, address});
+    parser.addOptions({port, address, forceAddress});
     if (!write) parser.addOptions({format, every, count, list, mqtt, station, mqttCa, mqttQueue});
   }
 };
@@ -217,7 +227,13 @@ std::optional<QString> ReadWrites(const QStringList& assignments, HeadlessReques
     for (const auto& [earlier, text] : request.writes) {
       if (earlier == *row) return QStringLiteral("%1 is named twice.").arg(name);
     }
-    request.writes.emplace_back(*row, assignment.mid(equals + 1));
+    const QString text = assignment.mid(equals + 1);
+    const RegisterDefinition& def = RegisterTable()[*row];
+    if (auto refusal = WriteTextRefusal(QString::fromLatin1(def.registerName),
+                                        QString::fromLatin1(def.unitClass), text)) {
+      return refusal;
+    }
+    request.writes.emplace_back(*row, text);
     request.rows.push_back(*row);
   }
   std::sort(request.writes.begin(), request.writes.end());
@@ -274,6 +290,14 @@ std::optional<QString> ReadOptions(const Parser& p, HeadlessRequest& request) {
   if (!address) {
     return QStringLiteral("--address takes an even address byte 00 to FE in hexadecimal, not: %1")
         .arg(parser.value(p.address));
+  }
+  const int addressByte = *address * 2;
+  if ((addressByte < kFirstOrdinaryAddressByte || addressByte > kLastOrdinaryAddressByte) &&
+      !parser.isSet(p.forceAddress)) {
+    return QStringLiteral(
+               "--address %1 is reserved (ordinary addresses are 10 to EE); --force-address "
+               "uses it all the same.")
+        .arg(address_list::EntryText(*address));
   }
   request.addressEntry = *address;
   if (request.write) return std::nullopt;

@@ -6,7 +6,7 @@
 #include "StatusTexts.h"
 
 bool HeadlessScan::Pass::AllRowsOk() const {
-  if (!linkFailure.isEmpty() || interrupted) return false;
+  if (!linkFailure.isEmpty() || interrupted || addressBusy) return false;
   for (const RowResult& row : rows) {
     if (!row.ok) return false;
   }
@@ -64,6 +64,7 @@ HeadlessScan::Pass HeadlessScan::RunPass(const std::vector<int>& rows) {
   linkOpened_ = false;
   passOver_ = false;
   halted_ = false;
+  addressBusy_ = false;
 
   Pass pass;
   if (!interrupted_) {
@@ -74,14 +75,22 @@ HeadlessScan::Pass HeadlessScan::RunPass(const std::vector<int>& rows) {
 
   for (int row : rows) {
     const auto result = results_.find(row);
-    pass.rows.push_back(result != results_.end() ? result->second
-                                                 : RowResult{row, catalogue_.DataText(row), false});
+    pass.rows.push_back(result != results_.end() ? result->second : Result(row, false));
   }
   pass.linkFailure = linkFailure_;
   pass.linkLost = linkOpened_ && !linkFailure_.isEmpty();
   pass.halted = halted_;
   pass.interrupted = interrupted_;
+  pass.addressBusy = addressBusy_;
   return pass;
+}
+
+HeadlessScan::RowResult HeadlessScan::Result(int row, bool ok) const {
+  RowResult result;
+  result.row = row;
+  result.text = catalogue_.DataText(row);
+  result.ok = ok;
+  return result;
 }
 
 void HeadlessScan::Interrupt() {
@@ -127,18 +136,29 @@ void HeadlessScan::LinkFailed(const LinkFailure& failure) {
 }
 
 void HeadlessScan::RowRead(const RowReading& reading) {
-  results_[reading.row] = {reading.row, reading.text, true};
+  RowResult& result = results_[reading.row] = Result(reading.row, !reading.cutShort);
+  result.cutShort = reading.cutShort;
+  result.reply = reading.reply;
   EndIfInterruptedAndSettled();
 }
 
 void HeadlessScan::RowWritten(int row) {
-  results_[row] = {row, catalogue_.DataText(row), true};
+  results_[row] = Result(row, true);
   EndIfInterruptedAndSettled();
 }
 
+// A busy address is no passing state (a kernel driver holds it): the pass
+// ends at the first such fault, as every row at that address would fail alike.
 void HeadlessScan::RowFailed(const RowFailure& failure) {
-  if (failure.givenUp)
-    results_[failure.row] = {failure.row, catalogue_.DataText(failure.row), false};
+  if (failure.givenUp) {
+    results_[failure.row] = Result(failure.row, false);
+    results_[failure.row].fault = failure.fault;
+  }
+  if (failure.fault == RowFault::AdapterBusy) {
+    addressBusy_ = true;
+    EndPass();
+    return;
+  }
   EndIfInterruptedAndSettled();
 }
 

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QTimer>
 #include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -34,6 +35,9 @@ class HeadlessScan : public QObject, private ScanObserver {
     int row = 0;
     QString text;  // the data field's text: the value, or the last fault word
     bool ok = false;
+    bool cutShort = false;          // a block read only in part: not ok, its text what was read
+    ReplyBuffer reply{};            // of a row read, as the adapter handed it over
+    std::optional<RowFault> fault;  // of a row given up: its last fault
   };
 
   struct Pass {
@@ -45,6 +49,9 @@ class HeadlessScan : public QObject, private ScanObserver {
     // The scan came to rest on a row (the adapter refused its transaction):
     // no further pass would fare better.
     bool halted = false;
+    // The adapter would not make a transaction at the battery's address: a
+    // row failed with the adapter busy, and the pass ended there.
+    bool addressBusy = false;
     bool interrupted = false;
 
     bool AllRowsOk() const;
@@ -77,6 +84,8 @@ class HeadlessScan : public QObject, private ScanObserver {
 
  private:
   Pass RunPass(const std::vector<int>& rows);
+  // A row's result with the text its data field shows.
+  RowResult Result(int row, bool ok) const;
   void EndPass();
   void FailLink(const QString& reason);
   // After an interruption the pass ends once no outcome is awaited.
@@ -115,4 +124,5 @@ class HeadlessScan : public QObject, private ScanObserver {
   bool passOver_ = false;
   bool halted_ = false;
   bool interrupted_ = false;
+  bool addressBusy_ = false;
 };

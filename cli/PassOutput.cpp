@@ -2,100 +2,132 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <algorithm>
-#include <optional>
 
+#include "FaultWords.h"
 #include "OptionalRegisters.h"
+#include "TerminalText.h"
+#include "UnitClass.h"
 
 namespace {
 
 // A register read by its number shows its word in decimal too.
-std::optional<uint> DecimalOf(const HeadlessScan::RowResult& row,
-                              const RegisterCatalogue& catalogue) {
-  if (!row.ok || !RegisterNumber(catalogue.RegisterName(row.row))) return std::nullopt;
-  return row.text.toUInt(nullptr, 16);
+QString ShownValue(const HeadlessScan::RowResult& row, const RegisterCatalogue& catalogue) {
+  if (!row.ok || !RegisterNumber(catalogue.RegisterName(row.row))) return row.text;
+  return QStringLiteral("%1 (%2)").arg(row.text).arg(row.text.toUInt(nullptr, 16));
 }
 
-QString ShownValue(const HeadlessScan::RowResult& row, const RegisterCatalogue& catalogue) {
-  const std::optional<uint> decimal = DecimalOf(row, catalogue);
-  return decimal ? QStringLiteral("%1 (%2)").arg(row.text).arg(*decimal) : row.text;
+// The fault word a row was given up with; a refused hand-over has no word.
+QString FaultText(RowFault fault) {
+  const QString word = FaultWord(fault);
+  return word.isEmpty() ? QStringLiteral("REFUSED") : word;
 }
 
 }  // namespace
 
-PassOutput::PassOutput(OutputFormat format, QTextStream& out)
-    : format_(format), out_(out), log_(LogFormatter::RegionalSeparators(QLocale::system())) {
-  // The log's bytes are Latin-1, as the data fields hold them.
-  if (format_ == OutputFormat::Csv) out_.setEncoding(QStringConverter::Latin1);
-}
+PassOutput::PassOutput(OutputFormat format)
+    : format_(format), log_(LogFormatter::RegionalSeparators(QLocale::system())) {}
 
-void PassOutput::Print(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
+QByteArray PassOutput::Render(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
+  QByteArray bytes;
   switch (format_) {
     case OutputFormat::Text:
-      PrintText(pass, catalogue);
+      bytes = Text(pass, catalogue).toUtf8();
       break;
     case OutputFormat::Csv:
-      PrintCsv(pass, catalogue);
+      // The log's bytes are Latin-1, as the data fields hold them.
+      bytes = LogFormatter::FileBytes(Csv(pass, catalogue));
       break;
     case OutputFormat::Json:
-      PrintJson(pass, catalogue);
+      bytes = Json(pass, catalogue).toUtf8();
       break;
   }
-  ++passesPrinted_;
-  out_.flush();
+  ++passesRendered_;
+  return bytes;
 }
 
-void PassOutput::PrintText(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
+QString PassOutput::Text(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const {
+  QStringList values;
   qsizetype nameWidth = 0;
   qsizetype valueWidth = 0;
   for (const auto& row : pass.rows) {
+    values << TerminalText(ShownValue(row, catalogue));
     nameWidth = std::max(nameWidth, catalogue.RegisterName(row.row).size());
-    valueWidth = std::max(valueWidth, ShownValue(row, catalogue).size());
+    valueWidth = std::max(valueWidth, values.last().size());
   }
-  if (passesPrinted_ > 0) out_ << '\n';
-  for (const auto& row : pass.rows) {
-    out_ << catalogue.RegisterName(row.row).leftJustified(nameWidth) << "  "
-         << ShownValue(row, catalogue).leftJustified(valueWidth) << "  "
-         << catalogue.UnitClass(row.row) << '\n';
+  QString text;
+  if (passesRendered_ > 0) text += QLatin1Char('\n');
+  for (std::size_t i = 0; i < pass.rows.size(); ++i) {
+    const HeadlessScan::RowResult& row = pass.rows[i];
+    text += catalogue.RegisterName(row.row).leftJustified(nameWidth) + QStringLiteral("  ") +
+            values[static_cast<qsizetype>(i)].leftJustified(valueWidth) + QStringLiteral("  ") +
+            catalogue.UnitClass(row.row) +
+            (row.cutShort ? QStringLiteral("  (cut short)") : QString()) + QLatin1Char('\n');
   }
+  return text;
 }
 
 QJsonObject PassOutput::JsonObject(const HeadlessScan::Pass& pass,
                                    const RegisterCatalogue& catalogue) {
   QJsonArray registers;
-  for (const auto& row : pass.rows) {
-    QJsonObject entry{{QStringLiteral("name"), catalogue.RegisterName(row.row)},
-                      {QStringLiteral("value"), row.text},
-                      {QStringLiteral("unit"), catalogue.UnitClass(row.row)},
-                      {QStringLiteral("ok"), row.ok}};
-    if (const std::optional<uint> decimal = DecimalOf(row, catalogue)) {
-      entry.insert(QStringLiteral("decimal"), static_cast<qint64>(*decimal));
-    }
-    registers.append(entry);
-  }
+  for (const auto& row : pass.rows) registers.append(JsonRegister(row, catalogue));
   return {{QStringLiteral("start"), pass.startTime.toString(Qt::ISODateWithMs)},
           {QStringLiteral("registers"), registers}};
 }
 
-void PassOutput::PrintJson(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
-  out_ << QString::fromUtf8(
-              QJsonDocument(JsonObject(pass, catalogue)).toJson(QJsonDocument::Compact))
-       << '\n';
+QString PassOutput::Json(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const {
+  return QString::fromUtf8(
+             QJsonDocument(JsonObject(pass, catalogue)).toJson(QJsonDocument::Compact)) +
+         QLatin1Char('\n');
 }
 
-// The log file's bytes: the header line, then a record a pass, each line
-// ended as soon as it is complete so that a reader sees whole records.
-void PassOutput::PrintCsv(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
-  if (passesPrinted_ == 0) {
+// A register's value in its own type, from the reply the adapter handed over:
+// a number (signed where the unit is; a hexadecimal word also as its digits),
+// a string's characters, a block's bytes. A row not read has no value, and
+// the fault word it was given up with.
+QJsonObject PassOutput::JsonRegister(const HeadlessScan::RowResult& row,
+                                     const RegisterCatalogue& catalogue) {
+  const QString unit = catalogue.UnitClass(row.row);
+  QJsonObject object{{QStringLiteral("name"), catalogue.RegisterName(row.row)},
+                     {QStringLiteral("unit"), unit},
+                     {QStringLiteral("ok"), row.ok}};
+  if (!row.ok && !row.cutShort) {
+    object[QStringLiteral("fault")] = row.fault ? QJsonValue(FaultText(*row.fault)) : QJsonValue();
+    object[QStringLiteral("value")] = QJsonValue();
+    return object;
+  }
+  if (row.cutShort) object[QStringLiteral("cutShort")] = true;
+  if (const std::optional<int> number = ReplyNumber(unit, row.reply)) {
+    object[QStringLiteral("value")] = *number;
+    if (unit == unit_class::kHex) object[QStringLiteral("hex")] = row.text;
+  } else if (unit == unit_class::kBlock) {
+    QJsonArray bytes;
+    for (const char byte : ReplyBytes(row.reply)) bytes.append(static_cast<std::uint8_t>(byte));
+    object[QStringLiteral("value")] = bytes;
+  } else {
+    object[QStringLiteral("value")] = ReplyString(row.reply);
+  }
+  return object;
+}
+
+// The log file's text: the header line, then a record a pass, each line ended
+// as soon as it is complete.
+QString PassOutput::Csv(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const {
+  QString text;
+  if (passesRendered_ == 0) {
     QList<LogColumn> columns;
     for (const auto& row : pass.rows) {
       columns.append({catalogue.RegisterName(row.row), catalogue.UnitClass(row.row)});
     }
-    out_ << LogFormatter::HeaderLine(columns) << LogFormatter::LineEnd();
+    text += LogFormatter::HeaderLine(columns) + LogFormatter::LineEnd();
   }
   QStringList values;
   for (const auto& row : pass.rows) {
-    values << (row.ok ? row.text : LogFormatter::FailurePlaceholder(catalogue.UnitClass(row.row)));
+    const QString unit = catalogue.UnitClass(row.row);
+    const bool read = row.ok || row.cutShort;
+    values << (read ? LogFormatter::ValueField(unit, row.text)
+                    : LogFormatter::FailurePlaceholder(unit));
   }
-  out_ << log_.RecordLine(pass.startTime, values) << LogFormatter::LineEnd();
+  return text + log_.RecordLine(pass.startTime, values) + LogFormatter::LineEnd();
 }

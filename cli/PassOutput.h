@@ -1,31 +1,37 @@
 #pragma once
 
+#include <QByteArray>
 #include <QJsonObject>
-#include <QTextStream>
+#include <QString>
 
 #include "HeadlessRequest.h"
 #include "HeadlessScan.h"
 #include "LogFormatter.h"
 
-// Prints each pass of a headless read on standard output in the chosen form:
-// text (a line a register: name, value as the data field shows it, unit
-// class), csv (the log file's header and records) or json (an object a pass).
+// Each pass of a headless read as the bytes standard output receives for it,
+// in the chosen form: text (a line a register: name, value as the data field
+// shows it with control characters escaped, unit class, and "(cut short)"
+// after a block read only in part),
+// csv (the log file's header and records) or json (an object a pass, each
+// value in its own type). Whole lines only, so that a reader sees whole
+// passes.
 class PassOutput {
  public:
-  PassOutput(OutputFormat format, QTextStream& out);
+  explicit PassOutput(OutputFormat format);
 
-  void Print(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue);
+  QByteArray Render(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue);
 
-  // The object that json prints for a pass.
+  // The JSON form's object for a pass, and for one of its registers.
   static QJsonObject JsonObject(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue);
+  static QJsonObject JsonRegister(const HeadlessScan::RowResult& row,
+                                  const RegisterCatalogue& catalogue);
 
  private:
-  void PrintText(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue);
-  void PrintCsv(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue);
-  void PrintJson(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue);
+  QString Text(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const;
+  QString Csv(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const;
+  QString Json(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const;
 
   OutputFormat format_;
-  QTextStream& out_;
   LogFormatter log_;
-  int passesPrinted_ = 0;
+  int passesRendered_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <system_error>
 
@@ -61,6 +62,38 @@ std::optional<I2cBus> I2cBusDirectory::Find(int busNumber) const {
     if (IsUsbRootHub(component.string())) bus.usbAttached = true;
   }
   return bus;
+}
+
+std::string HeldAddressText(int busNumber, const HeldAddress& held) {
+  char text[64];
+  std::snprintf(text, sizeof text, "address %02X (7-bit 0x%02x)", held.address << 1, held.address);
+  char client[24];
+  std::snprintf(client, sizeof client, "%d-%04x", busNumber, held.address);
+  return std::string(text) + " is held by the kernel driver " + held.driver +
+         "; free it with: echo " + client + " | sudo tee /sys/bus/i2c/drivers/" + held.driver +
+         "/unbind";
+}
+
+// A client is listed as "N-00aa" (7-bit address aa in hexadecimal) beside the
+// adapters, with a "driver" link while a driver holds it.
+std::vector<HeldAddress> I2cBusDirectory::HeldAddresses(int busNumber) const {
+  std::vector<HeldAddress> held;
+  const std::string prefix = std::to_string(busNumber) + "-00";
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(sysfsRoot_ / "bus/i2c/devices", error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() != prefix.size() + 2 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const unsigned long address = std::strtoul(name.c_str() + prefix.size(), nullptr, 16);
+    const fs::path driver = fs::read_symlink(entry.path() / "driver", error);
+    if (error || address > 0x7F) {
+      error.clear();
+      continue;
+    }
+    held.push_back({static_cast<std::uint8_t>(address), driver.filename().string()});
+  }
+  std::sort(held.begin(), held.end(),
+            [](const HeldAddress& a, const HeldAddress& b) { return a.address < b.address; });
+  return held;
 }
 
 std::string I2cBusDirectory::DeviceNode(int busNumber) const {

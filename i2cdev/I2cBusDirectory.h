@@ -23,6 +23,17 @@ struct I2cBus {
   bool usbAttached = false;  // reached through a USB port (a USB host controller is its ancestor)
 };
 
+// A client device that a kernel driver has bound at a 7-bit address of a bus:
+// i2c-dev refuses the address (EBUSY) while the driver holds it.
+struct HeldAddress {
+  std::uint8_t address = 0;  // 7-bit
+  std::string driver;
+};
+
+// What the person reads about a held address: its address byte and 7-bit
+// address, the driver, and the command that lets it go.
+std::string HeldAddressText(int busNumber, const HeldAddress& held);
+
 // Reads the adapters from sysfs (<root>/bus/i2c/devices/i2c-N) and names their
 // device nodes (<dev>/i2c-N). Both roots can be moved, so that tests build a
 // fake tree in a temporary folder.
@@ -39,6 +50,8 @@ class I2cBusDirectory {
   // The driver bound to the device at this 7-bit address on bus N (sysfs
   // N-00aa/driver), if one is.
   std::optional<std::string> DriverAt(int busNumber, std::uint8_t address) const;
+  // The addresses of bus N that kernel drivers hold, lowest first.
+  std::vector<HeldAddress> HeldAddresses(int busNumber) const;
 
  private:
   std::filesystem::path sysfsRoot_;

@@ -149,7 +149,9 @@ std::int32_t I2cDevAdapter::I2CGetStatus(I2CStatusRecord& status) {
 
 std::int32_t I2cDevAdapter::I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) {
   std::lock_guard lock(mutex_);
-  return HandOverReply(inFlight_, lastReply_, capacity, buffer);
+  const std::int32_t code = HandOverReply(inFlight_, lastReply_, capacity, buffer);
+  if (code == return_code::kAccepted && lastReplyCutShort_) return return_code::kReplyCutShort;
+  return code;
 }
 
 std::int32_t I2cDevAdapter::I2CGetSlaveRxMsg(int, std::uint8_t*) {
@@ -237,7 +239,7 @@ void I2cDevAdapter::RunOpen(const Job& job) {
       if (result < 0) {
         refusal = "does not tell what it can do: " + ErrorText(-result);
       } else {
-        device_.abilities = AbilitiesFrom(functionality);
+        device_.abilities = AbilitiesFrom(functionality, device_.name);
         refusal = UnusableBecause(device_.abilities, options_.pec);
       }
     }
@@ -264,9 +266,11 @@ int I2cDevAdapter::SetSlaveAddress(std::uint8_t address) {
   return 0;
 }
 
-int I2cDevAdapter::Transfer(const Job& job, std::vector<std::uint8_t>& reply) {
+// The address is set first for every transaction, the plain I2C block read
+// included: setting it is where i2c-dev refuses an address that a kernel
+// driver holds.
+int I2cDevAdapter::Transfer(const Job& job, Reply& reply) {
   if (job.kind == Job::Kind::ReadBlock) return ReadBlock(job.address, job.command, reply);
-  if (const int result = SetSlaveAddress(job.address); result < 0) return result;
   i2c_smbus_data data{};
   i2c_smbus_ioctl_data request{};
   request.command = job.command;
@@ -280,73 +284,99 @@ int I2cDevAdapter::Transfer(const Job& job, std::vector<std::uint8_t>& reply) {
   request.read_write = I2C_SMBUS_READ;
   const int result = calls_.Ioctl(device_.fd, I2C_SMBUS, &request);
   if (result < 0) return result;
-  reply = {static_cast<std::uint8_t>(data.word & 0xFF), static_cast<std::uint8_t>(data.word >> 8)};
+  reply.bytes = {static_cast<std::uint8_t>(data.word & 0xFF),
+                 static_cast<std::uint8_t>(data.word >> 8)};
   return 0;
 }
 
-int I2cDevAdapter::ReadBlock(std::uint8_t address, std::uint8_t command,
-                             std::vector<std::uint8_t>& reply) {
-  if (device_.abilities.blockRead == BlockReadMethod::I2cTransfer) {
-    std::uint8_t commandByte = command;
-    std::uint8_t buffer[kTransferReadLength] = {};
-    i2c_msg messages[2] = {
-        {address, 0, 1, &commandByte},
-        {address, I2C_M_RD, static_cast<std::uint16_t>(sizeof buffer), buffer},
-    };
-    i2c_rdwr_ioctl_data request{messages, 2};
-    const int result = calls_.Ioctl(device_.fd, I2C_RDWR, &request);
-    if (result == -EOPNOTSUPP && device_.abilities.smbusBlock) {
-      // The adapter refuses a plain read this long: its SMBus Block Read
-      // brings the whole block.
-      device_.abilities.blockRead = BlockReadMethod::SmbusBlock;
-      return ReadBlock(address, command, reply);
-    }
-    if (result == -EOPNOTSUPP && !options_.pec && device_.abilities.i2cBlock) {
-      // Nor has it an SMBus Block Read: its I2C block read still brings the
-      // count and 31 data bytes.
-      device_.abilities.blockRead = BlockReadMethod::I2cBlock;
-      return ReadBlock(address, command, reply);
-    }
-    if (result < 0) return result;
-    const int count = buffer[0];
-    if (count > kBlockMax) return -EPROTO;
-    if (options_.pec) {
-      std::uint8_t crc = 0;
-      for (std::uint8_t byte : {static_cast<std::uint8_t>(address << 1), command,
-                                static_cast<std::uint8_t>((address << 1) | 1)}) {
-        crc = Crc8(crc, byte);
-      }
-      for (int i = 0; i <= count; ++i) crc = Crc8(crc, buffer[i]);
-      if (crc != buffer[count + 1]) return -EBADMSG;
-    }
-    reply.assign(buffer, buffer + 1 + count);
-    return 0;
+int I2cDevAdapter::ReadBlock(std::uint8_t address, std::uint8_t command, Reply& reply) {
+  switch (device_.abilities.blockRead) {
+    case BlockReadMethod::I2cTransfer:
+      return ReadBlockByTransfer(address, command, reply);
+    case BlockReadMethod::SmbusBlock:
+      return ReadBlockBySmbus(address, command, reply);
+    default:
+      return ReadBlockByI2cBlock(address, command, reply);
   }
+}
 
-  if (const int result = SetSlaveAddress(address); result < 0) return result;
-  i2c_smbus_data data{};
-  i2c_smbus_ioctl_data request{};
-  request.read_write = I2C_SMBUS_READ;
-  request.command = command;
-  request.data = &data;
-  if (device_.abilities.blockRead == BlockReadMethod::SmbusBlock) {
-    request.size = I2C_SMBUS_BLOCK_DATA;
-    const int result = calls_.Ioctl(device_.fd, I2C_SMBUS, &request);
-    if (result < 0) return result;
-    const int count = std::min<int>(data.block[0], kBlockMax);
-    reply.assign(data.block, data.block + 1 + count);
-    return 0;
+int I2cDevAdapter::ReadBlockByTransfer(std::uint8_t address, std::uint8_t command, Reply& reply) {
+  std::uint8_t commandByte = command;
+  std::uint8_t buffer[kTransferReadLength] = {};
+  i2c_msg messages[2] = {
+      {address, 0, 1, &commandByte},
+      {address, I2C_M_RD, static_cast<std::uint16_t>(sizeof buffer), buffer},
+  };
+  i2c_rdwr_ioctl_data request{messages, 2};
+  int result = calls_.Ioctl(device_.fd, I2C_RDWR, &request);
+  // A transfer that stopped after its first message brought no reply.
+  if (result >= 0 && result != 2) result = -EIO;
+  if (result == -EOPNOTSUPP && device_.abilities.smbusBlock) {
+    // The adapter refuses a plain read this long: its SMBus Block Read then.
+    device_.abilities.blockRead = BlockReadMethod::SmbusBlock;
+    return ReadBlock(address, command, reply);
   }
-  // An I2C block read of 32 bytes: the count and at most 31 data bytes.
-  request.size = I2C_SMBUS_I2C_BLOCK_DATA;
+  if (result == -EOPNOTSUPP && !options_.pec && device_.abilities.i2cBlock) {
+    // Nor has it an SMBus Block Read: its I2C block read still brings the
+    // count and 31 data bytes.
+    device_.abilities.blockRead = BlockReadMethod::I2cBlock;
+    return ReadBlock(address, command, reply);
+  }
+  if (result < 0) return result;
+  const int count = buffer[0];
+  if (count > kBlockMax) return -EPROTO;
+  if (options_.pec) {
+    std::uint8_t crc = 0;
+    for (std::uint8_t byte : {static_cast<std::uint8_t>(address << 1), command,
+                              static_cast<std::uint8_t>((address << 1) | 1)}) {
+      crc = Crc8(crc, byte);
+    }
+    for (int i = 0; i <= count; ++i) crc = Crc8(crc, buffer[i]);
+    if (crc != buffer[count + 1]) return -EBADMSG;
+  }
+  reply.bytes.assign(buffer, buffer + 1 + count);
+  return 0;
+}
+
+int I2cDevAdapter::ReadBlockBySmbus(std::uint8_t address, std::uint8_t command, Reply& reply) {
+  i2c_smbus_data data{};
+  i2c_smbus_ioctl_data request{I2C_SMBUS_READ, command, I2C_SMBUS_BLOCK_DATA, &data};
+  const int result = calls_.Ioctl(device_.fd, I2C_SMBUS, &request);
+  if (result < 0) return result;
+  return TakeBlock(address, command, data.block[0], data.block + 1,
+                   device_.abilities.smbusBlockDataMax, reply);
+}
+
+// An I2C block read of 32 bytes: the count and at most 31 data bytes.
+int I2cDevAdapter::ReadBlockByI2cBlock(std::uint8_t address, std::uint8_t command, Reply& reply) {
+  i2c_smbus_data data{};
+  i2c_smbus_ioctl_data request{I2C_SMBUS_READ, command, I2C_SMBUS_I2C_BLOCK_DATA, &data};
   data.block[0] = kBlockMax;
   const int result = calls_.Ioctl(device_.fd, I2C_SMBUS, &request);
   if (result < 0) return result;
   const int received = std::min<int>(data.block[0], kBlockMax);
   if (received < 1) return -EPROTO;
-  const int count = std::min<int>(data.block[1], received - 1);
-  reply.assign(data.block + 1, data.block + 2 + count);
-  reply[0] = static_cast<std::uint8_t>(count);
+  return TakeBlock(address, command, data.block[1], data.block + 2, received - 1, reply);
+}
+
+// A count above what SMBus allows is no block (a bus error); a count above
+// what the adapter could bring is handed over with the bytes that came,
+// marked cut short.
+int I2cDevAdapter::TakeBlock(std::uint8_t address, std::uint8_t command, int count,
+                             const std::uint8_t* data, int available, Reply& reply) const {
+  if (count > kBlockMax) return -EPROTO;
+  const int taken = std::min(count, available);
+  reply.bytes.assign(1, static_cast<std::uint8_t>(taken));
+  reply.bytes.insert(reply.bytes.end(), data, data + taken);
+  reply.cutShort = taken < count;
+  if (reply.cutShort) {
+    char text[96];
+    std::snprintf(text, sizeof text,
+                  ": the block of command %02X at address %02X claims %d bytes; the adapter "
+                  "read %d",
+                  command, address << 1, count, taken);
+    Say(Describe() + text);
+  }
   return 0;
 }
 
@@ -368,14 +398,21 @@ void I2cDevAdapter::RunTransaction(const Job& job) {
     std::lock_guard lock(mutex_);
     if (job.generation != generation_) return;  // closed before it started
   }
-  std::vector<std::uint8_t> reply;
-  const int result = Transfer(job, reply);
+  int result = SetSlaveAddress(job.address);
+  if (result == -EBUSY) {
+    ReportHeldAddress(job);
+    return;
+  }
+  Reply reply;
+  if (result >= 0) result = Transfer(job, reply);
   if (result >= 0) {
     const bool read = job.kind != Job::Kind::WriteWord;
     Deliver(job.generation, read ? AdapterEvent::MasterRxComplete : AdapterEvent::MasterTxComplete,
             [this, read, &reply] {
               inFlight_ = false;
-              if (read) lastReply_ = std::move(reply);
+              if (!read) return;
+              lastReply_ = std::move(reply.bytes);
+              lastReplyCutShort_ = reply.cutShort;
             });
     return;
   }
@@ -388,13 +425,26 @@ void I2cDevAdapter::RunTransaction(const Job& job) {
     });
     return;
   }
-  if (result == -EBUSY) {
-    char address[8];
-    std::snprintf(address, sizeof address, "%02X", job.address << 1);
-    Say(Describe() + ": address " + address +
-        " is held by a kernel driver, or the adapter is busy");
-  }
+  if (result == -EBUSY)
+    Say(Describe() + ": the bus stayed busy (another master, or a line held low)");
   Deliver(job.generation, EventForError(-result, device_.name), [this] { inFlight_ = false; });
+}
+
+// i2c-dev refuses an address while a kernel driver holds it: the adapter is
+// busy for it until the driver lets it go, which the warning says how to do.
+void I2cDevAdapter::ReportHeldAddress(const Job& job) {
+  std::string text;
+  for (const HeldAddress& held : directory_.HeldAddresses(device_.bus)) {
+    if (held.address == job.address) text = HeldAddressText(device_.bus, held);
+  }
+  if (text.empty()) {
+    char address[48];
+    std::snprintf(address, sizeof address, "address %02X (7-bit 0x%02x)", job.address << 1,
+                  job.address);
+    text = std::string(address) + " is held by a kernel driver";
+  }
+  Say(Describe() + ": " + text);
+  Deliver(job.generation, AdapterEvent::Busy, [this] { inFlight_ = false; });
 }
 
 void I2cDevAdapter::Deliver(std::uint64_t generation, AdapterEvent event,

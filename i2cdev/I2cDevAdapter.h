@@ -26,9 +26,10 @@ struct I2cDevOptions {
 // every transaction and closing run in order on the library's own worker
 // thread, and each outcome is reported through the callback from that thread,
 // as a driver would. Reads are SMBus Read Word and a counted block read (the
-// best method the adapter offers); writes are SMBus Write Word. Each time an
-// adapter cannot be used or goes away, a warning (pelmor.i2cdev) says why:
-// the status line has only the library's fixed texts.
+// best method the adapter offers); writes are SMBus Write Word. An address
+// that a kernel driver holds is reported Busy. Each time an adapter cannot be
+// used or goes away, or an address is held, a warning (pelmor.i2cdev) says
+// why: the status line has only the library's fixed texts.
 class I2cDevAdapter : public AdapterLibrary {
  public:
   I2cDevAdapter(DeviceCalls& calls, const I2cBusDirectory& directory, I2cDevOptions options);
@@ -47,6 +48,7 @@ class I2cDevAdapter : public AdapterLibrary {
   std::int32_t I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data, int length,
                              int receiveLength, int stop) override;
   std::int32_t I2CGetStatus(I2CStatusRecord& status) override;
+  // kReplyCutShort for a counted block the adapter could read only in part.
   std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) override;
   // The adapter is never a bus slave here: both return "not implemented".
   std::int32_t I2CGetSlaveRxMsg(int capacity, std::uint8_t* buffer) override;
@@ -80,9 +82,21 @@ class I2cDevAdapter : public AdapterLibrary {
   void Run(const Job& job);
   void RunOpen(const Job& job);
   void RunTransaction(const Job& job);
-  int Transfer(const Job& job, std::vector<std::uint8_t>& reply);
+  // A read's reply as it is handed over; a counted block that the adapter
+  // could read only in part is marked cut short.
+  struct Reply {
+    std::vector<std::uint8_t> bytes;
+    bool cutShort = false;
+  };
+  int Transfer(const Job& job, Reply& reply);
   int SetSlaveAddress(std::uint8_t address);
-  int ReadBlock(std::uint8_t address, std::uint8_t command, std::vector<std::uint8_t>& reply);
+  int ReadBlock(std::uint8_t address, std::uint8_t command, Reply& reply);
+  int ReadBlockByTransfer(std::uint8_t address, std::uint8_t command, Reply& reply);
+  int ReadBlockBySmbus(std::uint8_t address, std::uint8_t command, Reply& reply);
+  int ReadBlockByI2cBlock(std::uint8_t address, std::uint8_t command, Reply& reply);
+  int TakeBlock(std::uint8_t address, std::uint8_t command, int count, const std::uint8_t* data,
+                int available, Reply& reply) const;
+  void ReportHeldAddress(const Job& job);
   bool AdapterStillThere();
   void CloseDevice();
   void Say(const std::string& line) const;
@@ -105,6 +119,7 @@ class I2cDevAdapter : public AdapterLibrary {
   AdapterEventCallback callback_;
   bool inFlight_ = false;
   std::optional<std::vector<std::uint8_t>> lastReply_;
+  bool lastReplyCutShort_ = false;
 
   // Held while an event is handed to the callback, so that I2CClose can wait
   // for one being delivered.

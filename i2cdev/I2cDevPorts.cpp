@@ -37,12 +37,18 @@ bool I2cDevPorts::ProbeComPort(int portNumber) {
   if (!bus->usbAttached) entry += QStringLiteral(" (not USB: a computer's own bus)");
   if (survey.functionality) {
     const std::string unusable =
-        UnusableBecause(AbilitiesFrom(*survey.functionality), options_.pec);
+        UnusableBecause(AbilitiesFrom(*survey.functionality, bus->name), options_.pec);
     if (!unusable.empty()) {
       entry += QStringLiteral(" (unusable: %1)").arg(QString::fromStdString(unusable));
     }
   }
-  listed_[portNumber] = entry;
+  QStringList lines{entry};
+  for (const HeldAddress& held : directory_.HeldAddresses(*busNumber)) {
+    lines << QStringLiteral("%1: %2")
+                 .arg(portNumber)
+                 .arg(QString::fromStdString(HeldAddressText(*busNumber, held)));
+  }
+  listed_[portNumber] = lines;
   return true;
 }
 
@@ -50,7 +56,7 @@ QStringList I2cDevPorts::HintLines(const std::vector<int>& foundPorts) {
   QStringList lines;
   for (const int port : foundPorts) {
     const auto found = listed_.find(port);
-    if (found != listed_.end()) lines << found->second;
+    if (found != listed_.end()) lines += found->second;
   }
   if (foundPorts.empty()) {
     lines << QStringLiteral("No USB I2C adapter could be opened. Check that:")

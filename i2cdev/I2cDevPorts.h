@@ -12,8 +12,9 @@
 // The port list over i2c-dev: port n is listed when /dev/i2c-(n-1) exists, is
 // an adapter attached through USB (any adapter with --all-buses), and can be
 // opened for reading and writing now. The hint names each listed port's
-// device and adapter, and what was left out and why; with nothing listed, it
-// says what to check. Its last line points to `pelmor probe`.
+// device and adapter and the addresses that kernel drivers hold on it, and
+// what was left out and why; with nothing listed, it says what to check. Its
+// last line points to `pelmor probe`.
 class I2cDevPorts : public ComPortProber {
  public:
   I2cDevPorts(DeviceCalls& calls, const I2cBusDirectory& directory, I2cDevOptions options);
@@ -30,6 +31,7 @@ class I2cDevPorts : public ComPortProber {
   DeviceCalls& calls_;
   const I2cBusDirectory& directory_;
   const I2cDevOptions options_;
-  std::map<int, QString> listed_;  // port -> its device and adapter
-  QStringList leftOut_;            // buses seen but not listed, and why
+  // port -> its device and adapter, then the addresses drivers hold there
+  std::map<int, QStringList> listed_;
+  QStringList leftOut_;  // buses seen but not listed, and why
 };

@@ -25,9 +25,10 @@ constexpr ErrorRule kRules[] = {
     {ENODEV, nullptr, AdapterEvent::SlaveNack},
     {ETIMEDOUT, nullptr, AdapterEvent::BusTimeout},
     {EAGAIN, nullptr, AdapterEvent::ArbitrationLoss},
-    // A kernel driver holds the address, or the adapter is taken.
-    {EBUSY, nullptr, AdapterEvent::Busy},
-    // Bus faults, a malformed block count, and a bad Packet Error Checking byte.
+    // Bus faults, a bus that stayed busy (another master, or a line held low:
+    // a held address is refused before any transfer), a malformed block
+    // count, and a bad Packet Error Checking byte.
+    {EBUSY, nullptr, AdapterEvent::BusError},
     {EIO, nullptr, AdapterEvent::BusError},
     {EPROTO, nullptr, AdapterEvent::BusError},
     {EBADMSG, nullptr, AdapterEvent::BusError},

@@ -31,6 +31,12 @@ void AdapterEventDispatch::DispatchAdapterEvent(std::uint16_t eventCode) {
     case AdapterEvent::ArbitrationLoss:
       Fault(RowFault::ArbitrationLoss, false, policy_.retryPauseMs);
       break;
+    // A transaction the adapter would not make is an attempt like any fault:
+    // an address that stays busy is given up after its attempts instead of
+    // being issued again without end.
+    case AdapterEvent::Busy:
+      Fault(RowFault::AdapterBusy, true, policy_.retryPauseMs);
+      break;
     case AdapterEvent::BusTimeout:
       BusTimeout();
       break;
@@ -91,16 +97,19 @@ void AdapterEventDispatch::MasterRxComplete() {
   ReplyBuffer reply{};
   // A reply the adapter refuses to hand over is no reading: it is reported
   // and the row is tried again, instead of showing an empty buffer as a value.
+  // A block that could be read only in part is still a reading: what was read
+  // is shown, and the reading is marked cut short.
   const std::int32_t code = ports_.adapter.I2CGetMasterRxMsg(kReplyBufferSize, reply.data());
-  if (code != return_code::kAccepted) {
+  const bool cutShort = code == return_code::kReplyCutShort;
+  if (code != return_code::kAccepted && !cutShort) {
     FailAttempt(RowFault::ReplyRefused, policy_.retryPauseMs, code);
     return;
   }
   const int row = ports_.sequencer.State().rowIndex;
   const QString text = DecodeReply(ports_.catalogue.UnitClass(row), reply);
   ports_.catalogue.SetDataText(row, text);
-  ports_.events.RowRead({row, reply, text});
-  if (!ports_.log.ValueStep(text)) {
+  ports_.events.RowRead({row, reply, text, cutShort});
+  if (!ports_.log.ValueStep(row, text)) {
     ports_.events.ScanHalted({ScanHalt::Reason::LogWriteFailed, row});
     return;
   }

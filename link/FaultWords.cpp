@@ -10,6 +10,8 @@ QString FaultWord(RowFault fault) {
       return QStringLiteral("ARBLOSS");
     case RowFault::BusTimeout:
       return QStringLiteral("TIMEOUT");
+    case RowFault::AdapterBusy:
+      return QStringLiteral("BUSY");
     case RowFault::ReplyRefused:
       break;
   }

@@ -85,6 +85,10 @@ void StatusTexts::TransactionIssued(const RowTransaction& transaction) {
   Show(text + QStringLiteral("[STOP]>>"));
 }
 
+void StatusTexts::RowRead(const RowReading& reading) {
+  if (reading.cutShort) Show(QStringLiteral("<<I2C Master Rx Complete, Block Cut Short>>"));
+}
+
 void StatusTexts::RowFailed(const RowFailure& failure) {
   if (failure.fault == RowFault::ReplyRefused) Show(RefusalText(failure.returnCode));
 }

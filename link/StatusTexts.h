@@ -13,8 +13,8 @@ QString EventStatusText(std::uint16_t eventCode);
 QString LinkFailureText(const LinkFailure& failure);
 
 // Draws the scan's events in the status line as the window shows them: every
-// adapter event, the opening of the link, each transaction issued and every
-// call the adapter refused. Each text is also logged (pelmor.link, debug).
+// adapter event, the opening of the link, each transaction issued, a block
+// read cut short and every call the adapter refused. Each text is also logged (pelmor.link, debug).
 class StatusTexts : public ScanObserver {
  public:
   explicit StatusTexts(StatusLine& status) : status_(status) {}
@@ -23,6 +23,7 @@ class StatusTexts : public ScanObserver {
   void LinkOpening() override;
   void LinkFailed(const LinkFailure& failure) override;
   void TransactionIssued(const RowTransaction& transaction) override;
+  void RowRead(const RowReading& reading) override;
   void RowFailed(const RowFailure& failure) override;
   void ScanHalted(const ScanHalt& halt) override;
 

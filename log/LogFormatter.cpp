@@ -7,11 +7,15 @@
 namespace {
 
 // The first character of a date or time format that separates two of its
-// fields, if it is one that can stand inside a log field.
+// fields, if it is one that can stand inside a log field: a printable
+// character that the file's Latin-1 bytes can hold (not, for instance, the
+// right-to-left mark that Arabic formats put beside their separators), and
+// neither a comma nor a double quote.
 std::optional<QChar> FieldSeparatorOf(const QString& format) {
   for (const QChar c : format) {
     if (c.isLetter() || c.isSpace() || c == QLatin1Char('\'')) continue;
     if (c == QLatin1Char(',') || c == QLatin1Char('"')) return std::nullopt;
+    if (c.unicode() > 0xFF || !c.isPrint()) return std::nullopt;
     return c;
   }
   return std::nullopt;
@@ -36,6 +40,16 @@ LogFormatter::Separators LogFormatter::RegionalSeparators(const QLocale& locale)
 QString LogFormatter::HeaderColumn(const LogColumn& column) {
   return FieldSeparator() + column.registerName + QLatin1Char('(') + column.unitClass +
          QLatin1Char(')');
+}
+
+QString LogFormatter::ValueField(const QString& unitClass, const QString& valueText) {
+  const QChar quote = QLatin1Char('"');
+  const bool enclosed =
+      valueText.size() >= 2 && valueText.front() == quote && valueText.back() == quote;
+  if (unitClass != unit_class::kString || !enclosed) return valueText;
+  QString inside = valueText.mid(1, valueText.size() - 2);
+  if (!inside.contains(quote)) return valueText;
+  return quote + inside.replace(quote, QStringLiteral("\"\"")) + quote;
 }
 
 QString LogFormatter::FailurePlaceholder(const QString& unitClass) {

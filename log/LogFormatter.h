@@ -22,8 +22,8 @@ struct LogSeparators {
 
 // The text of the log: a header line naming the columns, then one record per
 // pass, the pass's time stamp followed by one comma-separated field a row.
-// Nothing is quoted or escaped: a value goes in exactly as its data field
-// shows it. No file is involved here; the log file writes these texts piece
+// A value goes in as its data field shows it; only a string's own double
+// quotes are doubled (ValueField). No file is involved here; the log file writes these texts piece
 // by piece as the scan goes, and a caller without a file can build whole
 // lines with HeaderLine and RecordLine.
 class LogFormatter {
@@ -42,6 +42,11 @@ class LogFormatter {
   static QString HeaderStart() { return QStringLiteral("Date/Time"); }
   // A header column with its separator: ",Voltage(mv)".
   static QString HeaderColumn(const LogColumn& column);
+  // A received value as its field: the data field's text, except that the
+  // double quotes inside a string's enclosing pair are doubled, so that a CSV
+  // reader takes the whole string as one field ("Kestrel ""Power"", Inc").
+  // A string without quotes, and every other value, stays byte for byte.
+  static QString ValueField(const QString& unitClass, const QString& valueText);
   // What stands in the field of a row given up: "" (an empty quoted text)
   // for a "string" row, "0" for every other.
   static QString FailurePlaceholder(const QString& unitClass);

@@ -116,8 +116,8 @@ bool ScanLogFile::LogPrefix(bool beginsRecord, const QDateTime& scanStartTime) {
   return Write(formatter_.RecordStart(scanStartTime) + LogFormatter::FieldSeparator());
 }
 
-bool ScanLogFile::ValueStep(const QString& valueText) {
-  return !IsOpen() || Write(valueText);
+bool ScanLogFile::ValueStep(int row, const QString& valueText) {
+  return !IsOpen() || Write(LogFormatter::ValueField(catalogue_.UnitClass(row), valueText));
 }
 
 bool ScanLogFile::FailurePlaceholder(int row) {

@@ -38,7 +38,7 @@ class ScanLogFile : public ScanLog {
   bool HeaderStep(int row) override;
   void EndHeaderColumns() override;
   bool LogPrefix(bool beginsRecord, const QDateTime& scanStartTime) override;
-  bool ValueStep(const QString& valueText) override;
+  bool ValueStep(int row, const QString& valueText) override;
   bool FailurePlaceholder(int row) override;
 
   bool HeaderPending() const { return headerPending_; }

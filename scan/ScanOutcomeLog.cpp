@@ -18,6 +18,8 @@ const char* HaltText(ScanHalt::Reason reason) {
       return "the adapter refused the transaction";
     case ScanHalt::Reason::LogWriteFailed:
       return "the log could not be written";
+    case ScanHalt::Reason::WriteTextRefused:
+      return "a text to write is not one value of its register";
   }
   return "";
 }
@@ -33,7 +35,8 @@ void ScanOutcomeLog::PassStarted(const QDateTime& start) {
 }
 
 void ScanOutcomeLog::RowRead(const RowReading& reading) {
-  qCDebug(lcScan).noquote() << catalogue_.RegisterName(reading.row) << "read:" << reading.text;
+  qCDebug(lcScan).noquote() << catalogue_.RegisterName(reading.row) << "read:" << reading.text
+                            << (reading.cutShort ? "(cut short)" : "");
 }
 
 void ScanOutcomeLog::RowWritten(int row) {

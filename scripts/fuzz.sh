@@ -19,7 +19,7 @@ if ((${#missing[@]})); then
 fi
 
 targets=(fuzz_decode_reply fuzz_encode_write fuzz_hex_field_text fuzz_mfg_data_string
-         fuzz_log_record)
+         fuzz_log_record fuzz_string_forms)
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPELMOR_FUZZ=ON >/dev/null
 cmake --build build-fuzz --parallel "$(nproc)" --target "${targets[@]}"

@@ -18,8 +18,9 @@ package=(dpkg-dev file)
 screenshots=(xvfb xauth)
 # The install and package tests: dpkg-shlibdeps, CPack's executable check, the
 # menu entry's check and the manual page's rendering; the publishing tests'
-# broker, its clients and the certificates they make.
-tests=(dpkg-dev file desktop-file-utils man-db mosquitto mosquitto-clients openssl)
+# broker, its clients and the certificates they make; Python's csv module,
+# which reads a log file back as a spreadsheet would.
+tests=(dpkg-dev file desktop-file-utils man-db mosquitto mosquitto-clients openssl python3)
 # The real-kernel test machine: qemu, Debian's kernel (its i2c-dev and i2c-stub
 # modules; the cloud kernel has no I2C; about 400 MB installed), a static
 # busybox for the initramfs, and xz to unpack the kernel. Installed without

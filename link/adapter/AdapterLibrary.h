@@ -49,6 +49,11 @@ inline constexpr std::int32_t kInvalidNackStop = 0x326;
 inline constexpr std::int32_t kNeedsFirmwareUpgrade = 0x327;
 inline constexpr std::int32_t kNilPointer = 0x331;
 inline constexpr std::int32_t kNotImplemented = 0x999;
+// Not a code of the adapter's own library: a library whose adapters may read a
+// counted block only in part answers it from I2CGetMasterRxMsg when it hands
+// over such a block. The buffer then holds the bytes that were read, its count
+// byte saying how many they are.
+inline constexpr std::int32_t kReplyCutShort = 0x340;
 }  // namespace return_code
 
 static_assert(std::endian::native == std::endian::little,

@@ -107,6 +107,26 @@ TEST(EncodeWriteTest, HexClassTakesBareDigitsOnly) {
   }
 }
 
+// The words that typed texts in a register's range stand for are the ones
+// the write sends for them.
+TEST(ExactWriteWordTest, TextsWithinTheRangeGiveTheWordThatIsSent) {
+  const struct {
+    const char* unitClass;
+    const char* text;
+    WriteWord word;
+  } cases[] = {
+      {"#H", "ffff", Bytes(0xFF, 0xFF)},          {"#H", "0", Bytes(0, 0)},
+      {"min", "65535", Bytes(0xFF, 0xFF)},        {"maH 10mwH", " +10", Bytes(10, 0)},
+      {"maH 10mwH", "$FFFF", Bytes(0xFF, 0xFF)},  {"+/-ma 10mw", "-32768", Bytes(0x00, 0x80)},
+      {"+/-ma 10mw", "32767", Bytes(0xFF, 0x7F)}, {"+/-ma 10mw", "0xFFFF", Bytes(0xFF, 0xFF)},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ExactWriteWord(c.unitClass, c.text), c.word) << c.unitClass << " " << c.text;
+    EXPECT_EQ(EncodeWrite(c.unitClass, c.text), c.word) << c.unitClass << " " << c.text;
+  }
+  EXPECT_FALSE(ExactWriteWord("mv", "100")) << "a class with no write rule";
+}
+
 TEST(EncodeWriteTest, ClassesWithoutAWriteRuleWriteZero) {
   EXPECT_EQ(EncodeWrite("mv", "100"), Bytes(0, 0));
   EXPECT_EQ(EncodeWrite("string", "100"), Bytes(0, 0));

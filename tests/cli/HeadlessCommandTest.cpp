@@ -2,9 +2,13 @@
 // test has prepared with faults, as the program's entry would run them.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QRegularExpression>
+#include <csignal>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "EmulatedRig.h"
@@ -27,19 +31,52 @@ class GarblingAdapter : public ForwardingAdapter {
   }
 };
 
+// Hands every call to the rig's adapter, and sends the program a signal as
+// the first transaction is issued: a job interrupted in its first pass.
+class InterruptingAdapter : public ForwardingAdapter {
+ public:
+  InterruptingAdapter(AdapterLibrary& target, int signal)
+      : ForwardingAdapter(target), signal_(signal) {}
+  std::int32_t I2CMasterTx(std::uint8_t address, const std::uint8_t* data, int length,
+                           int stop) override {
+    Interrupt();
+    return ForwardingAdapter::I2CMasterTx(address, data, length, stop);
+  }
+  std::int32_t I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data, int length,
+                             int receiveLength, int stop) override {
+    Interrupt();
+    return ForwardingAdapter::I2CMasterTxRx(address, data, length, receiveLength, stop);
+  }
+
+ private:
+  void Interrupt() {
+    if (signal_ != 0) ::kill(::getpid(), std::exchange(signal_, 0));
+  }
+  int signal_;
+};
+
+enum class Between { Nothing, GarbleWrites, InterruptWithSigint, InterruptWithSigterm };
+
 class PreparedRig : public Platform {
  public:
-  explicit PreparedRig(std::unique_ptr<EmulatedRig> rig, bool garbleWrites)
-      : rig_(std::move(rig)), garbling_(rig_->Adapter()), garbleWrites_(garbleWrites) {}
+  PreparedRig(std::unique_ptr<EmulatedRig> rig, Between between)
+      : rig_(std::move(rig)),
+        garbling_(rig_->Adapter()),
+        interrupting_(rig_->Adapter(), between == Between::InterruptWithSigint    ? SIGINT
+                                       : between == Between::InterruptWithSigterm ? SIGTERM
+                                                                                  : 0),
+        between_(between) {}
   PlatformBundle Bundle() override {
-    return {garbleWrites_ ? static_cast<AdapterLibrary&>(garbling_) : rig_->Adapter(),
-            rig_->Ports(), rig_->Probe()};
+    if (between_ == Between::Nothing) return {rig_->Adapter(), rig_->Ports(), rig_->Probe()};
+    if (between_ == Between::GarbleWrites) return {garbling_, rig_->Ports(), rig_->Probe()};
+    return {interrupting_, rig_->Ports(), rig_->Probe()};
   }
 
  private:
   std::unique_ptr<EmulatedRig> rig_;
   GarblingAdapter garbling_;
-  bool garbleWrites_;
+  InterruptingAdapter interrupting_;
+  Between between_;
 };
 
 struct Outcome {
@@ -49,7 +86,8 @@ struct Outcome {
 };
 
 Outcome RunCommand(std::vector<std::string> arguments,
-                   const std::function<void(EmulatedRig&)>& prepare, bool garbleWrites = false) {
+                   const std::function<void(EmulatedRig&)>& prepare,
+                   Between between = Between::Nothing) {
   arguments.insert(arguments.begin(), "pelmor");
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
@@ -60,7 +98,7 @@ Outcome RunCommand(std::vector<std::string> arguments,
   const int status = RunHeadlessCommand(argc, argv.data(), [&](const PlatformOptions&) {
     auto rig = EmulatedRig::Threaded();
     prepare(*rig);
-    return std::make_unique<PreparedRig>(std::move(rig), garbleWrites);
+    return std::make_unique<PreparedRig>(std::move(rig), between);
   });
   const std::string out = testing::internal::GetCapturedStdout();
   return {status, out, testing::internal::GetCapturedStderr()};
@@ -76,6 +114,22 @@ TEST(HeadlessCommand, ARowThatNeverAcknowledgesShowsItsFaultWordAndExitsOne) {
       [](EmulatedRig& rig) { rig.Adapter().FailCommand(kVoltage, AdapterEvent::SlaveNack, 1000); });
   EXPECT_EQ(outcome.status, headless_exit::kRowFailed);
   EXPECT_EQ(outcome.out, "Voltage  NACK   mv\nCurrent  -1500  +/-ma\n");
+}
+
+TEST(HeadlessCommand, InJsonAFailedRowIsNotOkWithItsFaultWordAndNoValue) {
+  const Outcome outcome = RunCommand(
+      {"read", "--emulated", "--format", "json", "Voltage", "BatteryMode"},
+      [](EmulatedRig& rig) { rig.Adapter().FailCommand(kVoltage, AdapterEvent::SlaveNack, 1000); });
+  EXPECT_EQ(outcome.status, headless_exit::kRowFailed);
+  EXPECT_NE(outcome.out.find("{\"fault\":\"NACK\",\"name\":\"Voltage\",\"ok\":false,"
+                             "\"unit\":\"mv\",\"value\":null}"),
+            std::string::npos)
+      << outcome.out;
+  EXPECT_TRUE(
+      QString::fromStdString(outcome.out)
+          .contains(QRegularExpression(
+              R"(\{"hex":"[0-9A-F]{4}","name":"BatteryMode","ok":true,"unit":"#H","value":\d+\})")))
+      << outcome.out;
 }
 
 TEST(HeadlessCommand, ARowThatAlwaysTimesOutIsGivenUpInsteadOfHanging) {
@@ -156,6 +210,13 @@ TEST(HeadlessCommand, AnAdapterThatDoesNotAnswerOrAPortThatCannotBeOpenedExitsTh
       RunCommand({"read", "--emulated"}, [](EmulatedRig& rig) { rig.Ports().SetPorts({}, {}); });
   EXPECT_EQ(none.status, headless_exit::kNoLink);
   EXPECT_NE(none.err.find("No ComPorts Detected"), std::string::npos) << none.err;
+
+  // An address the adapter reports busy (a kernel driver holds it) stays so.
+  const Outcome busy = RunCommand({"write", "--emulated", "AtRate=5"}, [](EmulatedRig& rig) {
+    rig.Adapter().FailCommand(0x04, AdapterEvent::Busy, 1000);
+  });
+  EXPECT_EQ(busy.status, headless_exit::kNoLink);
+  EXPECT_NE(busy.err.find("reports address 16 busy: <<Kavix Busy>>"), std::string::npos);
 }
 
 TEST(HeadlessCommand, AnAdapterLostInThePassExitsFourAndPrintsNoPartOfThePass) {
@@ -170,10 +231,33 @@ TEST(HeadlessCommand, AnAdapterLostInThePassExitsFourAndPrintsNoPartOfThePass) {
 
 TEST(HeadlessCommand, AReadBackThatDiffersFromWhatWasWrittenIsAFailedRow) {
   const Outcome outcome = RunCommand(
-      {"write", "--emulated", "RemainCapacityAlarm=1234"}, [](EmulatedRig&) {}, true);
+      {"write", "--emulated", "RemainCapacityAlarm=1234"}, [](EmulatedRig&) {},
+      Between::GarbleWrites);
   EXPECT_EQ(outcome.status, headless_exit::kRowFailed);
   EXPECT_EQ(outcome.out, "RemainCapacityAlarm  1235  maH 10mwH\n");
   EXPECT_NE(outcome.err.find("RemainCapacityAlarm reads back 1235, not what was written (1234)"),
             std::string::npos)
       << outcome.err;
+}
+
+// A job cut short by Ctrl+C or a polite kill did not do its work: a read
+// stopped in its first pass and a write stopped before it was done end with
+// the shell's status for the signal.
+TEST(HeadlessCommand, AReadOrWriteInterruptedBeforeItWasDoneEndsWithTheSignalsStatus) {
+  const struct {
+    std::vector<std::string> command;
+    Between signal;
+    int status;
+  } cases[] = {
+      {{"read", "--emulated"}, Between::InterruptWithSigint, 130},
+      {{"read", "--emulated"}, Between::InterruptWithSigterm, 143},
+      {{"write", "--emulated", "RemainCapacityAlarm=300"}, Between::InterruptWithSigint, 130},
+      {{"write", "--emulated", "RemainCapacityAlarm=300"}, Between::InterruptWithSigterm, 143},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome = RunCommand(
+        c.command, [](EmulatedRig&) {}, c.signal);
+    EXPECT_EQ(outcome.status, c.status) << c.command[0] << "\n" << outcome.out << outcome.err;
+    EXPECT_EQ(outcome.out, "") << "no part of a pass";
+  }
 }

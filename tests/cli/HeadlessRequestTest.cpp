@@ -31,12 +31,12 @@ TEST(HeadlessRequest, ReadNamesRowsInAnyCaseInRowOrderAndAllWhenNoneIsNamed) {
 }
 
 TEST(HeadlessRequest, RepeatOptionsPortAndAddress) {
-  const HeadlessParse every = Parse({"read", "--every", "2.5", "--port", "3", "--address", "fe"});
+  const HeadlessParse every = Parse({"read", "--every", "2.5", "--port", "3", "--address", "ee"});
   ASSERT_TRUE(every.request) << every.error.toStdString();
   EXPECT_EQ(every.request->everyMs, 2500);
   EXPECT_EQ(every.request->count, 0) << "--every alone repeats until interrupted";
   EXPECT_EQ(every.request->comPortEntry, QStringLiteral("3"));
-  EXPECT_EQ(every.request->addressEntry, 127);
+  EXPECT_EQ(every.request->addressEntry, 119);
 
   const HeadlessParse counted = Parse({"read", "--every", "60", "--count", "5", "--format", "csv"});
   ASSERT_TRUE(counted.request);
@@ -54,6 +54,17 @@ TEST(HeadlessRequest, MqttTakesTheBrokersUrlWithItsDefaultPortTheStationAndTheQu
   EXPECT_EQ(
       std::tuple(plain->broker.Place(), plain->broker.user, plain->station, plain->queueBound),
       std::tuple("broker.lab:1883", "bench", QSysInfo::machineHostName(), 1440u));
+}
+
+// Outside 10 to EE an address byte is reserved (the general call, 10-bit
+// addressing, high-speed masters); only --force-address reaches it.
+TEST(HeadlessRequest, ReservedAddressesOnlyWithForceAddress) {
+  for (const char* address : {"10", "EE"}) {
+    EXPECT_TRUE(Parse({"read", "--address", address}).request) << address;
+  }
+  const HeadlessParse forced = Parse({"write", "--address", "00", "--force-address", "AtRate=1"});
+  ASSERT_TRUE(forced.request) << forced.error.toStdString();
+  EXPECT_EQ(forced.request->addressEntry, 0);
 }
 
 TEST(HeadlessRequest, WriteTakesTheWritableRegistersWithTheirTextsAsTyped) {
@@ -95,6 +106,9 @@ TEST(HeadlessRequest, MistakesAreUsageErrorsWithAMessageThatSaysWhy) {
       {{"read", "--format", "xml"}, "--format takes text, csv or json, not: xml"},
       {{"read", "--address", "17"}, "--address takes an even address byte"},
       {{"read", "--address", "100"}, "--address takes an even address byte"},
+      {{"write", "--address", "00", "AtRate=1"}, "--address 00 is reserved"},
+      {{"read", "--address", "0E"}, "--address 0E is reserved"},
+      {{"read", "--address", "fe"}, "--address FE is reserved"},
       {{"read", "--port", "COM1"}, "--port takes a port number, not: COM1"},
       {{"read", "--every", "-1"}, "--every takes a number of seconds"},
       {{"read", "--count", "x"}, "--count takes a whole number"},
@@ -121,5 +135,49 @@ TEST(HeadlessRequest, MistakesAreUsageErrorsWithAMessageThatSaysWhy) {
     EXPECT_TRUE(parse.error.startsWith(QLatin1String(message)))
         << arguments.join(' ').toStdString() << ": " << parse.error.toStdString();
     EXPECT_TRUE(parse.usage.contains(QStringLiteral("Usage:")));
+  }
+}
+
+// Text that does not stand for exactly one word in the register's range is
+// refused before the bus is touched, with the form the register takes.
+TEST(HeadlessRequest, WriteTextsThatAreNotExactlyOneWordAreUsageErrors) {
+  constexpr const char* kHexForm = "1 to 4 hexadecimal digits";
+  constexpr const char* kUnsignedForm = "a whole number from 0 to 65535";
+  constexpr const char* kSignedForm = "a whole number from -32768 to 32767";
+  const struct {
+    const char* assignment;
+    const char* form;
+  } cases[] = {
+      {"BatteryMode=0x6001", kHexForm},
+      {"BatteryMode=zz", kHexForm},
+      {"BatteryMode=", kHexForm},
+      {"BatteryMode=16001", kHexForm},
+      {"BatteryMode= 6001", kHexForm},
+      {"ManufacturerAccess=123456789", kHexForm},
+      {"RemainCapacityAlarm=70000", kUnsignedForm},
+      {"RemainCapacityAlarm=-1", kUnsignedForm},
+      {"RemainCapacityAlarm=10 ", kUnsignedForm},
+      {"RemainCapacityAlarm=", kUnsignedForm},
+      {"RemainCapacityAlarm=1e3", kUnsignedForm},
+      {"RemainCapacityAlarm=$10000", kUnsignedForm},
+      {"RemainTimeAlarm=65536", kUnsignedForm},
+      {"RemainTimeAlarm=1.5", kUnsignedForm},
+      {"AtRate=40000", kSignedForm},
+      {"AtRate=-32769", kSignedForm},
+      {"AtRate=-$10", kSignedForm},
+      {"AtRate=0x", kSignedForm},
+  };
+  for (const auto& [assignment, form] : cases) {
+    const HeadlessParse parse = Parse({"write", assignment});
+    EXPECT_FALSE(parse.request) << assignment;
+    EXPECT_TRUE(parse.error.contains(QLatin1String(form)))
+        << assignment << ": " << parse.error.toStdString();
+    const QString name = QString::fromLatin1(assignment).section('=', 0, 0);
+    EXPECT_TRUE(parse.error.startsWith(name)) << parse.error.toStdString();
+  }
+  for (const char* exact : {"BatteryMode=ffff", "BatteryMode=0", "RemainCapacityAlarm=65535",
+                            "RemainCapacityAlarm=$FFFF", "RemainTimeAlarm= 10", "AtRate=-32768",
+                            "AtRate=+32767", "AtRate=0xFFFF"}) {
+    EXPECT_TRUE(Parse({"write", exact}).request) << exact;
   }
 }

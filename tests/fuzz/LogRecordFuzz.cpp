@@ -85,8 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         expected += LogFormatter::FailurePlaceholder(catalogue.UnitClass(row));
       } else {
         const QString text = FieldText(input);
-        FUZZ_CHECK(log.ValueStep(text));
-        expected += text;
+        FUZZ_CHECK(log.ValueStep(row, text));
+        expected += LogFormatter::ValueField(catalogue.UnitClass(row), text);
       }
     }
   }

@@ -41,6 +41,8 @@ class FakeI2cDev : public DeviceCalls {
     // adapter until its last descriptor closes.
     int unpluggedError = ENODEV;
     bool corruptPec = false;
+    // A plain I2C transfer stops after this many of its messages.
+    int messagesTransferred = 2;
   };
 
   void AddNode(const std::string& path, Node node) {
@@ -228,7 +230,7 @@ class FakeI2cDev : public DeviceCalls {
     sent.push_back(static_cast<std::uint8_t>(Pec(checked) ^ (node.corruptPec ? 0x5A : 0)));
     for (int i = 0; i < read.len; ++i)
       read.buf[i] = i < static_cast<int>(sent.size()) ? sent[i] : 0xFF;
-    return 2;
+    return node.messagesTransferred;
   }
 
   int Smbus(Node& node, const OpenFile& file, const i2c_smbus_ioctl_data& request) {
@@ -314,6 +316,20 @@ class FakeSysfs {
   }
   void AddMotherboardBus(int number, const std::string& name) {
     AddBus(number, "pci0000:00/0000:00:1f.4", name);
+  }
+  // A client device at a 7-bit address of bus N, bound to a kernel driver, as
+  // new_device and the driver's probe leave it.
+  void AddBoundClient(int bus, std::uint8_t address, const std::string& driver) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%d-%04x", bus, address);
+    const auto busDevice = std::filesystem::read_symlink(root_ / "sys/bus/i2c/devices" /
+                                                         ("i2c-" + std::to_string(bus)));
+    const auto client = busDevice / name;
+    const auto driverFolder = root_ / "sys/bus/i2c/drivers" / driver;
+    std::filesystem::create_directories(client);
+    std::filesystem::create_directories(driverFolder);
+    std::filesystem::create_directory_symlink(driverFolder, client / "driver");
+    std::filesystem::create_directory_symlink(client, root_ / "sys/bus/i2c/devices" / name);
   }
 
   // A driver bound to the device at this 7-bit address on bus N.

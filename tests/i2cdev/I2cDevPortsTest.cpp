@@ -97,6 +97,18 @@ TEST_F(I2cDevPortsTest, ANewDiscoveryForgetsTheLastOne) {
   EXPECT_TRUE(ports.HintLines({8}).filter(QStringLiteral("Permission denied")).isEmpty());
 }
 
+TEST_F(I2cDevPortsTest, TheHintNamesTheDriversThatHoldAddressesOnAListedBus) {
+  sysfs.AddBoundClient(7, 0x0B, "sbs-battery");
+  sysfs.AddBoundClient(0, 0x50, "ee1004");
+  I2cDevPorts ports(kernel, directory, {});
+  ASSERT_EQ(Discover(ports), std::vector{8});
+  const QStringList lines = ports.HintLines({8});
+  EXPECT_EQ(lines.value(1),
+            "8: address 16 (7-bit 0x0b) is held by the kernel driver sbs-battery; free it with: "
+            "echo 7-000b | sudo tee /sys/bus/i2c/drivers/sbs-battery/unbind");
+  EXPECT_TRUE(lines.filter("ee1004").isEmpty()) << "a bus not listed";
+}
+
 TEST_F(I2cDevPortsTest, WithPecAnAdapterThatCannotCheckItIsMarkedUnusable) {
   I2cDevPorts ports(kernel, directory, {false, true});
   ASSERT_EQ(Discover(ports), std::vector{8});

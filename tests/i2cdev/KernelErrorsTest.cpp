@@ -24,7 +24,7 @@ TEST(KernelErrors, EachErrorBecomesItsEvent) {
       // hid-cp2112 reports a missing acknowledge as a time-out.
       {ETIMEDOUT, "CP2112 SMBus Bridge on hidraw0", AdapterEvent::SlaveNack},
       {EAGAIN, "MCP2221 usb-i2c bridge", AdapterEvent::ArbitrationLoss},
-      {EBUSY, "MCP2221 usb-i2c bridge", AdapterEvent::Busy},
+      {EBUSY, "MCP2221 usb-i2c bridge", AdapterEvent::BusError},
       {EIO, "CP2112 SMBus Bridge on hidraw0", AdapterEvent::BusError},
       // hid-ft260 reports a missing acknowledge, as every failed transfer, as EIO.
       {EIO, "FT260 usb-i2c bridge on hidraw1", AdapterEvent::SlaveNack},

@@ -1,15 +1,26 @@
-// Runs inside the test machine: seeds the kernel's i2c-stub with a Smart
-// Battery's 33 registers at address 0x0B, then reads them all through the
-// adapter library over /dev/i2c-N and the value codec, writes a writable
-// register and reads it back, reads an address where no chip answers; given
-// the program's executable, runs `pelmor read` and `pelmor write` on the same
-// bus and checks what they print; and prints one result line:
-//   PELMOR KERNEL CHECK: PASS (n of n checks)    or    ... FAIL (...)
-// Usage: i2c_stub_battery_check BUS [PELMOR]
+// Runs inside the test machine, one phase a call, and prints one result line:
+//   PELMOR KERNEL PHASE name: PASS (n of n checks)    or    ... FAIL (...)
+// seeded (the default): seeds the kernel's i2c-stub with a Smart Battery's 33
+//   registers at address 0x0B, reads them all through the adapter library
+//   over /dev/i2c-N and the value codec, writes a writable register and reads
+//   it back, reads an address where no chip answers; given the program's
+//   executable, runs `pelmor read` and `pelmor write` on the same bus.
+// held: with sbs-battery bound to 0x0B, the address is Busy for the library,
+//   pelmor ends with status 3 naming the driver and its unbind command (which
+//   is then run, and frees the address), and the port list's hint names it.
+// hostile: a crafted pack's strings (terminal escapes, quotes and a comma)
+//   through the three forms of `pelmor read`, each dumped with od -c.
+// i2c-block: on a stub without SMBus Block Read (blocks read by I2C block
+//   reads, at most 31 data bytes), a 32-byte block is shown cut short and a
+//   count above 32 is a bus error.
+// Usage: i2c_stub_battery_check [--held|--hostile|--i2c-block] BUS [PELMOR]
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
 #include <sys/wait.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QString>
 #include <chrono>
 #include <condition_variable>
@@ -21,9 +32,12 @@
 #include <string>
 #include <vector>
 
+#include "ComPortDiscovery.h"
+#include "CsvRecords.h"
 #include "DeviceCalls.h"
 #include "I2cBusDirectory.h"
 #include "I2cDevAdapter.h"
+#include "I2cDevPorts.h"
 #include "RegisterTable.h"
 #include "ValueCodec.h"
 
@@ -151,6 +165,24 @@ std::pair<std::string, int> Run(const std::string& command) {
   return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
+struct Ran {
+  std::string out;
+  std::string err;
+  int status;
+};
+
+// Runs a command and gives its standard output, standard error and status.
+Ran RunCapturingErrors(const std::string& command) {
+  const char* errors = "/tmp/check-stderr";
+  auto [out, status] = Run(command + " 2>" + errors);
+  const auto [err, catStatus] = Run(std::string("cat ") + errors);
+  return {out, err, status};
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
 // The line `pelmor read` prints for a register: its name, then its value and
 // unit class, two blanks apart, the names padded to the longest one shown.
 bool PrintsLine(const std::string& out, const std::string& name, const std::string& value,
@@ -219,14 +251,8 @@ std::string ReadRow(AdapterLibrary& library, Events& events, const RegisterDefin
   return DecodeReply(unitClass, reply).toStdString();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc != 2 && argc != 3) {
-    std::fprintf(stderr, "usage: %s BUS [PELMOR]\n", argv[0]);
-    return 2;
-  }
-  const int bus = std::atoi(argv[1]);
+// The seeded stub through the library, then through the command line.
+void CheckSeededStub(int bus, const std::string& pelmor) {
   SystemDeviceCalls calls;
   I2cBusDirectory directory;
   Check(SeedStub(calls, directory.DeviceNode(bus)), "seed the stub's 33 registers");
@@ -286,10 +312,165 @@ int main(int argc, char** argv) {
   Check(status.linkOpen != 0, "the link stays open after a NACK");
   library.I2CClose();
 
-  if (argc == 3) CheckCommandLine(argv[2], port);
+  if (!pelmor.empty()) CheckCommandLine(pelmor, port);
+}
 
-  std::printf("PELMOR KERNEL CHECK: %s (%d of %d checks)\n", failures == 0 ? "PASS" : "FAIL",
-              checks - failures, checks);
+std::string Options(int bus) {
+  return " --all-buses --port " + std::to_string(PortForBus(bus));
+}
+
+// sbs-battery holds 0x0B: i2c-dev refuses the address, the library reports
+// Busy, pelmor says which driver holds it and how to let it go, and ends.
+void CheckHeldAddress(int bus, const std::string& pelmor) {
+  SystemDeviceCalls calls;
+  I2cBusDirectory directory;
+  Events events;
+  {
+    I2cDevAdapter library(calls, directory, {true, false});
+    library.I2COpen(MakeOpenParams(static_cast<std::uint8_t>(PortForBus(bus))), events.Callback(),
+                    kAdapterLogFileName);
+    Check(events.Next() == Code(AdapterEvent::LinkOpen), "LinkOpen beside sbs-battery");
+    const std::string busy = "event " + Hex(Code(AdapterEvent::Busy));
+    for (const int row : {9, 29}) {
+      const std::string shown = ReadRow(library, events, RegisterTable()[row]);
+      Check(shown == busy,
+            std::string(RegisterTable()[row].registerName) + " at a held address: " + shown);
+    }
+  }
+  const std::string client = std::to_string(bus) + "-000b";
+  const std::string advice =
+      "address 16 (7-bit 0x0b) is held by the kernel driver sbs-battery; free it with: echo " +
+      client + " | sudo tee /sys/bus/i2c/drivers/sbs-battery/unbind";
+  for (const std::string& command : {" read" + Options(bus) + " Voltage ManufacturerName",
+                                     " write" + Options(bus) + " AtRate=5"}) {
+    const Ran ran = RunCapturingErrors(pelmor + command);
+    Check(ran.status == 3 && ran.out.empty() && Contains(ran.err, advice),
+          "pelmor" + command + " ends with status " + std::to_string(ran.status) + ": " + ran.err);
+  }
+  I2cDevPorts ports(calls, directory, {true, false});
+  const QString hint = DiscoverComPorts(ports).hint;
+  Check(hint.contains(QString::fromStdString(advice)),
+        "the port hint names the driver: " + hint.toStdString());
+
+  const auto [unbound, unbindStatus] =
+      Run("echo " + client + " | tee /sys/bus/i2c/drivers/sbs-battery/unbind");
+  const auto [read, readStatus] = Run(pelmor + " read" + Options(bus) + " DeviceName");
+  Check(unbindStatus == 0 && readStatus == 0 &&
+            PrintsLine(read, "DeviceName", "\"PX-3S1P\"", "string"),
+        "the advice frees the address: " + read);
+}
+
+constexpr char kHostileDeviceName[] = "\x1b[2J\x1b[31mKP\x07";
+constexpr char kHostileManufacturerName[] = "Kestrel \"Power\", Inc";
+// Sets the terminal's clipboard (OSC 52) on terminals that allow it.
+constexpr char kHostileChemistry[] = "\x1b]52;c;cm0gLXJmIH4=\x07";
+
+bool SeedBlock(int bus, std::uint8_t command, int size, const std::string& bytes) {
+  SystemDeviceCalls calls;
+  const int fd = calls.Open(I2cBusDirectory().DeviceNode(bus));
+  if (fd < 0) return false;
+  i2c_smbus_data data{};
+  data.block[0] = static_cast<std::uint8_t>(bytes.size());
+  std::copy(bytes.begin(), bytes.end(), data.block + 1);
+  i2c_smbus_ioctl_data request{I2C_SMBUS_WRITE, command, static_cast<std::uint32_t>(size), &data};
+  const bool ok = calls.Ioctl(fd, I2C_SLAVE, reinterpret_cast<void*>(kChip)) >= 0 &&
+                  calls.Ioctl(fd, I2C_SMBUS, &request) >= 0;
+  calls.Close(fd);
+  return ok;
+}
+
+void DumpBytes(const std::string& pelmor, const std::string& arguments) {
+  std::printf("pelmor%s | od -c\n%s", arguments.c_str(),
+              Run(pelmor + arguments + " | od -c").first.c_str());
+}
+
+// A crafted pack's strings: no control byte reaches the terminal raw, CSV
+// keeps each string in its column, JSON holds the strings themselves.
+void CheckHostilePack(int bus, const std::string& pelmor) {
+  Check(SeedBlock(bus, 0x20, I2C_SMBUS_BLOCK_DATA, kHostileManufacturerName) &&
+            SeedBlock(bus, 0x21, I2C_SMBUS_BLOCK_DATA, kHostileDeviceName) &&
+            SeedBlock(bus, 0x22, I2C_SMBUS_BLOCK_DATA, kHostileChemistry),
+        "seed the hostile strings");
+  const std::string read = " read" + Options(bus) + " ManufacturerName DeviceName DeviceChemistry";
+  const auto [text, textStatus] = Run(pelmor + read);
+  bool raw = false;
+  for (const char c : text)
+    raw = raw || (static_cast<unsigned char>(c) < 0x20 && c != '\n') || c == 0x7F;
+  Check(textStatus == 0 && !raw && Contains(text, R"("\x1b[2J\x1b[31mKP\x07")") &&
+            Contains(text, R"("\x1b]52;c;cm0gLXJmIH4=\x07")"),
+        "text: control characters shown as escapes");
+
+  const auto [csv, csvStatus] = Run(pelmor + read + " --format csv");
+  const auto records =
+      CsvRecords(QString::fromLatin1(csv.data(), static_cast<qsizetype>(csv.size())));
+  const QStringList expected = {QString::fromLatin1(kHostileManufacturerName),
+                                QString::fromLatin1(kHostileDeviceName),
+                                QString::fromLatin1(kHostileChemistry)};
+  Check(csvStatus == 0 && records && records->size() == 2 && (*records)[0].size() == 4 &&
+            (*records)[1].mid(1) == expected,
+        "csv: each string one field, in its column");
+
+  const auto [json, jsonStatus] = Run(pelmor + read + " --format json");
+  QJsonParseError error;
+  const QJsonArray registers = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error)
+                                   .object()[QStringLiteral("registers")]
+                                   .toArray();
+  bool same = registers.size() == 3;
+  for (qsizetype i = 0; same && i < 3; ++i) {
+    same = registers[i][QStringLiteral("value")].toString() == expected[i];
+  }
+  Check(jsonStatus == 0 && error.error == QJsonParseError::NoError && same,
+        "json: valid, holding the strings themselves");
+  for (const char* form : {"", " --format csv", " --format json"}) DumpBytes(pelmor, read + form);
+}
+
+// Blocks read by an I2C block read: the count and at most 31 data bytes.
+void CheckI2cBlockReads(int bus, const std::string& pelmor) {
+  const std::string name = "Pelmor Test Cells Incorporated!";  // 31 of a 32-byte name
+  Check(SeedBlock(bus, 0x20, I2C_SMBUS_I2C_BLOCK_DATA, std::string(1, '\x20') + name),
+        "seed a 32-byte block, the count and 31 data bytes as the stub can hold them");
+  const Ran shortened = RunCapturingErrors(pelmor + " read" + Options(bus) + " ManufacturerName");
+  Check(shortened.status == 1 &&
+            Contains(shortened.out, "ManufacturerName  \"" + name + "\"  string  (cut short)\n") &&
+            Contains(shortened.err, "claims 32 bytes; the adapter read 31"),
+        "a 32-byte block is shown cut short, status 1: " + shortened.out + shortened.err);
+  Check(SeedBlock(bus, 0x20, I2C_SMBUS_I2C_BLOCK_DATA, std::string(1, '\x40') + name),
+        "seed a block whose count claims 64 bytes");
+  const auto [overlong, overlongStatus] =
+      Run(pelmor + " read" + Options(bus) + " ManufacturerName");
+  Check(overlongStatus == 1 && PrintsLine(overlong, "ManufacturerName", "BUSERR", "string"),
+        "a count above 32 is a bus error: " + overlong);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string phase = "seeded";
+  int first = 1;
+  if (argc > 1 && std::string(argv[1]).rfind("--", 0) == 0) {
+    phase = argv[1] + 2;
+    first = 2;
+  }
+  if (argc - first < 1 || argc - first > 2 || (phase != "seeded" && argc - first != 2)) {
+    std::fprintf(stderr, "usage: %s [--held|--hostile|--i2c-block] BUS [PELMOR]\n", argv[0]);
+    return 2;
+  }
+  const int bus = std::atoi(argv[first]);
+  const std::string pelmor = argc - first == 2 ? argv[first + 1] : "";
+  if (phase == "seeded") {
+    CheckSeededStub(bus, pelmor);
+  } else if (phase == "held") {
+    CheckHeldAddress(bus, pelmor);
+  } else if (phase == "hostile") {
+    CheckHostilePack(bus, pelmor);
+  } else if (phase == "i2c-block") {
+    CheckI2cBlockReads(bus, pelmor);
+  } else {
+    std::fprintf(stderr, "unknown phase %s\n", phase.c_str());
+    return 2;
+  }
+  std::printf("PELMOR KERNEL PHASE %s: %s (%d of %d checks)\n", phase.c_str(),
+              failures == 0 ? "PASS" : "FAIL", checks - failures, checks);
   std::fflush(stdout);
   return failures == 0 ? 0 : 1;
 }

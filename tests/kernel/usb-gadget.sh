@@ -136,9 +136,21 @@ usb_expected_csv() {
 usb_expected_csv_header() {
   usb_expected_fields | awk -F'|' '{ print $1 "(" $3 ")" }' | paste -sd, -
 }
+# JSON values are typed: numbers, a #H word also as its digits, a string's
+# characters, a block's bytes.
 usb_expected_json() {
-  usb_expected_fields | awk -F'|' '{ gsub(/"/, "\\\"", $2)
-    printf "%s{\"name\":\"%s\",\"ok\":true,\"unit\":\"%s\",\"value\":\"%s\"}", (NR > 1 ? "," : ""), $1, $3, $2 }'
+  usb_expected_fields | awk -F'|' '
+    function hex(s,  i, n) {
+      for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789ABCDEF", substr(s, i, 1)) - 1
+      return n + 0
+    }
+    { v = $2; extra = ""
+      if ($3 == "string") { gsub(/^"|"$/, "", v); v = "\"" v "\"" }
+      else if ($3 == "block") { n = split($2, b, ","); v = "["
+                                for (i = 1; i <= n; i++) v = v (i > 1 ? "," : "") hex(b[i])
+                                v = v "]" }
+      else if ($3 == "#H") { extra = "\"hex\":\"" $2 "\","; v = hex($2) }
+      printf "%s{%s\"name\":\"%s\",\"ok\":true,\"unit\":\"%s\",\"value\":%s}", (NR > 1 ? "," : ""), extra, $1, $3, v }'
 }
 
 # The checks every adapter goes through. Each is a function whose status is

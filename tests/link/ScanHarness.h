@@ -125,7 +125,7 @@ struct RecordingLog : ScanLog {
   bool LogPrefix(bool beginsRecord, const QDateTime& start) override {
     return Step("prefix", beginsRecord ? start.toString("hh:mm:ss") : QString());
   }
-  bool ValueStep(const QString& text) override { return Step("value", text); }
+  bool ValueStep(int, const QString& text) override { return Step("value", text); }
   bool FailurePlaceholder(int row) override { return Step("placeholder", QString::number(row)); }
 };
 
@@ -139,7 +139,7 @@ struct LogSwitch : ScanLog {
   bool LogPrefix(bool beginsRecord, const QDateTime& start) override {
     return target->LogPrefix(beginsRecord, start);
   }
-  bool ValueStep(const QString& text) override { return target->ValueStep(text); }
+  bool ValueStep(int row, const QString& text) override { return target->ValueStep(row, text); }
   bool FailurePlaceholder(int row) override { return target->FailurePlaceholder(row); }
 };
 

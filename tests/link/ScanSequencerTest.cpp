@@ -236,7 +236,9 @@ TEST_F(ScanSequencerTest, WriteTabWithOnlyReadOnlyRowsTickedEndsThePassAtOnce) {
 
 TEST_F(ScanSequencerTest, WriteScanWritesTheTickedWritableRows) {
   SwitchTab(1);
+  catalogue.SetDataText(0, "0000");
   catalogue.SetDataText(1, "300");
+  catalogue.SetDataText(2, "10");
   catalogue.SetDataText(4, "-100");
   catalogue.SetDataText(3, "8000");
   sequencer.ReadDataBtnClick();
@@ -248,6 +250,22 @@ TEST_F(ScanSequencerTest, WriteScanWritesTheTickedWritableRows) {
   EXPECT_EQ(BatteryWord(0x03), 0x8000);
   EXPECT_EQ(catalogue.DataText(4), "-100") << "a write leaves the field as typed";
   EXPECT_EQ(log.steps.filter("prefix").size(), 0) << "writes start no log record";
+}
+
+TEST_F(ScanSequencerTest, WriteDataWithATextThatIsNotExactlyOneWordWritesNothing) {
+  SwitchTab(1);
+  TickOnly({1, 4});
+  catalogue.SetDataText(1, "300");
+  catalogue.SetDataText(4, "40000");
+  sequencer.ReadDataBtnClick();
+  RunUntilIdle();
+  ASSERT_EQ(controls.warnings.size(), 1);
+  EXPECT_TRUE(controls.warnings[0].contains("AtRate"));
+  EXPECT_TRUE(controls.warnings[0].contains("a whole number from -32768 to 32767"))
+      << controls.warnings[0].toStdString();
+  EXPECT_EQ(controls.caption, "Write Data") << "the scan did not start";
+  EXPECT_EQ(Transactions(), 0);
+  EXPECT_FALSE(rig->Adapter().IsLinkOpen());
 }
 
 TEST_F(ScanSequencerTest, WriteRetriedAfterFaultsSendsTheTypedValueNotTheFaultWord) {

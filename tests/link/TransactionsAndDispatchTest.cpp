@@ -166,7 +166,8 @@ TEST_F(AdapterEventDispatchTest, FaultsWriteTheirWordAndPauseBeforeTheNextAttemp
     int pause;
   } faults[] = {{AdapterEvent::BusError, "BUSERR", 1000},
                 {AdapterEvent::SlaveNack, "NACK", 100},
-                {AdapterEvent::ArbitrationLoss, "ARBLOSS", 100}};
+                {AdapterEvent::ArbitrationLoss, "ARBLOSS", 100},
+                {AdapterEvent::Busy, "BUSY", 100}};
   for (const auto& fault : faults) {
     ReadInFlight(9);
     Dispatch(fault.event);
@@ -205,8 +206,8 @@ TEST_F(AdapterEventDispatchTest, MasterRxCompleteDecodesByTheRowsUnitClass) {
 
 TEST_F(AdapterEventDispatchTest, StatusOnlyEventsTouchNoRow) {
   ReadInFlight(9);
-  for (auto event : {AdapterEvent::NotResponding, AdapterEvent::Busy,
-                     AdapterEvent::SlaveAddrChanged, AdapterEvent::GeneralCallChanged}) {
+  for (auto event : {AdapterEvent::NotResponding, AdapterEvent::SlaveAddrChanged,
+                     AdapterEvent::GeneralCallChanged}) {
     Dispatch(event);
     EXPECT_EQ(catalogue.DataText(9), "");
     EXPECT_EQ(state.pendingRow, 9);

@@ -56,13 +56,13 @@ TEST_F(LogFileFaultTest, FullDeviceFailsAtTheWriteThatFillsTheBufferAndTheLogSta
   log.OpenLogFile("/dev/full");
   ASSERT_TRUE(window.open);
   EXPECT_EQ(window.title, "Dalvern Corp. -  Pelmor - [full]");
-  EXPECT_TRUE(log.ValueStep(QString(127, 'x')));
+  EXPECT_TRUE(log.ValueStep(9, QString(127, 'x')));
   EXPECT_TRUE(window.errors.isEmpty());
-  EXPECT_FALSE(log.ValueStep("1"));
+  EXPECT_FALSE(log.ValueStep(9, "1"));
   EXPECT_EQ(window.errors,
             QStringList{"Cannot write to the log file \"/dev/full\": " + SystemText(ENOSPC)});
   EXPECT_TRUE(window.open);
-  EXPECT_FALSE(log.ValueStep("2")) << "later writes try again";
+  EXPECT_FALSE(log.ValueStep(9, "2")) << "later writes try again";
   EXPECT_EQ(window.errors.size(), 2);
 }
 
@@ -86,7 +86,7 @@ TEST_F(LogFileFaultTest, FullDeviceFailsAtCloseWhichStaysOpenAndTriesAgainWhenCl
 TEST_F(LogFileFaultTest, CloseThatFailedLeavesTheRecordWholeAndTheSecondCloseEndsIt) {
   const QString path = dir.filePath("limited.txt");
   log.OpenLogFile(path);
-  ASSERT_TRUE(log.ValueStep("4105"));
+  ASSERT_TRUE(log.ValueStep(9, "4105"));
   const auto previous = std::signal(SIGXFSZ, SIG_IGN);
   rlimit limit{};
   getrlimit(RLIMIT_FSIZE, &limit);
@@ -101,7 +101,7 @@ TEST_F(LogFileFaultTest, CloseThatFailedLeavesTheRecordWholeAndTheSecondCloseEnd
   EXPECT_EQ(FileContent(path), "");
 
   ASSERT_TRUE(log.LogPrefix(false, QDateTime()));
-  ASSERT_TRUE(log.ValueStep("7"));
+  ASSERT_TRUE(log.ValueStep(10, "7"));
   log.MenuFileCloseLogFileClick();
   EXPECT_EQ(window.errors.size(), 1);
   EXPECT_FALSE(window.open);

@@ -26,6 +26,14 @@ TEST(LogFormatterTest, SeparatorsComeFromTheLocalesShortFormats) {
   EXPECT_EQ(separators("fi_FI"), "..");
   EXPECT_EQ(separators("nl_NL"), "-:");
   EXPECT_EQ(separators("C"), "/:") << "a blank between date fields is no separator";
+  // The file's bytes are Latin-1: a separator they cannot hold is no separator.
+  for (const char* locale : {"ar_EG", "ar_SA", "fa_IR", "he_IL", "zh_CN", "ja_JP", "ko_KR"}) {
+    const auto s = LogFormatter::RegionalSeparators(QLocale(QString::fromLatin1(locale)));
+    const QString stamp = LogFormatter(s).TimeStamp(kAfternoon);
+    EXPECT_EQ(QString::fromLatin1(LogFormatter::FileBytes(stamp)), stamp)
+        << locale << ": " << stamp.toStdString();
+    EXPECT_TRUE(s.date.isPrint() && s.time.isPrint()) << locale;
+  }
 }
 
 TEST(LogFormatterTest, HeaderColumnsAndPlaceholders) {
@@ -35,6 +43,28 @@ TEST(LogFormatterTest, HeaderColumnsAndPlaceholders) {
   EXPECT_EQ(LogFormatter::FailurePlaceholder("string"), "\"\"");
   EXPECT_EQ(LogFormatter::FailurePlaceholder("block"), "0");
   EXPECT_EQ(LogFormatter::FailurePlaceholder("mv"), "0");
+}
+
+TEST(LogFormatterTest, AStringsOwnQuotesAreDoubledAndEveryOtherValueStaysAsShown) {
+  const struct {
+    const char* unitClass;
+    const char* shown;
+    const char* field;
+  } cases[] = {
+      {"string", R"("Kestrel "Power", Inc")", R"("Kestrel ""Power"", Inc")"},
+      {"string", R"("""")", R"("""""")"},
+      {"string", R"("a"b")", R"("a""b")"},
+      {"string", R"("Norvale, Cells")", R"("Norvale, Cells")"},
+      {"string", "\"\x1b[2J\"", "\"\x1b[2J\""},
+      {"string", R"("")", R"("")"},
+      {"block", "4E,22,56", "4E,22,56"},
+      {"#H", "00C0", "00C0"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LogFormatter::ValueField(c.unitClass, QString::fromLatin1(c.shown)),
+              QString::fromLatin1(c.field))
+        << c.shown;
+  }
 }
 
 TEST(LogFormatterTest, WholeLinesAreWhatTheFileHolds) {

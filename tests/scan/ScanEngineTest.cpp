@@ -19,7 +19,9 @@ struct EventRecorder : ScanObserver {
   void LinkClosed() override { seen << "closed"; }
   void PassStarted(const QDateTime&) override { seen << "pass"; }
   void RowRead(const RowReading& reading) override {
-    seen << QString("read %1 %2").arg(reading.row).arg(reading.text);
+    seen << QString("read %1 %2%3")
+                .arg(reading.row)
+                .arg(reading.text, reading.cutShort ? " cut short" : "");
   }
   void RowWritten(int row) override { seen << QString("written %1").arg(row); }
   void RowFailed(const RowFailure& failure) override {
@@ -76,6 +78,19 @@ TEST_F(ScanEngineEvents, AStopAndARefusedTransactionAreToldApart) {
   EXPECT_EQ(status.Last(), "<<Operation Not Accepted>>");
   sequencer.ReadDataBtnClick();
   EXPECT_EQ(recorder.seen.last(), "stopped 1");
+}
+
+// A block the adapter could read only in part is shown with what was read,
+// and marked as cut short, never as a whole block.
+TEST_F(ScanEngineEvents, ABlockHandedOverCutShortIsAReadingMarkedSo) {
+  TickOnly({29, 30});
+  StartScanAndOpenLink();
+  rig->Adapter().FailNextCall(EmulatedAdapter::Operation::GetMasterRxMsg,
+                              return_code::kReplyCutShort);
+  RunUntilIdle();
+  EXPECT_TRUE(recorder.seen.contains("read 29 \"\" cut short")) << recorder.seen.join('\n');
+  EXPECT_TRUE(recorder.seen.contains("read 30 " + catalogue.DataText(30)));
+  EXPECT_TRUE(status.history.contains("<<I2C Master Rx Complete, Block Cut Short>>"));
 }
 
 TEST_F(ScanEngineEvents, InTheWindowATimeOutIsShownButNotCountedAndTheGuardReadsAgain) {
