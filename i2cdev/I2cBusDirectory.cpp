@@ -64,14 +64,18 @@ std::optional<I2cBus> I2cBusDirectory::Find(int busNumber) const {
   return bus;
 }
 
+std::string UnbindCommand(int busNumber, const HeldAddress& held) {
+  char client[24];
+  std::snprintf(client, sizeof client, "%d-%04x", busNumber, held.address);
+  return "echo " + std::string(client) + " | sudo tee /sys/bus/i2c/drivers/" + held.driver +
+         "/unbind";
+}
+
 std::string HeldAddressText(int busNumber, const HeldAddress& held) {
   char text[64];
   std::snprintf(text, sizeof text, "address %02X (7-bit 0x%02x)", held.address << 1, held.address);
-  char client[24];
-  std::snprintf(client, sizeof client, "%d-%04x", busNumber, held.address);
   return std::string(text) + " is held by the kernel driver " + held.driver +
-         "; free it with: echo " + client + " | sudo tee /sys/bus/i2c/drivers/" + held.driver +
-         "/unbind";
+         "; free it with: " + UnbindCommand(busNumber, held);
 }
 
 // A client is listed as "N-00aa" (7-bit address aa in hexadecimal) beside the
@@ -116,11 +120,8 @@ std::vector<int> I2cBusDirectory::Buses() const {
 }
 
 std::optional<std::string> I2cBusDirectory::DriverAt(int busNumber, std::uint8_t address) const {
-  char device[32];
-  std::snprintf(device, sizeof device, "%d-%04x", busNumber, address);
-  std::error_code error;
-  const fs::path driver =
-      fs::read_symlink(sysfsRoot_ / "bus/i2c/devices" / device / "driver", error);
-  if (error) return std::nullopt;
-  return driver.filename().string();
+  for (const HeldAddress& held : HeldAddresses(busNumber)) {
+    if (held.address == address) return held.driver;
+  }
+  return std::nullopt;
 }

@@ -30,6 +30,9 @@ struct HeldAddress {
   std::string driver;
 };
 
+// The command that makes the driver let the address go.
+std::string UnbindCommand(int busNumber, const HeldAddress& held);
+
 // What the person reads about a held address: its address byte and 7-bit
 // address, the driver, and the command that lets it go.
 std::string HeldAddressText(int busNumber, const HeldAddress& held);

@@ -99,15 +99,12 @@ void I2cDevBusProbe::Close() {
 std::optional<AddressHolder> I2cDevBusProbe::HolderOf(std::uint8_t address) {
   const std::optional<std::string> driver = directory_.DriverAt(bus_, address);
   if (!driver) return std::nullopt;
-  char device[16];
-  std::snprintf(device, sizeof device, "%d-%04x", bus_, address);
   char hex[8];
   std::snprintf(hex, sizeof hex, "0x%02x", address);
-  return AddressHolder{
-      *driver,
-      {"echo " + std::string(device) + " | sudo tee /sys/bus/i2c/drivers/" + *driver + "/unbind",
-       "echo " + std::string(hex) + " | sudo tee /sys/bus/i2c/devices/i2c-" + std::to_string(bus_) +
-           "/delete_device"}};
+  return AddressHolder{*driver,
+                       {UnbindCommand(bus_, {address, *driver}),
+                        "echo " + std::string(hex) + " | sudo tee /sys/bus/i2c/devices/i2c-" +
+                            std::to_string(bus_) + "/delete_device"}};
 }
 
 ProbeAnswer I2cDevBusProbe::Touch(std::uint8_t address) {
