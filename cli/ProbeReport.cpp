@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <algorithm>
 
+#include "TerminalText.h"
+
 namespace {
 
 QString Address(std::uint8_t address) {
@@ -52,12 +54,13 @@ void PrintProbeText(QTextStream& out, const std::vector<ProbeStep>& steps,
   qsizetype nameWidth = 0;
   for (const ProbeStep& step : steps) nameWidth = std::max(nameWidth, step.name.size());
   const QString indent(6 + nameWidth + 2, QLatin1Char(' '));
+  // The steps quote the pack's own strings: they reach the terminal escaped.
   for (const ProbeStep& step : steps) {
     out << VerdictWord(step.verdict).leftJustified(6) << step.name.leftJustified(nameWidth) << "  "
-        << step.text << '\n';
-    for (const QString& detail : step.details) out << indent << detail << '\n';
+        << TerminalText(step.text) << '\n';
+    for (const QString& detail : step.details) out << indent << TerminalText(detail) << '\n';
   }
-  out << '\n' << "Conclusion: " << conclusion.text << '\n';
+  out << '\n' << "Conclusion: " << TerminalText(conclusion.text) << '\n';
   out.flush();
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "ProbeJudgement.h"
+#include "ProbeReport.h"
 #include "QtPrinters.h"
 
 namespace {
@@ -206,4 +207,16 @@ TEST(ProbeJudgement, EachSituationHasItsConclusionAndFlagsItsStep) {
     EXPECT_EQ(conclusion.exitStatus, status);
     EXPECT_EQ(FirstFlagged(JudgeSteps(facts)), QString::fromLatin1(situation.flaggedStep));
   }
+}
+
+// A crafted pack's name reaches the probe's text escaped, never raw.
+TEST(ProbeJudgement, APacksControlCharactersReachTheTextEscaped) {
+  ProbeFacts facts = HealthyPack();
+  for (auto& reading : Named(facts, "DeviceName").readings) reading.text = "\"\x1b[2JKP\x07\"";
+  QString printed;
+  QTextStream out(&printed);
+  PrintProbeText(out, JudgeSteps(facts), Conclude(facts));
+  EXPECT_FALSE(printed.contains(QChar(0x1b)));
+  EXPECT_FALSE(printed.contains(QChar(0x07)));
+  EXPECT_TRUE(printed.contains("\\x1b[2JKP\\x07")) << printed.toStdString();
 }

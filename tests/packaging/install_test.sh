@@ -88,7 +88,8 @@ for command in "" $commands; do
       fail "the manual page does not name $option of pelmor $command --help"
   done
   while read -r status first second third _; do
-    grep -qE "^ +$status +$first $second $third" <<<"$(section "EXIT STATUS")" ||
+    words=$(sed 's/[][\.*^$+?(){}|/]/\\&/g' <<<"$first $second $third")
+    grep -qE "^ +$status +$words" <<<"$(section "EXIT STATUS")" ||
       fail "the manual page's exit statuses lack $status ($first $second $third...) of pelmor $command"
   done < <(block "Exit status:" <<<"$help" | grep -E '^  [0-9]')
 done
