@@ -125,12 +125,18 @@ RecordFields AssignFields(QStringView fields, const std::vector<HeaderColumn>& c
         result.values.push_back(split[next++]);
         break;
       case HeaderColumn::Kind::Text: {
-        // A text in quotes may hold commas: it runs to the field that closes it.
+        // A text in quotes may hold commas, and quotes doubled: it runs to the
+        // field that ends in a quote of its own, after any doubled ones.
         const QStringView first = split[next];
         std::size_t last = next;
         if (first.startsWith(QLatin1Char('"'))) {
           const auto closes = [](QStringView field, bool opening) {
-            return field.endsWith(QLatin1Char('"')) && (!opening || field.size() >= 2);
+            if (opening) field = field.sliced(1);
+            qsizetype quotes = 0;
+            while (quotes < field.size() && field[field.size() - 1 - quotes] == QLatin1Char('"')) {
+              ++quotes;
+            }
+            return quotes % 2 == 1;
           };
           while (last < split.size() && !closes(split[last], last == next)) ++last;
           if (last == split.size()) {

@@ -97,6 +97,11 @@ TEST(LogReader, MalformedFilesAreReadAsFarAsTheyCanBeAndEachProblemNamesItsLine)
        "Cells\",\"\",4E,56\r\n",
        {"09:51:39 3=8000 9=12283"},
        {}},
+      {"a text's doubled quotes stay inside it, a comma after one too",
+       "Date/Time,Voltage(mv),ManufacturerName(string),DeviceName(string)\r\n"
+       "12/07/2026 09:51:39,12283,\"Kestrel \"\"Power\"\", Inc\",\"\"\"\"\"\"\r\n",
+       {"09:51:39 9=12283"},
+       {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
