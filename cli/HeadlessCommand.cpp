@@ -162,7 +162,7 @@ void Publish(const Job& job, const HeadlessScan::Pass& pass) {
   for (const HeadlessScan::RowResult& row : pass.rows) {
     if (row.ok) {
       latest.emplace_back(catalogue.RegisterName(row.row),
-                          PassOutput::JsonRegister(row, catalogue).value(QStringLiteral("value")));
+                          RowJson(row, catalogue).value(QStringLiteral("value")));
     }
   }
   job.publisher->PublishPass(object, latest);

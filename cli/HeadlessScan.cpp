@@ -25,6 +25,8 @@ HeadlessScan::HeadlessScan(AdapterLibrary& adapter, Settings settings)
         if (const auto code = AdapterEventCode(event)) engine_.DispatchAdapterEvent(*code);
       }) {
   catalogue_.BuildCatalogue(rows_);
+  // What each row came to is written down before this scan looks at it.
+  engine_.AddObserver(record_);
   engine_.AddObserver(*this);
   openWatch_.setSingleShot(true);
   connect(&openWatch_, &QTimer::timeout, this, [this] {
@@ -59,7 +61,7 @@ HeadlessScan::Pass HeadlessScan::Write(const std::vector<std::pair<int, QString>
 HeadlessScan::Pass HeadlessScan::RunPass(const std::vector<int>& rows) {
   catalogue_.SelectAll(false);
   for (int row : rows) catalogue_.SetSelected(row, true);
-  results_.clear();
+  record_.Clear();
   linkFailure_.clear();
   linkOpened_ = false;
   passOver_ = false;
@@ -73,24 +75,13 @@ HeadlessScan::Pass HeadlessScan::RunPass(const std::vector<int>& rows) {
     if (!passOver_) loop_.exec();
   }
 
-  for (int row : rows) {
-    const auto result = results_.find(row);
-    pass.rows.push_back(result != results_.end() ? result->second : Result(row, false));
-  }
+  pass.rows = record_.Rows(rows);
   pass.linkFailure = linkFailure_;
   pass.linkLost = linkOpened_ && !linkFailure_.isEmpty();
   pass.halted = halted_;
   pass.interrupted = interrupted_;
   pass.addressBusy = addressBusy_;
   return pass;
-}
-
-HeadlessScan::RowResult HeadlessScan::Result(int row, bool ok) const {
-  RowResult result;
-  result.row = row;
-  result.text = catalogue_.DataText(row);
-  result.ok = ok;
-  return result;
 }
 
 void HeadlessScan::Interrupt() {
@@ -135,25 +126,17 @@ void HeadlessScan::LinkFailed(const LinkFailure& failure) {
   FailLink(LinkFailureText(failure));
 }
 
-void HeadlessScan::RowRead(const RowReading& reading) {
-  RowResult& result = results_[reading.row] = Result(reading.row, !reading.cutShort);
-  result.cutShort = reading.cutShort;
-  result.reply = reading.reply;
+void HeadlessScan::RowRead(const RowReading&) {
   EndIfInterruptedAndSettled();
 }
 
-void HeadlessScan::RowWritten(int row) {
-  results_[row] = Result(row, true);
+void HeadlessScan::RowWritten(int) {
   EndIfInterruptedAndSettled();
 }
 
 // A busy address is no passing state (a kernel driver holds it): the pass
 // ends at the first such fault, as every row at that address would fail alike.
 void HeadlessScan::RowFailed(const RowFailure& failure) {
-  if (failure.givenUp) {
-    results_[failure.row] = Result(failure.row, false);
-    results_[failure.row].fault = failure.fault;
-  }
   if (failure.fault == RowFault::AdapterBusy) {
     addressBusy_ = true;
     EndPass();

@@ -13,8 +13,10 @@
 #include "AdapterMessages.h"
 #include "HeadlessControls.h"
 #include "LocalClock.h"
+#include "PassRecorder.h"
 #include "PlainRowControls.h"
 #include "RegisterCatalogue.h"
+#include "RowRecord.h"
 #include "ScanEngine.h"
 #include "ScanLog.h"
 #include "TimerfdTimer.h"
@@ -31,14 +33,7 @@ class HeadlessScan : public QObject, private ScanObserver {
     std::vector<RegisterDefinition> extraRows = {};  // read after the 33 rows
   };
 
-  struct RowResult {
-    int row = 0;
-    QString text;  // the data field's text: the value, or the last fault word
-    bool ok = false;
-    bool cutShort = false;          // a block read only in part: not ok, its text what was read
-    ReplyBuffer reply{};            // of a row read, as the adapter handed it over
-    std::optional<RowFault> fault;  // of a row given up: its last fault
-  };
+  using RowResult = RowRecord;
 
   struct Pass {
     QDateTime startTime;
@@ -85,7 +80,6 @@ class HeadlessScan : public QObject, private ScanObserver {
  private:
   Pass RunPass(const std::vector<int>& rows);
   // A row's result with the text its data field shows.
-  RowResult Result(int row, bool ok) const;
   void EndPass();
   void FailLink(const QString& reason);
   // After an interruption the pass ends once no outcome is awaited.
@@ -112,13 +106,13 @@ class HeadlessScan : public QObject, private ScanObserver {
   LocalClock clock_;
   NoScanLog log_;
   ScanEngine engine_;
+  PassRecorder record_{catalogue_};
   ApplicationMessageHook messages_;
 
   QEventLoop loop_;
   QTimer openWatch_;
   QTimer refusalWatch_;
   ScanHalt refusal_{ScanHalt::Reason::TransactionRefused};
-  std::map<int, RowResult> results_;
   QString linkFailure_;
   bool linkOpened_ = false;
   bool passOver_ = false;

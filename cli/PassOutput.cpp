@@ -1,14 +1,11 @@
 #include "PassOutput.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
 
-#include "FaultWords.h"
 #include "OptionalRegisters.h"
 #include "TerminalText.h"
-#include "UnitClass.h"
 
 namespace {
 
@@ -16,12 +13,6 @@ namespace {
 QString ShownValue(const HeadlessScan::RowResult& row, const RegisterCatalogue& catalogue) {
   if (!row.ok || !RegisterNumber(catalogue.RegisterName(row.row))) return row.text;
   return QStringLiteral("%1 (%2)").arg(row.text).arg(row.text.toUInt(nullptr, 16));
-}
-
-// The fault word a row was given up with; a refused hand-over has no word.
-QString FaultText(RowFault fault) {
-  const QString word = FaultWord(fault);
-  return word.isEmpty() ? QStringLiteral("REFUSED") : word;
 }
 
 }  // namespace
@@ -70,45 +61,13 @@ QString PassOutput::Text(const HeadlessScan::Pass& pass, const RegisterCatalogue
 
 QJsonObject PassOutput::JsonObject(const HeadlessScan::Pass& pass,
                                    const RegisterCatalogue& catalogue) {
-  QJsonArray registers;
-  for (const auto& row : pass.rows) registers.append(JsonRegister(row, catalogue));
-  return {{QStringLiteral("start"), pass.startTime.toString(Qt::ISODateWithMs)},
-          {QStringLiteral("registers"), registers}};
+  return PassJson(pass.startTime, pass.rows, catalogue);
 }
 
 QString PassOutput::Json(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const {
   return QString::fromUtf8(
              QJsonDocument(JsonObject(pass, catalogue)).toJson(QJsonDocument::Compact)) +
          QLatin1Char('\n');
-}
-
-// A register's value in its own type, from the reply the adapter handed over:
-// a number (signed where the unit is; a hexadecimal word also as its digits),
-// a string's characters, a block's bytes. A row not read has no value, and
-// the fault word it was given up with.
-QJsonObject PassOutput::JsonRegister(const HeadlessScan::RowResult& row,
-                                     const RegisterCatalogue& catalogue) {
-  const QString unit = catalogue.UnitClass(row.row);
-  QJsonObject object{{QStringLiteral("name"), catalogue.RegisterName(row.row)},
-                     {QStringLiteral("unit"), unit},
-                     {QStringLiteral("ok"), row.ok}};
-  if (!row.ok && !row.cutShort) {
-    object[QStringLiteral("fault")] = row.fault ? QJsonValue(FaultText(*row.fault)) : QJsonValue();
-    object[QStringLiteral("value")] = QJsonValue();
-    return object;
-  }
-  if (row.cutShort) object[QStringLiteral("cutShort")] = true;
-  if (const std::optional<int> number = ReplyNumber(unit, row.reply)) {
-    object[QStringLiteral("value")] = *number;
-    if (unit == unit_class::kHex) object[QStringLiteral("hex")] = row.text;
-  } else if (unit == unit_class::kBlock) {
-    QJsonArray bytes;
-    for (const char byte : ReplyBytes(row.reply)) bytes.append(static_cast<std::uint8_t>(byte));
-    object[QStringLiteral("value")] = bytes;
-  } else {
-    object[QStringLiteral("value")] = ReplyString(row.reply);
-  }
-  return object;
 }
 
 // The log file's text: the header line, then a record a pass, each line ended

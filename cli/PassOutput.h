@@ -21,10 +21,8 @@ class PassOutput {
 
   QByteArray Render(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue);
 
-  // The JSON form's object for a pass, and for one of its registers.
+  // The JSON form's object for a pass.
   static QJsonObject JsonObject(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue);
-  static QJsonObject JsonRegister(const HeadlessScan::RowResult& row,
-                                  const RegisterCatalogue& catalogue);
 
  private:
   QString Text(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const;

@@ -1,0 +1,50 @@
+#include "PassRecorder.h"
+
+#include <QJsonArray>
+
+std::vector<RowRecord> PassRecorder::Rows(const std::vector<int>& rows) const {
+  std::vector<RowRecord> records;
+  for (const int row : rows) {
+    const auto found = rows_.find(row);
+    records.push_back(found != rows_.end() ? found->second : Record(row, false));
+  }
+  return records;
+}
+
+std::vector<RowRecord> PassRecorder::Rows() const {
+  std::vector<RowRecord> records;
+  for (const auto& [row, record] : rows_) records.push_back(record);
+  return records;
+}
+
+RowRecord PassRecorder::Record(int row, bool ok) const {
+  RowRecord record;
+  record.row = row;
+  record.text = catalogue_.DataText(row);
+  record.ok = ok;
+  return record;
+}
+
+void PassRecorder::RowRead(const RowReading& reading) {
+  RowRecord& record = rows_[reading.row] = Record(reading.row, !reading.cutShort);
+  record.cutShort = reading.cutShort;
+  record.reply = reading.reply;
+}
+
+void PassRecorder::RowWritten(int row) {
+  rows_[row] = Record(row, true);
+}
+
+void PassRecorder::RowFailed(const RowFailure& failure) {
+  if (!failure.givenUp) return;
+  RowRecord& record = rows_[failure.row] = Record(failure.row, false);
+  record.fault = failure.fault;
+}
+
+QJsonObject PassJson(const QDateTime& start, const std::vector<RowRecord>& rows,
+                     const RegisterCatalogue& catalogue) {
+  QJsonArray registers;
+  for (const RowRecord& row : rows) registers.append(RowJson(row, catalogue));
+  return {{QStringLiteral("start"), start.toString(Qt::ISODateWithMs)},
+          {QStringLiteral("registers"), registers}};
+}
