@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 #include <QCoreApplication>
-#include <QProcessEnvironment>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
@@ -16,7 +15,7 @@
 #include "HeadlessScan.h"
 #include "PassOutput.h"
 #include "ProgramLogging.h"
-#include "Publisher.h"
+#include "PublishOptionSet.h"
 #include "StandardOutput.h"
 #include "StatusTexts.h"
 #include "ValueCodec.h"
@@ -119,27 +118,7 @@ void WaitUntil(const QDateTime& due, const HeadlessScan& scan, QEventLoop& wait)
   wait.exec();
 }
 
-constexpr std::chrono::seconds kBrokerAnswerWait{5};
 constexpr std::chrono::seconds kQueueGrace{5};
-
-// A publisher that has its broker's answer, or none when the broker refused it.
-std::unique_ptr<Publisher> StartPublisher(PublisherSettings settings) {
-  const BrokerLoginRead login =
-      ReadBrokerLogin(settings.broker.user, QProcessEnvironment::systemEnvironment());
-  if (!login.login) {
-    Err() << "pelmor: " << login.error << Qt::endl;
-    return nullptr;
-  }
-  settings.login = *login.login;
-  auto publisher = std::make_unique<Publisher>(
-      std::move(settings),
-      Publisher::Events{{}, [](const QString& text) { Err() << "pelmor: " << text << Qt::endl; }});
-  if (const std::optional<QString> error = publisher->Start(kBrokerAnswerWait)) {
-    Err() << "pelmor: " << *error << Qt::endl;
-    return nullptr;
-  }
-  return publisher;
-}
 
 struct Job {
   const HeadlessRequest& request;
@@ -260,8 +239,14 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
   SetUpProgramLogging(request.platform.verbose);
   std::unique_ptr<Publisher> publisher;
   if (request.publish) {
-    publisher = StartPublisher(*request.publish);
-    if (!publisher) return headless_exit::kNoBroker;
+    PublisherStart start =
+        StartPublisher(*request.publish,
+                       {{}, [](const QString& text) { Err() << "pelmor: " << text << Qt::endl; }});
+    if (!start.publisher) {
+      Err() << "pelmor: " << start.error << Qt::endl;
+      return headless_exit::kNoBroker;
+    }
+    publisher = std::move(start.publisher);
   }
 
   const std::unique_ptr<Platform> platform = makePlatform(request.platform);

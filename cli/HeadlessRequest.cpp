@@ -1,7 +1,6 @@
 #include "HeadlessRequest.h"
 
 #include <QCommandLineParser>
-#include <QSysInfo>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -10,6 +9,7 @@
 #include "AddressList.h"
 #include "OptionalRegisters.h"
 #include "PlatformOptionSet.h"
+#include "PublishOptionSet.h"
 #include "RegisterTable.h"
 #include "ValueCodec.h"
 
@@ -106,6 +106,7 @@ struct Parser {
   QCommandLineParser parser;
   QCommandLineOption help = parser.addHelpOption();
   PlatformOptionSet platform;
+  PublishOptionSet publish;
   QCommandLineOption port{QStringLiteral("port"),
                           QStringLiteral("The adapter's port number as the window lists it "
                                          "(default: the first listed)."),
@@ -128,25 +129,6 @@ struct Parser {
                            QStringLiteral("Passes to read; 0 reads until interrupted (default: 1, "
                                           "or 0 with --every)."),
                            QStringLiteral("N")};
-  QCommandLineOption mqtt{QStringLiteral("mqtt"),
-                          QStringLiteral("Publish each pass to the MQTT broker at "
-                                         "mqtt://host[:port]/prefix (mqtts:// for TLS). The "
-                                         "password comes from the file named by "
-                                         "PELMOR_MQTT_PASSWORD_FILE."),
-                          QStringLiteral("URL")};
-  QCommandLineOption station{QStringLiteral("station"),
-                             QStringLiteral("This bench's name in the broker's topics (default: "
-                                            "the host name)."),
-                             QStringLiteral("NAME")};
-  QCommandLineOption mqttCa{QStringLiteral("mqtt-ca"),
-                            QStringLiteral("The CA certificate to trust for an mqtts:// broker "
-                                           "(default: the system's CA store)."),
-                            QStringLiteral("FILE")};
-  QCommandLineOption mqttQueue{QStringLiteral("mqtt-queue"),
-                               QStringLiteral("Passes kept in memory while the broker is away "
-                                              "(default: %1).")
-                                   .arg(kDefaultPassQueueBound),
-                               QStringLiteral("PASSES")};
   QCommandLineOption list{QStringLiteral("list"),
                           QStringLiteral("Print the register names with their command codes and "
                                          "units, and touch no bus.")};
@@ -176,7 +158,10 @@ struct Parser {
     }
     platform.AddTo(parser);
     parser.addOptions({port, address, forceAddress});
-    if (!write) parser.addOptions({format, every, count, list, mqtt, station, mqttCa, mqttQueue});
+    if (!write) {
+      parser.addOptions({format, every, count, list});
+      publish.AddTo(parser);
+    }
   }
 };
 
@@ -242,35 +227,9 @@ std::optional<QString> ReadWrites(const QStringList& assignments, HeadlessReques
 }
 
 std::optional<QString> ReadPublishOptions(const Parser& p, HeadlessRequest& request) {
-  const QCommandLineParser& parser = p.parser;
-  if (!parser.isSet(p.mqtt)) {
-    for (const QCommandLineOption* option : {&p.station, &p.mqttCa, &p.mqttQueue}) {
-      if (parser.isSet(*option)) {
-        return QStringLiteral("--%1 needs --mqtt").arg(option->names().constFirst());
-      }
-    }
-    return std::nullopt;
-  }
-  const BrokerUrlParse url = ParseBrokerUrl(parser.value(p.mqtt));
-  if (!url.url) return url.error;
-  PublisherSettings settings;
-  settings.broker = *url.url;
-  settings.station =
-      parser.isSet(p.station) ? parser.value(p.station) : QSysInfo::machineHostName();
-  if (const QString error = TopicLevelError(settings.station); !error.isEmpty()) return error;
-  if (parser.isSet(p.mqttCa)) {
-    if (!settings.broker.tls) return QStringLiteral("--mqtt-ca needs an mqtts:// broker");
-    settings.caFile = parser.value(p.mqttCa);
-  }
-  if (parser.isSet(p.mqttQueue)) {
-    bool ok = false;
-    settings.queueBound = parser.value(p.mqttQueue).toULongLong(&ok, 10);
-    if (!ok || settings.queueBound == 0) {
-      return QStringLiteral("--mqtt-queue takes a whole number of passes, 1 or more, not: %1")
-          .arg(parser.value(p.mqttQueue));
-    }
-  }
-  request.publish = settings;
+  PublishOptionSet::Reading reading = p.publish.Read(p.parser);
+  if (!reading.error.isEmpty()) return reading.error;
+  request.publish = std::move(reading.settings);
   return std::nullopt;
 }
 
