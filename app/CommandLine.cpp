@@ -10,6 +10,7 @@
 #include "PelmorVersion.h"
 #include "PlatformOptionSet.h"
 #include "ProgramCommands.h"
+#include "PublishOptionSet.h"
 
 namespace {
 
@@ -18,12 +19,14 @@ struct Parser {
   QCommandLineOption help = parser.addHelpOption();
   QCommandLineOption version = parser.addVersionOption();
   PlatformOptionSet platform;
+  PublishOptionSet publish;
 
   Parser() {
     parser.setApplicationDescription(
         QStringLiteral("Reads and writes the registers of a Smart Battery through a USB I2C\n"
                        "adapter (Linux i2c-dev): in a window, or with a command without one."));
     platform.AddTo(parser);
+    publish.AddTo(parser);
     parser.addPositionalArgument(QStringLiteral("COMMAND"),
                                  QStringLiteral("One of the commands below, which need no window; "
                                                 "pelmor COMMAND --help lists its options."),
@@ -58,11 +61,16 @@ CommandLine ReadCommandLine(int& argc, char** argv) {
 
   Parser p;
   const bool parsed = p.parser.parse(PlatformOptionSet::Unfold(arguments));
-  const std::optional<QString> invalid = parsed ? p.platform.Invalid(p.parser) : std::nullopt;
+  PublishOptionSet::Reading publish;
+  std::optional<QString> invalid = parsed ? p.platform.Invalid(p.parser) : std::nullopt;
+  if (parsed && !invalid) {
+    publish = p.publish.Read(p.parser);
+    if (!publish.error.isEmpty()) invalid = publish.error;
+  }
   const bool usageError = !parsed || !p.parser.positionalArguments().isEmpty() || invalid;
   const bool help = p.parser.isSet(p.help) || p.parser.isSet(QStringLiteral("help-all"));
   if (!usageError && !help && !p.parser.isSet(p.version)) {
-    return {p.platform.Read(p.parser), 0};
+    return {p.platform.Read(p.parser), window_exit::kClosed, publish.settings};
   }
 
   // The usage text names the executable through the application object; no
@@ -77,7 +85,7 @@ CommandLine ReadCommandLine(int& argc, char** argv) {
                   : QStringLiteral("Unknown command: %1 (the commands: %2)")
                         .arg(p.parser.positionalArguments().constFirst(), ProgramCommandList());
     Print(stderr, QStringLiteral("pelmor: %1\n").arg(error) + p.parser.helpText());
-    return {std::nullopt, window_exit::kUsageError};
+    return {std::nullopt, window_exit::kUsageError, std::nullopt};
   }
   if (p.parser.isSet(p.version)) {
     Print(stdout, QStringLiteral("pelmor %1").arg(QString::fromLatin1(kPelmorVersion)));
@@ -85,5 +93,5 @@ CommandLine ReadCommandLine(int& argc, char** argv) {
     Print(stdout, p.parser.helpText() + QLatin1Char('\n') + CommandsHelp() + QLatin1Char('\n') +
                       ExitStatusHelp(kWindowExitStatuses));
   }
-  return {std::nullopt, window_exit::kClosed};
+  return {std::nullopt, window_exit::kClosed, std::nullopt};
 }

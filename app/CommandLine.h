@@ -5,11 +5,13 @@
 
 #include "ExitStatusHelp.h"
 #include "PlatformBundle.h"
+#include "Publisher.h"
 
 // Exit status of the program when it runs its window.
 namespace window_exit {
 inline constexpr int kClosed = 0;
 inline constexpr int kUsageError = 2;
+inline constexpr int kNoBroker = 3;
 }  // namespace window_exit
 
 // What each status means, as `pelmor --help` and the manual page say.
@@ -19,6 +21,9 @@ inline constexpr std::array kWindowExitStatuses{
     ExitStatusMeaning{window_exit::kUsageError,
                       "a usage error (an unknown option or argument), or no display to show the "
                       "window on"},
+    ExitStatusMeaning{window_exit::kNoBroker,
+                      "the broker to publish to (--mqtt) refused the login or its certificate: "
+                      "no window was shown"},
 };
 
 // The command line read: either the options to run the program with, or the
@@ -27,6 +32,7 @@ inline constexpr std::array kWindowExitStatuses{
 struct CommandLine {
   std::optional<PlatformOptions> run;
   int exitStatus = window_exit::kClosed;
+  std::optional<PublisherSettings> publish;  // --mqtt: each pass also to a broker
 };
 
 // Reads the command line before any window exists, so that --help, --version

@@ -75,6 +75,7 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
 // The link closes with the program; adapter messages still queued for a
 // window that no longer exists are dropped with the message hook.
 TMainForm::~TMainForm() {
+  if (publishing_) engine_.RemoveObserver(*publishing_);
   platform_.adapter.I2CClose();
 }
 
@@ -83,8 +84,22 @@ QString TMainForm::StandardTitle() {
 }
 
 QString TMainForm::BaseTitle() const {
-  return platform_.emulated ? StandardTitle() + QStringLiteral(" - [emulated rig]")
-                            : StandardTitle();
+  QString title = StandardTitle();
+  if (platform_.emulated) title += QStringLiteral(" - [emulated rig]");
+  if (brokerState_) title += QStringLiteral(" - [MQTT %1]").arg(BrokerStateText(*brokerState_));
+  return title;
+}
+
+void TMainForm::PublishPasses(Publisher& publisher, const QString& station) {
+  if (publishing_) engine_.RemoveObserver(*publishing_);
+  publishing_ = std::make_unique<ScanPublishing>(publisher, catalogue_, ports_, station);
+  engine_.AddObserver(*publishing_);
+  ShowBrokerState(publisher.State());
+}
+
+void TMainForm::ShowBrokerState(BrokerState state) {
+  brokerState_ = state;
+  log_.ShowTitle();
 }
 
 void TMainForm::AttachHelpWindows(TReadMe* readMe, TRevReport* revReport, TAboutBox* aboutBox) {

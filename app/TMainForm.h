@@ -21,6 +21,7 @@
 #include "LocalClock.h"
 #include "LogFileDialog.h"
 #include "MainFormPorts.h"
+#include "PassPublishing.h"
 #include "PlatformBundle.h"
 #include "RegisterCatalogue.h"
 #include "ScanChart.h"
@@ -50,9 +51,15 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   ~TMainForm() override;
 
   static QString StandardTitle();
-  // The title without a log file's name: the standard title, and on the
-  // emulated rig a mark that no value in the window comes from a real pack.
+  // The title without a log file's name: the standard title, on the emulated
+  // rig a mark that no value in the window comes from a real pack, and while
+  // passes are published the broker's state.
   QString BaseTitle() const;
+
+  // Publishes every read pass of the window's scan, from now on.
+  void PublishPasses(Publisher& publisher, const QString& station);
+  // The broker's state as the title shows it.
+  void ShowBrokerState(BrokerState state);
 
   // The windows created after this one, reached from the Help menu.
   void AttachHelpWindows(TReadMe* readMe, TRevReport* revReport, TAboutBox* aboutBox);
@@ -195,6 +202,8 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   LogFileDialog* logFileDialog_ = &ports_;
   ScanEngine engine_;
   ScanChart chart_{engine_, *this};
+  std::unique_ptr<ScanPublishing> publishing_;
+  std::optional<BrokerState> brokerState_;  // none when no pass is published
   TReadMe* readMe_ = nullptr;
   TRevReport* revReport_ = nullptr;
   TAboutBox* aboutBox_ = nullptr;

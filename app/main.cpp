@@ -22,10 +22,14 @@
 #include "ProbeCommand.h"
 #include "ProgramLogging.h"
 #include "ProgramWindows.h"
+#include "PublishOptionSet.h"
 
 Q_LOGGING_CATEGORY(lcApp, "pelmor.app", QtInfoMsg)
 
 namespace {
+
+// Passes still queued for the broker get this long to go out at the end.
+constexpr std::chrono::seconds kQueueGrace{5};
 
 class EmulatedPlatform : public Platform {
  public:
@@ -77,10 +81,31 @@ int main(int argc, char** argv) {
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pelmor"));
+  // A broker that refuses the login or its certificate ends the program
+  // before the window shows; one that cannot be reached only makes passes
+  // wait, and the title says so.
+  TMainForm* form = nullptr;
+  std::unique_ptr<Publisher> publisher;
+  if (commandLine.publish) {
+    PublisherStart start = StartPublisher(
+        *commandLine.publish, {[&form](BrokerState state) {
+                                 if (form != nullptr) form->ShowBrokerState(state);
+                               },
+                               [](const QString& text) { qCWarning(lcApp).noquote() << text; }});
+    if (!start.publisher) {
+      qCCritical(lcApp).noquote() << start.error;
+      return window_exit::kNoBroker;
+    }
+    publisher = std::move(start.publisher);
+  }
   const std::unique_ptr<Platform> platform = MakePlatform(*commandLine.run);
   ProgramWindows windows(platform->Bundle(), [](std::chrono::milliseconds pause) {
     QThread::msleep(static_cast<unsigned long>(pause.count()));
   });
-  windows.MainForm().show();
-  return QApplication::exec();
+  form = &windows.MainForm();
+  if (publisher) form->PublishPasses(*publisher, commandLine.publish->station);
+  form->show();
+  const int status = QApplication::exec();
+  if (publisher) publisher->Finish(kQueueGrace);
+  return status;
 }

@@ -14,6 +14,7 @@
 #include "HeadlessRequest.h"
 #include "HeadlessScan.h"
 #include "PassOutput.h"
+#include "PassPublishing.h"
 #include "ProgramLogging.h"
 #include "PublishOptionSet.h"
 #include "StandardOutput.h"
@@ -132,19 +133,10 @@ struct Job {
 // The pass as --format json prints it, with the bench's station, port and
 // address, and each register's latest value.
 void Publish(const Job& job, const HeadlessScan::Pass& pass) {
-  const RegisterCatalogue& catalogue = job.scan.Catalogue();
-  QJsonObject object = PassOutput::JsonObject(pass, catalogue);
-  object.insert(QStringLiteral("station"), job.request.publish->station);
-  object.insert(QStringLiteral("port"), job.comPortEntry.toInt());
-  object.insert(QStringLiteral("address"), address_list::EntryText(job.request.addressEntry));
-  std::vector<std::pair<QString, QJsonValue>> latest;
-  for (const HeadlessScan::RowResult& row : pass.rows) {
-    if (row.ok) {
-      latest.emplace_back(catalogue.RegisterName(row.row),
-                          RowJson(row, catalogue).value(QStringLiteral("value")));
-    }
-  }
-  job.publisher->PublishPass(object, latest);
+  const PassMessage message = MessageOf(pass.startTime, pass.rows, job.scan.Catalogue(),
+                                        {job.request.publish->station, job.comPortEntry.toInt(),
+                                         address_list::EntryText(job.request.addressEntry)});
+  job.publisher->PublishPass(message.pass, message.latest);
 }
 
 // Passes until the count is reached; with no count, until interrupted, which

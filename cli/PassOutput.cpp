@@ -59,14 +59,9 @@ QString PassOutput::Text(const HeadlessScan::Pass& pass, const RegisterCatalogue
   return text;
 }
 
-QJsonObject PassOutput::JsonObject(const HeadlessScan::Pass& pass,
-                                   const RegisterCatalogue& catalogue) {
-  return PassJson(pass.startTime, pass.rows, catalogue);
-}
-
 QString PassOutput::Json(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const {
-  return QString::fromUtf8(
-             QJsonDocument(JsonObject(pass, catalogue)).toJson(QJsonDocument::Compact)) +
+  return QString::fromUtf8(QJsonDocument(PassJson(pass.startTime, pass.rows, catalogue))
+                               .toJson(QJsonDocument::Compact)) +
          QLatin1Char('\n');
 }
 

@@ -21,9 +21,6 @@ class PassOutput {
 
   QByteArray Render(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue);
 
-  // The JSON form's object for a pass.
-  static QJsonObject JsonObject(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue);
-
  private:
   QString Text(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const;
   QString Csv(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) const;

@@ -21,8 +21,7 @@ void ScanLogFile::OpenLogFile(const QString& path) {
   path_ = path;
   holdsText_ = false;
   window_.SetLogFileOpen(true);
-  window_.SetTitle(window_.StandardTitle() + QStringLiteral(" - [") + QFileInfo(path).fileName() +
-                   QLatin1Char(']'));
+  ShowTitle();
   headerPending_ = true;
 }
 
@@ -41,11 +40,17 @@ std::optional<QString> ScanLogFile::CloseLogFile() {
     return ErrorText("Cannot write to", *error);
   }
   window_.SetLogFileOpen(false);
-  window_.SetTitle(window_.StandardTitle());
+  ShowTitle();
   ClearHeaderFlags();
   // The file is closed even when the system reports a failure at its close.
   if (error) return ErrorText("Cannot close", *error);
   return std::nullopt;
+}
+
+void ScanLogFile::ShowTitle() {
+  window_.SetTitle(IsOpen() ? window_.StandardTitle() + QStringLiteral(" - [") +
+                                  QFileInfo(path_).fileName() + QLatin1Char(']')
+                            : window_.StandardTitle());
 }
 
 void ScanLogFile::MenuFileCloseLogFileClick() {

@@ -30,6 +30,9 @@ class ScanLogFile : public ScanLog {
   // open without that line end, and closing again tries once more.
   // Answers the error text when it failed, without showing it.
   std::optional<QString> CloseLogFile();
+  // The window's standard title, followed by the log file's name while one
+  // is open.
+  void ShowTitle();
   // The File menu's close: CloseLogFile with its failure shown.
   void MenuFileCloseLogFileClick();
   // No log is open: no header is due.

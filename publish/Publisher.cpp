@@ -335,3 +335,19 @@ void Publisher::OnLog(mosquitto*, void* self, int level, const char* text) {
   const std::lock_guard lock(publisher->logMutex_);
   publisher->lastLibraryError_ = Reason(text);
 }
+
+QString BrokerStateText(BrokerState state) {
+  switch (state) {
+    case BrokerState::Connecting:
+      return QStringLiteral("connecting");
+    case BrokerState::Online:
+      return QStringLiteral("online");
+    case BrokerState::Away:
+      return QStringLiteral("broker away, passes wait");
+    case BrokerState::Rejected:
+      return QStringLiteral("refused");
+    case BrokerState::Finished:
+      break;
+  }
+  return QStringLiteral("ended");
+}

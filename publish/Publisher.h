@@ -41,6 +41,9 @@ enum class BrokerState {
   Finished,
 };
 
+// The state in a word or two, for a window's title: "online", "away", ...
+QString BrokerStateText(BrokerState state);
+
 // Publishes the passes of one station (one bench) to an MQTT broker:
 //   <prefix>/<station>/status      retained "online"; the broker's last will
 //                                  turns it to "offline" when the bench vanishes
