@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "AddressList.h"
+#include "BusTargetOptionSet.h"
 #include "OptionalRegisters.h"
 #include "PlatformOptionSet.h"
 #include "PublishOptionSet.h"
@@ -15,7 +16,6 @@
 
 namespace {
 
-const QString kDefaultAddress = address_list::EntryText(address_list::kSmartBatteryEntry);
 // The address bytes of 7-bit addresses 0x08 to 0x77; the others are reserved
 // for the general call, CBUS, other bus formats, high-speed masters and 10-bit
 // addressing.
@@ -107,14 +107,7 @@ struct Parser {
   QCommandLineOption help = parser.addHelpOption();
   PlatformOptionSet platform;
   PublishOptionSet publish;
-  QCommandLineOption port{QStringLiteral("port"),
-                          QStringLiteral("The adapter's port number as the window lists it "
-                                         "(default: the first listed)."),
-                          QStringLiteral("N")};
-  QCommandLineOption address{QStringLiteral("address"),
-                             QStringLiteral("The battery's address byte in hexadecimal, as the "
-                                            "window's address list shows it (default: 16)."),
-                             QStringLiteral("HH"), kDefaultAddress};
+  BusTargetOptionSet target;
   QCommandLineOption forceAddress{
       QStringLiteral("force-address"),
       QStringLiteral("Use an address byte outside 10 to EE (reserved: the general call, "
@@ -157,7 +150,8 @@ struct Parser {
                                    QStringLiteral("[REGISTER...]"));
     }
     platform.AddTo(parser);
-    parser.addOptions({port, address, forceAddress});
+    target.AddTo(parser);
+    parser.addOption(forceAddress);
     if (!write) {
       parser.addOptions({format, every, count, list});
       publish.AddTo(parser);
@@ -237,28 +231,18 @@ std::optional<QString> ReadOptions(const Parser& p, HeadlessRequest& request) {
   const QCommandLineParser& parser = p.parser;
   if (const std::optional<QString> invalid = p.platform.Invalid(parser)) return invalid;
   request.platform = p.platform.Read(parser);
-  if (parser.isSet(p.port)) {
-    bool ok = false;
-    const uint port = parser.value(p.port).toUInt(&ok, 10);
-    if (!ok || port > 255) {
-      return QStringLiteral("--port takes a port number, not: %1").arg(parser.value(p.port));
-    }
-    request.comPortEntry = QString::number(port);
-  }
-  const std::optional<int> address = address_list::EntryOf(parser.value(p.address));
-  if (!address) {
-    return QStringLiteral("--address takes an even address byte 00 to FE in hexadecimal, not: %1")
-        .arg(parser.value(p.address));
-  }
-  const int addressByte = *address * 2;
+  const BusTargetOptionSet::Reading target = p.target.Read(parser);
+  if (!target.error.isEmpty()) return target.error;
+  if (target.port) request.comPortEntry = QString::number(*target.port);
+  const int addressByte = target.addressEntry * 2;
   if ((addressByte < kFirstOrdinaryAddressByte || addressByte > kLastOrdinaryAddressByte) &&
       !parser.isSet(p.forceAddress)) {
     return QStringLiteral(
                "--address %1 is reserved (ordinary addresses are 10 to EE); --force-address "
                "uses it all the same.")
-        .arg(address_list::EntryText(*address));
+        .arg(address_list::EntryText(target.addressEntry));
   }
-  request.addressEntry = *address;
+  request.addressEntry = target.addressEntry;
   if (request.write) return std::nullopt;
 
   const QString format = parser.value(p.format);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "AddressList.h"
+#include "BusTargetOptionSet.h"
 #include "PlatformOptionSet.h"
 #include "ProbeJudgement.h"
 #include "ProbeReport.h"
@@ -26,15 +27,7 @@ struct Parser {
   QCommandLineParser parser;
   QCommandLineOption help = parser.addHelpOption();
   PlatformOptionSet platform;
-  QCommandLineOption port{QStringLiteral("port"),
-                          QStringLiteral("The adapter's port number as the window lists it "
-                                         "(default: the first listed)."),
-                          QStringLiteral("N")};
-  QCommandLineOption address{
-      QStringLiteral("address"),
-      QStringLiteral("The battery's address byte in hexadecimal, as the window's address list "
-                     "shows it (default: 16, the 7-bit address 0x0B)."),
-      QStringLiteral("HH"), address_list::EntryText(address_list::kSmartBatteryEntry)};
+  BusTargetOptionSet target;
   QCommandLineOption format{QStringLiteral("format"),
                             QStringLiteral("text (default) or json (one object)."),
                             QStringLiteral("FORMAT"), QStringLiteral("text")};
@@ -49,7 +42,8 @@ struct Parser {
         "concludes in words."));
     parser.addPositionalArgument(QStringLiteral("probe"), QStringLiteral("The command."));
     platform.AddTo(parser);
-    parser.addOptions({port, address, format});
+    target.AddTo(parser);
+    parser.addOption(format);
   }
 };
 
@@ -60,20 +54,10 @@ std::optional<QString> ReadRequest(const Parser& p, ProbeRequest& request) {
   }
   if (const std::optional<QString> invalid = p.platform.Invalid(parser)) return invalid;
   request.platform = p.platform.Read(parser);
-  if (parser.isSet(p.port)) {
-    bool ok = false;
-    const uint port = parser.value(p.port).toUInt(&ok, 10);
-    if (!ok || port > 255) {
-      return QStringLiteral("--port takes a port number, not: %1").arg(parser.value(p.port));
-    }
-    request.port = static_cast<int>(port);
-  }
-  const std::optional<int> entry = address_list::EntryOf(parser.value(p.address));
-  if (!entry) {
-    return QStringLiteral("--address takes an even address byte 00 to FE in hexadecimal, not: %1")
-        .arg(parser.value(p.address));
-  }
-  request.address = static_cast<std::uint8_t>(*entry);
+  const BusTargetOptionSet::Reading target = p.target.Read(parser);
+  if (!target.error.isEmpty()) return target.error;
+  if (target.port) request.port = *target.port;
+  request.address = static_cast<std::uint8_t>(target.addressEntry);
   const QString format = parser.value(p.format);
   if (format != QLatin1String("text") && format != QLatin1String("json")) {
     return QStringLiteral("--format takes text or json, not: %1").arg(format);
