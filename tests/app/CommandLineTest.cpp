@@ -20,17 +20,13 @@ struct ProcessResult {
 // `displays` sets what the test gives it instead.
 ProcessResult RunPelmor(const QStringList& arguments,
                         const QList<std::pair<QString, QString>>& displays = {}) {
-  QProcess process;
   QProcessEnvironment environment = TestProcessEnvironment();
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"}) {
     environment.remove(QString::fromLatin1(name));
   }
   for (const auto& [name, value] : displays) environment.insert(name, value);
-  process.setProcessEnvironment(environment);
-  process.start(QStringLiteral(PELMOR_EXECUTABLE), arguments);
-  EXPECT_TRUE(process.waitForFinished(30000));
-  return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-          QString::fromLocal8Bit(process.readAllStandardError())};
+  const PelmorRun run = RunPelmorToEnd(arguments, environment);
+  return {run.status, QString::fromLocal8Bit(run.out), QString::fromLocal8Bit(run.err)};
 }
 
 }  // namespace

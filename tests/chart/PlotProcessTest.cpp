@@ -4,10 +4,10 @@
 
 #include <QFile>
 #include <QImageReader>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "QtPrinters.h"
+#include "TestProcessEnvironment.h"
 
 namespace {
 
@@ -18,11 +18,8 @@ struct Finished {
 };
 
 Finished Pelmor(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral(PELMOR_EXECUTABLE), arguments);
-  EXPECT_TRUE(process.waitForFinished(60000));
-  return {process.exitCode(), process.readAllStandardOutput(),
-          QString::fromLocal8Bit(process.readAllStandardError())};
+  const PelmorRun run = RunPelmorToEnd(arguments);
+  return {run.status, run.out, QString::fromLocal8Bit(run.err)};
 }
 
 }  // namespace

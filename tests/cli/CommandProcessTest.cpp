@@ -27,12 +27,8 @@ struct Finished {
 };
 
 Finished Pelmor(const QStringList& arguments) {
-  QProcess process;
-  process.setProcessEnvironment(TestProcessEnvironment());
-  process.start(QStringLiteral(PELMOR_EXECUTABLE), arguments);
-  EXPECT_TRUE(process.waitForFinished(60000));
-  return {process.exitCode(), QString::fromLatin1(process.readAllStandardOutput()),
-          QString::fromLatin1(process.readAllStandardError())};
+  const PelmorRun run = RunPelmorToEnd(arguments);
+  return {run.status, QString::fromLatin1(run.out), QString::fromLatin1(run.err)};
 }
 
 // The form a data field's text takes for each unit class.

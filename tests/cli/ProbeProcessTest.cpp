@@ -6,10 +6,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include "QtPrinters.h"
+#include "TestProcessEnvironment.h"
 
 namespace {
 
@@ -20,11 +20,8 @@ struct Finished {
 };
 
 Finished Pelmor(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral(PELMOR_EXECUTABLE), arguments);
-  EXPECT_TRUE(process.waitForFinished(60000));
-  return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-          QString::fromUtf8(process.readAllStandardError())};
+  const PelmorRun run = RunPelmorToEnd(arguments);
+  return {run.status, QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
 }
 
 struct FaultCase {
