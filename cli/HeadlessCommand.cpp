@@ -104,7 +104,7 @@ int OutputLost(const StandardOutput& out) {
 }
 
 void SayWhatWasCutShort(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
-  for (const HeadlessScan::RowResult& row : pass.rows) {
+  for (const RowRecord& row : pass.rows) {
     if (!row.cutShort) continue;
     Err() << "pelmor: " << catalogue.RegisterName(row.row)
           << ": the adapter could not read the whole block; what it read is shown" << Qt::endl;

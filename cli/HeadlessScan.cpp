@@ -7,7 +7,7 @@
 
 bool HeadlessScan::Pass::AllRowsOk() const {
   if (!linkFailure.isEmpty() || interrupted || addressBusy) return false;
-  for (const RowResult& row : rows) {
+  for (const RowRecord& row : rows) {
     if (!row.ok) return false;
   }
   return true;

@@ -33,11 +33,9 @@ class HeadlessScan : public QObject, private ScanObserver {
     std::vector<RegisterDefinition> extraRows = {};  // read after the 33 rows
   };
 
-  using RowResult = RowRecord;
-
   struct Pass {
     QDateTime startTime;
-    std::vector<RowResult> rows;  // in row order
+    std::vector<RowRecord> rows;  // in row order
     // Empty when the adapter link opened and stayed open; otherwise why not.
     QString linkFailure;
     bool linkLost = false;  // the link had opened, then the adapter went away

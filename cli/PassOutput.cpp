@@ -10,7 +10,7 @@
 namespace {
 
 // A register read by its number shows its word in decimal too.
-QString ShownValue(const HeadlessScan::RowResult& row, const RegisterCatalogue& catalogue) {
+QString ShownValue(const RowRecord& row, const RegisterCatalogue& catalogue) {
   if (!row.ok || !RegisterNumber(catalogue.RegisterName(row.row))) return row.text;
   return QStringLiteral("%1 (%2)").arg(row.text).arg(row.text.toUInt(nullptr, 16));
 }
@@ -50,7 +50,7 @@ QString PassOutput::Text(const HeadlessScan::Pass& pass, const RegisterCatalogue
   QString text;
   if (passesRendered_ > 0) text += QLatin1Char('\n');
   for (std::size_t i = 0; i < pass.rows.size(); ++i) {
-    const HeadlessScan::RowResult& row = pass.rows[i];
+    const RowRecord& row = pass.rows[i];
     text += catalogue.RegisterName(row.row).leftJustified(nameWidth) + QStringLiteral("  ") +
             values[static_cast<qsizetype>(i)].leftJustified(valueWidth) + QStringLiteral("  ") +
             catalogue.UnitClass(row.row) +

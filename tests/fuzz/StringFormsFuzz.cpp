@@ -35,12 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   HeadlessScan::Pass pass;
   pass.startTime = QDateTime(QDate(2026, 12, 7), QTime(9, 30));
-  HeadlessScan::RowResult name;
+  RowRecord name;
   name.row = kManufacturerName;
   name.ok = true;
   std::memcpy(name.reply.data(), data, std::min(size, name.reply.size()));
   name.text = DecodeReply(catalogue.UnitClass(name.row), name.reply);
-  HeadlessScan::RowResult voltage;
+  RowRecord voltage;
   voltage.row = kVoltage;
   voltage.ok = true;
   voltage.reply = {0x2C, 0x2E};
