@@ -1,5 +1,7 @@
 # The FT260 scenario, inside the test machine: the emulated FT260 gadget is
-# bound (see usb-guest.sh), the SMBus stub loaded beside it.
+# bound (see usb-guest.sh), the SMBus stub loaded beside it. Once the default
+# mode has been checked with the FT260 the only USB adapter, the two MCP2221A
+# are plugged in, so that their slow probes run during the FT260's other checks.
 # Usage: sh usb-ft260.sh STUB_PORT
 . /usb-gadget.sh
 stub_port=$1
@@ -8,6 +10,7 @@ port=$((bus + 1))
 echo "FT260 on /dev/i2c-$bus at $(now) s"
 usb_check "default mode: pelmor read opens the FT260" default_mode_opens_the_adapter
 usb_check "default mode: the stub's bus is never opened" default_mode_leaves_the_stub $stub_port
+usb_plug_mcp2221_pair
 usb_check "the port list's hint names the FT260 as the kernel does" \
   hint_names_the_adapter "FT260 usb-i2c bridge on hidraw"
 usb_check "all 33 registers hold the model's values" reads_all_registers

@@ -36,6 +36,15 @@ usb_gadget_start() {
   echo "$1 plugged in at $(now) s"
 }
 
+# usb_plug_mcp2221_pair: both MCP2221A gadgets, each on its own controller.
+# Their i2c adapters are listed from early in their slow probes (see
+# usb-mcp2221.sh) and take the lowest free bus numbers: from here on the
+# default mode opens one of them.
+usb_plug_mcp2221_pair() {
+  usb_gadget_start mcp2221 mcp2221 0x04d8 0x00dd "MCP2221 USB-I2C/UART Combo" dummy_udc.1
+  usb_gadget_start mcp2221-spare mcp2221 0x04d8 0x00dd "MCP2221 USB-I2C/UART Combo" dummy_udc.2
+}
+
 usb_plug() { cat /tmp/udc-$1 >$USB_CONFIG/$1/UDC; }
 usb_unplug() { echo "" >$USB_CONFIG/$1/UDC; }
 

@@ -6,12 +6,9 @@ usb_load_modules || exit 1
 for adapter in /sys/bus/i2c/devices/i2c-*; do
   [ "$(cat $adapter/name)" = "SMBus stub driver" ] && stub_port=$((${adapter##*/i2c-} + 1))
 done
-# The MCP2221A's slow probes start first; the CP2112 and the FT260 are checked
-# meanwhile, each alone beside the stub.
-usb_gadget_start mcp2221 mcp2221 0x04d8 0x00dd "MCP2221 USB-I2C/UART Combo" dummy_udc.1
-usb_gadget_start mcp2221-spare mcp2221 0x04d8 0x00dd "MCP2221 USB-I2C/UART Combo" dummy_udc.2
+# The CP2112 first, alone beside the stub; the FT260 after it, which plugs in the
+# two MCP2221A once its default-mode checks are done (see usb-ft260.sh).
 usb_gadget_start cp2112 cp2112 0x10c4 0xea90 "CP2112 HID USB-to-SMBus Bridge" dummy_udc.0
-echo "PELMOR GUEST: gadgets bound after $(now) s"
 sh /usb-cp2112.sh $stub_port
 usb_unplug cp2112
 usb_gadget_start ft260 ft260 0x0403 0x6030 "FT260" dummy_udc.3
