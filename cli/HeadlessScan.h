@@ -72,8 +72,11 @@ class HeadlessScan : public QObject, private ScanObserver {
   static constexpr int kOpenTimeoutMs = 5000;
   // A transaction refused while the row's earlier attempt is still under way
   // leaves the scan resting until that attempt's outcome comes (the scan then
-  // goes on) or the adapter goes away; no longer than this.
-  static constexpr int kRefusedRowWaitMs = 5000;
+  // goes on) or the adapter goes away; no longer than this. The USB bridges'
+  // kernel drivers wait up to 4-5 s for each step of a transfer, and a word
+  // read has several: an MCP2221 still in its probe, just plugged in, takes
+  // about 8 s to fail one.
+  static constexpr int kRefusedRowWaitMs = 30000;
 
  private:
   Pass RunPass(const std::vector<int>& rows);

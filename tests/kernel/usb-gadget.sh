@@ -39,27 +39,39 @@ usb_gadget_start() {
 # usb_plug_mcp2221_pair: both MCP2221A gadgets, each on its own controller.
 # Their i2c adapters are listed from early in their slow probes (see
 # usb-mcp2221.sh) and take the lowest free bus numbers: from here on the
-# default mode opens one of them.
+# default mode opens one of them. The first one is read at once, as a
+# technician would the moment it is plugged in (see read_at_once).
 usb_plug_mcp2221_pair() {
   usb_gadget_start mcp2221 mcp2221 0x04d8 0x00dd "MCP2221 USB-I2C/UART Combo" dummy_udc.1
   usb_gadget_start mcp2221-spare mcp2221 0x04d8 0x00dd "MCP2221 USB-I2C/UART Combo" dummy_udc.2
+  read_at_once mcp2221 >/tmp/read-at-once 2>&1 &
+}
+
+# read_at_once GADGET: `pelmor read Voltage` on the adapter as soon as it is
+# listed, its driver's probe still under way; then its status and time.
+read_at_once() {
+  for _ in $(seq 300); do listed=$(usb_bus $1 listed) && break; sleep 0.1; done
+  started=$(now)
+  pelmor read --port $((listed + 1)) Voltage
+  echo "status $? after $(echo "$(now) $started" | awk '{ printf "%.1f", $1 - $2 }') s"
 }
 
 usb_plug() { cat /tmp/udc-$1 >$USB_CONFIG/$1/UDC; }
 usb_unplug() { echo "" >$USB_CONFIG/$1/UDC; }
 
-# usb_bus NAME: the i2c bus number of the adapter behind the gadget, once its
-# driver's probe has ended: the adapter shows before that, and the last thing
-# the drivers register is their GPIO chip (hid-cp2112, hid-mcp2221) or their
-# sysfs attributes (hid-ft260).
+# usb_bus NAME [listed]: the i2c bus number of the adapter behind the gadget,
+# once its driver's probe has ended: the adapter shows before that, and the
+# last thing the drivers register is their GPIO chip (hid-cp2112, hid-mcp2221)
+# or their sysfs attributes (hid-ft260). With "listed", as soon as it shows.
 usb_bus() {
   udc=$(cat /tmp/udc-$1)
+  probed=${2:-probed}
   for adapter in /sys/bus/i2c/devices/i2c-*; do
     path=$(readlink -f $adapter)
     case $path in
       */dummy_hcd.${udc#dummy_udc.}/*)
         set -- ${path%/i2c-*}/gpiochip* ${path%/i2c-*}/chip_mode
-        { [ -e "$1" ] || [ -e "$2" ]; } && [ -e /dev/${adapter##*/} ] &&
+        { [ $probed = listed ] || [ -e "$1" ] || [ -e "$2" ]; } && [ -e /dev/${adapter##*/} ] &&
           echo ${adapter##*/i2c-} && return 0 ;;
     esac
   done
@@ -231,6 +243,15 @@ unplug_mid_read() {
   [ $status -eq 4 ] && grep -q "the adapter was lost" /tmp/csv.err &&
     [ "$(tail -c 1 /tmp/csv | od -An -c | tr -d ' ')" = '\n' ] &&
     [ "$(sed 1d /tmp/csv | awk -F, -v n=$fields 'NF != n' | wc -l)" -eq 0 ]
+}
+# read_while_probing: the read that read_at_once began when the adapter was
+# plugged in got its value once the driver's probe let the answers through,
+# however many of its attempts the probe timed out.
+read_while_probing() {
+  for _ in $(seq 600); do grep -q "^status" /tmp/read-at-once && break; sleep 0.1; done
+  cp /tmp/read-at-once /tmp/out
+  echo "read at once: $(grep "^status" /tmp/out)"
+  grep -q "^Voltage  12285  mv$" /tmp/out && grep -q "^status 0 " /tmp/out
 }
 # replug_is_found GADGET: bound again, its adapter is read again (it may come
 # back under another bus number).

@@ -2,7 +2,9 @@
 # gadgets are bound (see usb-guest.sh), the SMBus stub loaded beside them.
 # Debian 12's hid-mcp2221 takes every input report during its probe as
 # undelivered (it never starts the device's input), so each probe waits out
-# six 4-second time-outs; the spare adapter is unplugged and plugged back
+# six 4-second time-outs, while its i2c adapter is already listed: a read
+# begun the moment it was plugged in (see usb_plug_mcp2221_pair) must wait
+# that out and bring the value; the spare adapter is unplugged and plugged back
 # while the first one is checked, so that only one of its probes is waited.
 # The default mode's checks run before the spare comes back, which may take a
 # lower bus number.
@@ -23,6 +25,8 @@ echo "MCP2221 on /dev/i2c-$bus, the spare on /dev/i2c-$spare at $(now) s"
   usb_check "plugged back in: found and read again" replug_is_found $spare_gadget
 ) >/tmp/spare.log 2>&1 &
 spare_checks=$!
+usb_check "plugged in and read at once: the value once the driver's probe is done" \
+  read_while_probing
 usb_check "default mode: pelmor read opens an MCP2221" default_mode_opens_the_adapter
 usb_check "default mode: the stub's bus is never opened" default_mode_leaves_the_stub $stub_port
 usb_check "the port list's hint names the MCP2221 as the kernel does" \
