@@ -154,6 +154,12 @@ Report Mcp2221::Read(const Report& command, bool repeatedStart) {
 }
 
 Report Mcp2221::GetData() {
+  if (readFailed_ && engineState_ == kStateAddressNack) {
+    // A read whose address was refused: the engine says so until the host
+    // cancels or starts anew (the driver reads this state as ENXIO, as it
+    // does after a refused write).
+    return Response(kGetData, kCompleted, kStateAddressNack);
+  }
   if (readData_.empty()) {
     // No read to give back: none was made, or it failed.
     Report response = Response(kGetData, kGetDataError, engineState_);
