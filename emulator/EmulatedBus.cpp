@@ -15,8 +15,8 @@ constexpr unsigned kFlippedReplyEvery = 3;
 
 EmulatedBus::EmulatedBus(EmulatedFault fault) : fault_(fault) {}
 
-std::uint8_t EmulatedBus::BatteryAddressByte() const {
-  return fault_ == EmulatedFault::Elsewhere ? kElsewhereAddressByte : SmartBattery::kAddressByte;
+std::uint8_t EmulatedBus::BatteryAddressByteWith(EmulatedFault fault) {
+  return fault == EmulatedFault::Elsewhere ? kElsewhereAddressByte : SmartBattery::kAddressByte;
 }
 
 EmulatedBus::Fate EmulatedBus::Transfer(std::uint8_t addressByte) {

@@ -22,7 +22,8 @@ class EmulatedBus {
   explicit EmulatedBus(EmulatedFault fault = EmulatedFault::None);
 
   EmulatedFault Fault() const { return fault_; }
-  std::uint8_t BatteryAddressByte() const;
+  std::uint8_t BatteryAddressByte() const { return BatteryAddressByteWith(fault_); }
+  static std::uint8_t BatteryAddressByteWith(EmulatedFault fault);
   // How a transfer to this address byte ends.
   Fate Transfer(std::uint8_t addressByte);
   // A reply on its way back to the adapter: on a noisy bus it now and then

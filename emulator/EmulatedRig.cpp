@@ -5,6 +5,7 @@
 EmulatedRig::EmulatedRig(std::unique_ptr<RigScheduler> scheduler, EmulatedFault fault)
     : scheduler_(std::move(scheduler)),
       deterministic_(dynamic_cast<DeterministicScheduler*>(scheduler_.get())),
+      ports_(EmulatedBus::BatteryAddressByteWith(fault)),
       bus_(fault),
       adapter_(*scheduler_, ports_, battery_, bus_),
       probe_(ports_, bus_) {}

@@ -1,6 +1,7 @@
 #include "EmulatedSerialPorts.h"
 
-EmulatedSerialPorts::EmulatedSerialPorts() : existing_{1}, withAdapter_{1} {}
+EmulatedSerialPorts::EmulatedSerialPorts(std::uint8_t batteryAddressByte)
+    : existing_{1}, withAdapter_{1}, batteryAddressByte_(batteryAddressByte) {}
 
 void EmulatedSerialPorts::SetPorts(std::set<int> existing, std::set<int> withAdapter) {
   std::lock_guard lock(mutex_);
@@ -44,9 +45,10 @@ int EmulatedSerialPorts::ProbeCount() const {
 QStringList EmulatedSerialPorts::HintLines(const std::vector<int>& foundPorts) {
   QStringList lines;
   for (const int port : foundPorts) {
-    lines << (HasAdapter(port)
-                  ? QStringLiteral("COM%1: emulated adapter, emulated battery at 16").arg(port)
-                  : QStringLiteral("COM%1: emulated port, no adapter").arg(port));
+    lines << (HasAdapter(port) ? QStringLiteral("COM%1: emulated adapter, emulated battery at %2")
+                                     .arg(port)
+                                     .arg(QString::number(batteryAddressByte_, 16).toUpper())
+                               : QStringLiteral("COM%1: emulated port, no adapter").arg(port));
   }
   if (foundPorts.empty()) lines << QStringLiteral("The emulated rig has no serial port now");
   lines << QStringLiteral("EMULATED RIG (pelmor --emulated): no real adapter or battery");

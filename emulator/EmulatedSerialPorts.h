@@ -1,16 +1,19 @@
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <set>
 
 #include "ComPortProber.h"
+#include "SmartBattery.h"
 
 // The PC's serial ports as the rig presents them: which exist, which have an
 // adapter attached, and which another program holds open right now.
 class EmulatedSerialPorts : public ComPortProber {
  public:
-  // Default: one port, COM1, with the adapter attached.
-  EmulatedSerialPorts();
+  // Default: one port, COM1, with the adapter attached. The hint names the
+  // address byte the battery answers at.
+  explicit EmulatedSerialPorts(std::uint8_t batteryAddressByte = SmartBattery::kAddressByte);
 
   void SetPorts(std::set<int> existing, std::set<int> withAdapter);
   bool Exists(int portNumber) const;
@@ -32,4 +35,5 @@ class EmulatedSerialPorts : public ComPortProber {
   std::set<int> withAdapter_;
   std::set<int> taken_;
   int probes_ = 0;
+  const std::uint8_t batteryAddressByte_;
 };

@@ -90,4 +90,18 @@ TEST_F(ThreadedRigTest, CloseWhileOutcomeIsDueReportsNothing) {
   EXPECT_EQ(counter.Counts().count(Code(AdapterEvent::MasterRxComplete)), 0u);
 }
 
+TEST(EmulatedRigPorts, TheHintNamesTheAddressTheBatteryAnswersAt) {
+  const struct {
+    EmulatedFault fault;
+    const char* line;
+  } cases[] = {
+      {EmulatedFault::None, "COM1: emulated adapter, emulated battery at 16"},
+      {EmulatedFault::Elsewhere, "COM1: emulated adapter, emulated battery at 1C"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EmulatedRig::Threaded(c.fault)->Ports().HintLines({1}).value(0).toStdString(),
+              c.line);
+  }
+}
+
 }  // namespace
