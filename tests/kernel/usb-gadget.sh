@@ -50,7 +50,7 @@ usb_plug_mcp2221_pair() {
 # read_at_once GADGET: `pelmor read Voltage` on the adapter as soon as it is
 # listed, its driver's probe still under way; then its status and time.
 read_at_once() {
-  for _ in $(seq 300); do listed=$(usb_bus $1 listed) && break; sleep 0.1; done
+  for _ in $(seq 600); do listed=$(usb_bus $1 listed) && break; sleep 0.1; done
   started=$(now)
   pelmor read --port $((listed + 1)) Voltage
   echo "status $? after $(echo "$(now) $started" | awk '{ printf "%.1f", $1 - $2 }') s"
@@ -248,7 +248,7 @@ unplug_mid_read() {
 # plugged in got its value once the driver's probe let the answers through,
 # however many of its attempts the probe timed out.
 read_while_probing() {
-  for _ in $(seq 600); do grep -q "^status" /tmp/read-at-once && break; sleep 0.1; done
+  for _ in $(seq 1200); do grep -q "^status" /tmp/read-at-once && break; sleep 0.1; done
   cp /tmp/read-at-once /tmp/out
   echo "read at once: $(grep "^status" /tmp/out)"
   grep -q "^Voltage  12285  mv$" /tmp/out && grep -q "^status 0 " /tmp/out
