@@ -262,10 +262,16 @@ ProbeStep SweepStep(const ProbeFacts& facts) {
       QStringLiteral("0x%1-0x%2").arg(Hex2(kFirstSweptAddress), Hex2(kLastSweptAddress));
   step.text = sweep.acknowledged.empty() ? QStringLiteral("nothing acknowledges in %1").arg(range)
                                          : AddressesAcknowledge(sweep.acknowledged);
+  const bool silentTimesOut = facts.chosen && facts.chosen->silentReadTimesOut;
   QStringList noted;
-  if (sweep.cutShort) {
+  if (sweep.cutShort && silentTimesOut) {
+    noted << QStringLiteral(
+                 "stopped after %1 addresses in a row gave no answer (this adapter's driver "
+                 "takes seconds to tell each)")
+                 .arg(kTimeoutsThatEndASweep);
+  } else if (sweep.cutShort) {
     noted << QStringLiteral("stopped after %1 time-outs in a row").arg(kTimeoutsThatEndASweep);
-  } else if (sweep.timeouts > 0) {
+  } else if (sweep.timeouts > 0 && !silentTimesOut) {
     noted << QStringLiteral("%1 time-outs").arg(sweep.timeouts);
   }
   if (sweep.busErrors > 0) noted << QStringLiteral("%1 bus errors").arg(sweep.busErrors);
@@ -278,7 +284,8 @@ ProbeStep SweepStep(const ProbeFacts& facts) {
   }
   if (sweep.acknowledged.empty()) {
     step.verdict = StepVerdict::Failed;
-  } else if (!Acknowledged(sweep, facts.address) || sweep.timeouts > 0 || sweep.busErrors > 0) {
+  } else if (!Acknowledged(sweep, facts.address) || sweep.cutShort ||
+             (sweep.timeouts > 0 && !silentTimesOut) || sweep.busErrors > 0) {
     step.verdict = StepVerdict::Warning;
   }
   return step;
@@ -373,7 +380,7 @@ bool AdapterFailed(const ProbeFacts& facts) {
 
 ProbeConclusion ConcludeOnBus(const ProbeFacts& facts) {
   const SweepFacts& sweep = facts.sweep;
-  if (sweep.timeouts > 0) {
+  if (sweep.timeouts > 0 && !facts.chosen->silentReadTimesOut) {
     return Failing(
         ConclusionKind::BusHangs,
         QStringLiteral("Nothing answers at any address, and the bus times out: a line is held "
@@ -387,7 +394,12 @@ ProbeConclusion ConcludeOnBus(const ProbeFacts& facts) {
       "pack is asleep or in shipping mode, or the clock and data lines are swapped. Wake the "
       "pack by connecting a charger (or its host) for a moment, then probe again; check clock "
       "to SCL/SMBC and data to SDA/SMBD.");
-  if (facts.chosen->timeoutLooksLikeNack) {
+  if (facts.chosen->silentReadTimesOut) {
+    text += QStringLiteral(
+        " This adapter's driver tells that an address does not answer only after waiting "
+        "seconds for its data, so the sweep stopped early, and missing pull-up resistors or a "
+        "broken wire look the same here: check them too.");
+  } else if (facts.chosen->timeoutLooksLikeNack) {
     text += QStringLiteral(
         " This adapter's driver reports a bus time-out as a missing acknowledge, so missing "
         "pull-up resistors or a broken wire look the same here: check them too.");

@@ -65,6 +65,7 @@ std::vector<ProbedAdapter> I2cDevBusProbe::Adapters() {
       adapter.functions = FunctionsFrom(*survey.functionality, options_.pec);
     adapter.timeoutLooksLikeNack = EventForError(ETIMEDOUT, bus->name) == AdapterEvent::SlaveNack ||
                                    EventForError(EIO, bus->name) == AdapterEvent::SlaveNack;
+    adapter.silentReadTimesOut = SilentReadTimesOut(bus->name);
     adapters.push_back(adapter);
   }
   return adapters;

@@ -32,6 +32,10 @@ struct ProbedAdapter {
   // Its driver reports a bus time-out as a missing acknowledge, so that a
   // bus without pull-ups looks like a bus where nothing answers.
   bool timeoutLooksLikeNack = false;
+  // Its driver ends a read from an address that does not answer only when it
+  // has waited out its time for the data, and reports a time-out: time-outs
+  // in a sweep then say that nothing answered, not that the bus hung.
+  bool silentReadTimesOut = false;
 };
 
 // How one touch of an address ended.

@@ -126,6 +126,19 @@ const Situation kSituations[] = {
      },
      ConclusionKind::NothingAnswers, "missing pull-up resistors or a broken wire look the same",
      "sweep FAIL"},
+    {"nothing answers through a driver that waits out every silent read",
+     [](ProbeFacts& f) {
+       f.chosen->silentReadTimesOut = true;
+       f.sweep = {true, {}, {}, 4, 4, 0, true, 20.0};
+       NothingToRead(f);
+     },
+     ConclusionKind::NothingAnswers, "asleep or in shipping mode", "sweep FAIL"},
+    {"the battery answers through such a driver, its sweep stopped early",
+     [](ProbeFacts& f) {
+       f.chosen->silentReadTimesOut = true;
+       f.sweep = {true, {0x0B}, {}, 8, 7, 0, true, 35.7};
+     },
+     ConclusionKind::BatteryAnswers, "A Smart Battery answers at 0x0B", "sweep warn"},
     {"only a charger answers",
      [](ProbeFacts& f) {
        f.sweep.acknowledged = {0x09};
