@@ -22,6 +22,12 @@ Finished Pelmor(const QStringList& arguments) {
   return {run.status, run.out, QString::fromLocal8Bit(run.err)};
 }
 
+void Write(const QString& path, const QByteArray& content) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path;
+  file.write(content);
+}
+
 }  // namespace
 
 TEST(PlotProcess, AnEditedLogFromTheCommandLineIsDrawnIntoAPngOfTheAskedSize) {
@@ -31,10 +37,7 @@ TEST(PlotProcess, AnEditedLogFromTheCommandLineIsDrawnIntoAPngOfTheAskedSize) {
   const Finished read =
       Pelmor({"read", "--emulated", "--format", "csv", "--count", "3", "Voltage", "Current"});
   ASSERT_EQ(read.status, 0) << read.err;
-  QFile file(log);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(read.out + "a note typed into the log\r\n");
-  file.close();
+  Write(log, read.out + "a note typed into the log\r\n");
 
   const Finished plot = Pelmor({"plot", log, "Voltage", "-o", png, "--size", "800x500"});
   EXPECT_EQ(plot.status, 1) << "a line was skipped";
@@ -60,10 +63,9 @@ TEST(PlotProcess, MistakesEndWithAMessageAndTheirStatusAndNoPicture) {
   QTemporaryDir dir;
   const QString png = dir.filePath("out.png");
   const QString notALog = dir.filePath("other.csv");
-  QFile other(notALog);
-  ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-  other.write("time,volts\n0,12.3\n");
-  other.close();
+  Write(notALog, "time,volts\n0,12.3\n");
+  const QString voltageLog = dir.filePath("voltage.csv");
+  Write(voltageLog, "Date/Time,Voltage(mv)\r\n12/07/2026 09:51:39,12283\r\n");
   const struct {
     QStringList arguments;
     int status;
@@ -82,6 +84,9 @@ TEST(PlotProcess, MistakesEndWithAMessageAndTheirStatusAndNoPicture) {
       {{"plot", notALog, "-o", png, "--size", "20x20"}, 2, "pelmor: --size takes"},
       {{"plot", notALog}, 2, "pelmor: Name the picture to write"},
       {{"plot", notALog, "Voltage", "Volts", "-o", png}, 2, "pelmor: Unknown register: Volts"},
+      {{"plot", voltageLog, "CycleCount", "-o", png},
+       3,
+       "holds no reading of the registers named; no chart is written"},
   };
   for (const auto& c : cases) {
     const Finished run = Pelmor(c.arguments);
@@ -94,21 +99,12 @@ TEST(PlotProcess, MistakesEndWithAMessageAndTheirStatusAndNoPicture) {
 TEST(PlotProcess, AHundredProblemsAreNamedAndTheRestCountedAndMissingRegistersReported) {
   QTemporaryDir dir;
   const QString log = dir.filePath("edited.txt");
-  QFile file(log);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("Date/Time,Voltage(mv),Current(+/-ma)\r\n12/07/2026 09:51:39,12283,-1500\r\n");
-  for (int line = 0; line < 150; ++line) file.write("12/07/2026 09:51:43,12282\r\n");
-  file.close();
+  Write(log, "Date/Time,Voltage(mv),Current(+/-ma)\r\n12/07/2026 09:51:39,12283,-1500\r\n" +
+                 QByteArray("12/07/2026 09:51:43,12282\r\n").repeated(150));
 
   const Finished plot = Pelmor({"plot", log, "Voltage", "CycleCount", "-o", dir.filePath("a.png")});
   EXPECT_EQ(plot.status, 1);
   EXPECT_EQ(plot.err.count(": 1 of its header's 2 registers"), 100) << plot.err;
   EXPECT_TRUE(plot.err.contains(log + ": 50 more problems, not named one by one")) << plot.err;
   EXPECT_TRUE(plot.err.contains(log + " holds no reading of CycleCount")) << plot.err;
-
-  const Finished none = Pelmor({"plot", log, "CycleCount", "-o", dir.filePath("b.png")});
-  EXPECT_EQ(none.status, 3);
-  EXPECT_TRUE(none.err.contains("holds no reading of the registers named; no chart is written"))
-      << none.err;
-  EXPECT_FALSE(QFile::exists(dir.filePath("b.png")));
 }
