@@ -141,6 +141,28 @@ TEST(CommandProcess, JsonValuesAreTyped) {
   EXPECT_EQ(registers[32]["value"].toArray().first().toInt(), 0x4E);
 }
 
+TEST(CommandProcess, WriteReadsTheValueBack) {
+  const Finished run = Pelmor({"write", "--emulated", "RemainCapacityAlarm=1234", "AtRate=-250"});
+  EXPECT_EQ(run.status, 0) << run.err.toStdString();
+  EXPECT_EQ(run.out,
+            "RemainCapacityAlarm  1234  maH 10mwH\nAtRate               -250  +/-ma 10mw\n");
+}
+
+TEST(CommandProcess, UsageErrorsExitTwoAndAnAdapterThatCannotBeOpenedThree) {
+  for (const QStringList& arguments :
+       {QStringList{"read", "--emulated", "Volts"}, QStringList{"write", "--emulated", "Voltage=1"},
+        QStringList{"read", "--emulated", "--bogus"}}) {
+    const Finished run = Pelmor(arguments);
+    EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.contains("Usage:"));
+  }
+  const Finished noAdapter = Pelmor({"read", "--emulated", "--port", "2"});
+  EXPECT_EQ(noAdapter.status, 3);
+  EXPECT_TRUE(noAdapter.err.contains("<<Invalid Communication Port Number>>"))
+      << noAdapter.err.toStdString();
+}
+
 // Ctrl+C is the normal end of repeated reads with no count; it cuts short any
 // other job, which then ends with the shell's status for the signal. Either
 // way the output holds only whole passes.

@@ -8,7 +8,6 @@
 #include <csignal>
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "EmulatedRig.h"
@@ -17,30 +16,22 @@
 
 namespace {
 
-// Hands every call to the rig's adapter, except that a write reaches the
-// battery with its low byte changed: a battery that does not keep what it
-// was sent.
-class GarblingAdapter : public ForwardingAdapter {
- public:
-  using ForwardingAdapter::ForwardingAdapter;
-  std::int32_t I2CMasterTx(std::uint8_t address, const std::uint8_t* data, int length,
-                           int stop) override {
-    std::vector<std::uint8_t> garbled(data, data + length);
-    garbled[1] ^= 0x01;
-    return ForwardingAdapter::I2CMasterTx(address, garbled.data(), length, stop);
-  }
-};
+enum class Between { Nothing, GarbleWrites, InterruptWithSigint, InterruptWithSigterm };
 
-// Hands every call to the rig's adapter, and sends the program a signal as
-// the first transaction is issued: a job interrupted in its first pass.
-class InterruptingAdapter : public ForwardingAdapter {
+// Hands every call to the rig's adapter, and may come between: a write that
+// reaches the battery with its low byte changed (a battery that does not keep
+// what it was sent), or a signal sent to the program as the first transaction
+// is issued (a job interrupted in its first pass).
+class MeddlingAdapter : public ForwardingAdapter {
  public:
-  InterruptingAdapter(AdapterLibrary& target, int signal)
-      : ForwardingAdapter(target), signal_(signal) {}
+  MeddlingAdapter(AdapterLibrary& target, Between between)
+      : ForwardingAdapter(target), between_(between) {}
   std::int32_t I2CMasterTx(std::uint8_t address, const std::uint8_t* data, int length,
                            int stop) override {
     Interrupt();
-    return ForwardingAdapter::I2CMasterTx(address, data, length, stop);
+    std::vector<std::uint8_t> sent(data, data + length);
+    if (between_ == Between::GarbleWrites) sent[1] ^= 0x01;
+    return ForwardingAdapter::I2CMasterTx(address, sent.data(), length, stop);
   }
   std::int32_t I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data, int length,
                              int receiveLength, int stop) override {
@@ -50,33 +41,22 @@ class InterruptingAdapter : public ForwardingAdapter {
 
  private:
   void Interrupt() {
-    if (signal_ != 0) ::kill(::getpid(), std::exchange(signal_, 0));
+    if (between_ == Between::InterruptWithSigint) ::kill(::getpid(), SIGINT);
+    if (between_ == Between::InterruptWithSigterm) ::kill(::getpid(), SIGTERM);
+    if (between_ != Between::GarbleWrites) between_ = Between::Nothing;
   }
-  int signal_;
+  Between between_;
 };
-
-enum class Between { Nothing, GarbleWrites, InterruptWithSigint, InterruptWithSigterm };
 
 class PreparedRig : public Platform {
  public:
   PreparedRig(std::unique_ptr<EmulatedRig> rig, Between between)
-      : rig_(std::move(rig)),
-        garbling_(rig_->Adapter()),
-        interrupting_(rig_->Adapter(), between == Between::InterruptWithSigint    ? SIGINT
-                                       : between == Between::InterruptWithSigterm ? SIGTERM
-                                                                                  : 0),
-        between_(between) {}
-  PlatformBundle Bundle() override {
-    if (between_ == Between::Nothing) return {rig_->Adapter(), rig_->Ports(), rig_->Probe()};
-    if (between_ == Between::GarbleWrites) return {garbling_, rig_->Ports(), rig_->Probe()};
-    return {interrupting_, rig_->Ports(), rig_->Probe()};
-  }
+      : rig_(std::move(rig)), meddling_(rig_->Adapter(), between) {}
+  PlatformBundle Bundle() override { return {meddling_, rig_->Ports(), rig_->Probe()}; }
 
  private:
   std::unique_ptr<EmulatedRig> rig_;
-  GarblingAdapter garbling_;
-  InterruptingAdapter interrupting_;
-  Between between_;
+  MeddlingAdapter meddling_;
 };
 
 struct Outcome {
@@ -106,6 +86,16 @@ Outcome RunCommand(std::vector<std::string> arguments,
 
 constexpr std::uint8_t kVoltage = 0x09;
 
+std::function<void(EmulatedRig&)> Fail(std::uint8_t command, AdapterEvent fault, int count) {
+  return [=](EmulatedRig& rig) { rig.Adapter().FailCommand(command, fault, count); };
+}
+
+void RefuseTheNextTransaction(EmulatedRig& rig) {
+  rig.Adapter().FailNextCall(EmulatedAdapter::Operation::MasterTxRx, return_code::kNotAccepted);
+}
+
+void Untouched(EmulatedRig&) {}
+
 }  // namespace
 
 TEST(HeadlessCommand, ARowThatNeverAcknowledgesShowsItsFaultWordAndExitsOne) {
@@ -114,22 +104,6 @@ TEST(HeadlessCommand, ARowThatNeverAcknowledgesShowsItsFaultWordAndExitsOne) {
       [](EmulatedRig& rig) { rig.Adapter().FailCommand(kVoltage, AdapterEvent::SlaveNack, 1000); });
   EXPECT_EQ(outcome.status, headless_exit::kRowFailed);
   EXPECT_EQ(outcome.out, "Voltage  NACK   mv\nCurrent  -1500  +/-ma\n");
-}
-
-TEST(HeadlessCommand, InJsonAFailedRowIsNotOkWithItsFaultWordAndNoValue) {
-  const Outcome outcome = RunCommand(
-      {"read", "--emulated", "--format", "json", "Voltage", "BatteryMode"},
-      [](EmulatedRig& rig) { rig.Adapter().FailCommand(kVoltage, AdapterEvent::SlaveNack, 1000); });
-  EXPECT_EQ(outcome.status, headless_exit::kRowFailed);
-  EXPECT_NE(outcome.out.find("{\"fault\":\"NACK\",\"name\":\"Voltage\",\"ok\":false,"
-                             "\"unit\":\"mv\",\"value\":null}"),
-            std::string::npos)
-      << outcome.out;
-  EXPECT_TRUE(
-      QString::fromStdString(outcome.out)
-          .contains(QRegularExpression(
-              R"(\{"hex":"[0-9A-F]{4}","name":"BatteryMode","ok":true,"unit":"#H","value":\d+\})")))
-      << outcome.out;
 }
 
 TEST(HeadlessCommand, ARowThatAlwaysTimesOutIsGivenUpInsteadOfHanging) {
@@ -141,51 +115,6 @@ TEST(HeadlessCommand, ARowThatAlwaysTimesOutIsGivenUpInsteadOfHanging) {
   EXPECT_NE(outcome.out.find("Date/Time,Voltage(mv)\r\n"), std::string::npos);
   EXPECT_NE(outcome.out.find(",0\r\n"), std::string::npos)
       << "the log's placeholder" << outcome.out;
-}
-
-// Every time-out is one of the row's five attempts, for a write as for a
-// read: the fifth gives the row up, and four leave the fifth attempt to
-// succeed.
-TEST(HeadlessCommand, ReadsAndWritesCountEveryTimeOutAsAnAttempt) {
-  constexpr std::uint8_t kRemainCapacityAlarm = 0x01;
-  const struct {
-    std::vector<std::string> command;
-    std::uint8_t register_;
-    int timeouts;
-    int status;
-  } cases[] = {
-      {{"read", "--emulated", "Voltage"}, kVoltage, 5, headless_exit::kRowFailed},
-      {{"read", "--emulated", "Voltage"}, kVoltage, 4, headless_exit::kAllRowsOk},
-      {{"write", "--emulated", "RemainCapacityAlarm=300"},
-       kRemainCapacityAlarm,
-       5,
-       headless_exit::kRowFailed},
-      {{"write", "--emulated", "RemainCapacityAlarm=300"},
-       kRemainCapacityAlarm,
-       4,
-       headless_exit::kAllRowsOk},
-  };
-  for (const auto& c : cases) {
-    const Outcome outcome = RunCommand(c.command, [&](EmulatedRig& rig) {
-      rig.Adapter().FailCommand(c.register_, AdapterEvent::BusTimeout, c.timeouts);
-    });
-    EXPECT_EQ(outcome.status, c.status) << c.command[0] << " with " << c.timeouts << " time-outs\n"
-                                        << outcome.out << outcome.err;
-  }
-}
-
-TEST(HeadlessCommand, ATransactionTheAdapterRefusesEndsTheRunWithItsReason) {
-  const Outcome outcome = RunCommand(
-      {"read", "--emulated", "Voltage", "Current", "--count", "3"}, [](EmulatedRig& rig) {
-        rig.Adapter().FailNextCall(EmulatedAdapter::Operation::MasterTxRx,
-                                   return_code::kNotAccepted);
-      });
-  EXPECT_EQ(outcome.status, headless_exit::kRowFailed);
-  EXPECT_EQ(outcome.out, "Voltage    mv\nCurrent    +/-ma\n") << "one pass, nothing read";
-  EXPECT_NE(
-      outcome.err.find("the adapter refused Voltage's transaction: <<Operation Not Accepted>>"),
-      std::string::npos)
-      << outcome.err;
 }
 
 TEST(HeadlessCommand, AFewFaultsAreRetriedAndTheRowIsRead) {
@@ -210,23 +139,6 @@ TEST(HeadlessCommand, AnAdapterThatDoesNotAnswerOrAPortThatCannotBeOpenedExitsTh
       RunCommand({"read", "--emulated"}, [](EmulatedRig& rig) { rig.Ports().SetPorts({}, {}); });
   EXPECT_EQ(none.status, headless_exit::kNoLink);
   EXPECT_NE(none.err.find("No ComPorts Detected"), std::string::npos) << none.err;
-
-  // An address the adapter reports busy (a kernel driver holds it) stays so.
-  const Outcome busy = RunCommand({"write", "--emulated", "AtRate=5"}, [](EmulatedRig& rig) {
-    rig.Adapter().FailCommand(0x04, AdapterEvent::Busy, 1000);
-  });
-  EXPECT_EQ(busy.status, headless_exit::kNoLink);
-  EXPECT_NE(busy.err.find("reports address 16 busy: <<Kavix Busy>>"), std::string::npos);
-}
-
-TEST(HeadlessCommand, AnAdapterLostInThePassExitsFourAndPrintsNoPartOfThePass) {
-  const Outcome lost = RunCommand(
-      {"read", "--emulated", "Voltage", "Current"},
-      [](EmulatedRig& rig) { rig.Adapter().FailCommand(0x0A, AdapterEvent::NotResponding, 1); });
-  EXPECT_EQ(lost.status, headless_exit::kLinkLost);
-  EXPECT_EQ(lost.out, "");
-  EXPECT_NE(lost.err.find("the adapter was lost: <<Kavix Not Responding"), std::string::npos)
-      << lost.err;
 }
 
 TEST(HeadlessCommand, AReadBackThatDiffersFromWhatWasWrittenIsAFailedRow) {
@@ -240,24 +152,69 @@ TEST(HeadlessCommand, AReadBackThatDiffersFromWhatWasWrittenIsAFailedRow) {
       << outcome.err;
 }
 
-// A job cut short by Ctrl+C or a polite kill did not do its work: a read
-// stopped in its first pass and a write stopped before it was done end with
-// the shell's status for the signal.
-TEST(HeadlessCommand, AReadOrWriteInterruptedBeforeItWasDoneEndsWithTheSignalsStatus) {
+// Every fault that ends a row or the whole run, with the status, the output
+// and the reason it leaves. A time-out is one of the row's five attempts, for
+// a write as for a read. A job cut short by Ctrl+C or a polite kill did not do
+// its work and ends with the shell's status for the signal.
+TEST(HeadlessCommand, EachFaultEndsTheRunWithItsStatusOutputAndReason) {
+  constexpr std::uint8_t kRemainCapacityAlarm = 0x01;
   const struct {
-    std::vector<std::string> command;
-    Between signal;
+    const char* what;
+    const char* command;  // after "pelmor", its words split at spaces
+    std::function<void(EmulatedRig&)> prepare;
     int status;
+    const char* out;     // a pattern for the whole of standard output
+    const char* reason;  // in standard error
+    Between between = Between::Nothing;
   } cases[] = {
-      {{"read", "--emulated"}, Between::InterruptWithSigint, 130},
-      {{"read", "--emulated"}, Between::InterruptWithSigterm, 143},
-      {{"write", "--emulated", "RemainCapacityAlarm=300"}, Between::InterruptWithSigint, 130},
-      {{"write", "--emulated", "RemainCapacityAlarm=300"}, Between::InterruptWithSigterm, 143},
+      {"in JSON a row given up is not ok, with its fault word and no value",
+       "read --emulated --format json Voltage BatteryMode",
+       Fail(kVoltage, AdapterEvent::SlaveNack, 1000), headless_exit::kRowFailed,
+       R"(.*\{"hex":"[0-9A-F]{4}","name":"BatteryMode","ok":true,"unit":"#H","value":\d+\},)"
+       R"(\{"fault":"NACK","name":"Voltage","ok":false,"unit":"mv","value":null\}.*)",
+       ""},
+      {"a read's fifth time-out gives the row up", "read --emulated Voltage",
+       Fail(kVoltage, AdapterEvent::BusTimeout, 5), headless_exit::kRowFailed, ".*", ""},
+      {"four time-outs leave a read its fifth attempt", "read --emulated Voltage",
+       Fail(kVoltage, AdapterEvent::BusTimeout, 4), headless_exit::kAllRowsOk,
+       "Voltage  \\d{5}  mv\n", ""},
+      {"a write's fifth time-out gives the row up", "write --emulated RemainCapacityAlarm=300",
+       Fail(kRemainCapacityAlarm, AdapterEvent::BusTimeout, 5), headless_exit::kRowFailed, ".*",
+       ""},
+      {"four time-outs leave a write its fifth attempt", "write --emulated RemainCapacityAlarm=300",
+       Fail(kRemainCapacityAlarm, AdapterEvent::BusTimeout, 4), headless_exit::kAllRowsOk, ".*",
+       ""},
+      {"a refused transaction ends the run after its pass, in which nothing was read",
+       "read --emulated Voltage Current --count 3", RefuseTheNextTransaction,
+       headless_exit::kRowFailed, R"(Voltage    mv\nCurrent    \+/-ma\n)",
+       "the adapter refused Voltage's transaction: <<Operation Not Accepted>>"},
+      {"an address the adapter reports busy (a kernel driver holds it) stays so",
+       "write --emulated AtRate=5", Fail(0x04, AdapterEvent::Busy, 1000), headless_exit::kNoLink,
+       ".*", "reports address 16 busy: <<Kavix Busy>>"},
+      {"an adapter lost in the pass prints no part of the pass", "read --emulated Voltage Current",
+       Fail(0x0A, AdapterEvent::NotResponding, 1), headless_exit::kLinkLost, "",
+       "the adapter was lost: <<Kavix Not Responding"},
+      {"a read interrupted in its first pass", "read --emulated", Untouched, 130, "", "",
+       Between::InterruptWithSigint},
+      {"a read terminated in its first pass", "read --emulated", Untouched, 143, "", "",
+       Between::InterruptWithSigterm},
+      {"a write interrupted before it was done", "write --emulated RemainCapacityAlarm=300",
+       Untouched, 130, "", "", Between::InterruptWithSigint},
+      {"a write terminated before it was done", "write --emulated RemainCapacityAlarm=300",
+       Untouched, 143, "", "", Between::InterruptWithSigterm},
   };
   for (const auto& c : cases) {
-    const Outcome outcome = RunCommand(
-        c.command, [](EmulatedRig&) {}, c.signal);
-    EXPECT_EQ(outcome.status, c.status) << c.command[0] << "\n" << outcome.out << outcome.err;
-    EXPECT_EQ(outcome.out, "") << "no part of a pass";
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> command;
+    for (const QString& word : QString::fromLatin1(c.command).split(' '))
+      command.push_back(word.toStdString());
+    const Outcome outcome = RunCommand(command, c.prepare, c.between);
+    EXPECT_EQ(outcome.status, c.status) << outcome.out << outcome.err;
+    EXPECT_TRUE(QRegularExpression(QRegularExpression::anchoredPattern(c.out),
+                                   QRegularExpression::DotMatchesEverythingOption)
+                    .match(QString::fromStdString(outcome.out))
+                    .hasMatch())
+        << outcome.out;
+    EXPECT_NE(outcome.err.find(c.reason), std::string::npos) << outcome.err;
   }
 }

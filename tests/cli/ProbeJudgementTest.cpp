@@ -115,9 +115,7 @@ const Situation kSituations[] = {
        NothingToRead(f);
      },
      ConclusionKind::NothingAnswers,
-     "asleep or in shipping mode, or the clock and data lines are "
-     "swapped",
-     "sweep FAIL"},
+     "asleep or in shipping mode, or the clock and data lines are swapped", "sweep FAIL"},
     {"nothing answers through a driver that reports a time-out as a missing acknowledge",
      [](ProbeFacts& f) {
        f.chosen->timeoutLooksLikeNack = true;
@@ -145,17 +143,15 @@ const Situation kSituations[] = {
        NothingToRead(f);
      },
      ConclusionKind::WrongAddress,
-     "but 0x09 (address byte 12, a charger's) acknowledges: the "
-     "address is wrong",
-     "sweep warn"},
+     "but 0x09 (address byte 12, a charger's) acknowledges: the address is wrong", "sweep warn"},
     {"the battery answers elsewhere",
      [](ProbeFacts& f) {
        f.sweep.acknowledged = {0x09, 0x0E};
        f.readAt = 0x0E;
      },
      ConclusionKind::WrongAddress,
-     "a Smart Battery answers at 0x0E (address byte 1C): Norvale "
-     "Cells NV3S4400, 12.29 V. Read it with pelmor read --address 1C",
+     "a Smart Battery answers at 0x0E (address byte 1C): Norvale Cells NV3S4400, 12.29 V. Read it "
+     "with pelmor read --address 1C",
      "sweep warn"},
     {"the voltage jumps between two readings",
      [](ProbeFacts& f) { Named(f, "Voltage").readings[1].text = "16381"; }, ConclusionKind::Noise,

@@ -13,17 +13,6 @@
 
 namespace {
 
-struct Finished {
-  int status;
-  QString out;
-  QString err;
-};
-
-Finished Pelmor(const QStringList& arguments) {
-  const PelmorRun run = RunPelmorToEnd(arguments);
-  return {run.status, QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
-}
-
 struct FaultCase {
   const char* option;
   const char* kind;
@@ -48,9 +37,9 @@ const FaultCase kFaultCases[] = {
 TEST(ProbeProcess, EachFaultOfTheEmulatedBusIsNamedByItsConclusion) {
   for (const FaultCase& fault : kFaultCases) {
     SCOPED_TRACE(fault.option);
-    const Finished run = Pelmor({"probe", fault.option, "--format", "json"});
+    const PelmorRun run = RunPelmorToEnd({"probe", fault.option, "--format", "json"});
     EXPECT_EQ(run.status, fault.status) << run.err.toStdString();
-    const QJsonObject report = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    const QJsonObject report = QJsonDocument::fromJson(run.out).object();
     const QJsonObject conclusion = report["conclusion"].toObject();
     EXPECT_EQ(conclusion["kind"].toString(), fault.kind) << run.out.toStdString();
     EXPECT_TRUE(conclusion["text"].toString().contains(fault.words)) << run.out.toStdString();
@@ -59,9 +48,9 @@ TEST(ProbeProcess, EachFaultOfTheEmulatedBusIsNamedByItsConclusion) {
 }
 
 TEST(ProbeProcess, TextShowsEveryStepWithItsVerdictThenTheConclusion) {
-  const Finished run = Pelmor({"probe", "--emulated"});
+  const PelmorRun run = RunPelmorToEnd({"probe", "--emulated"});
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
-  const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+  const QStringList lines = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 9) << run.out.toStdString();
   const char* steps[] = {"adapter", "functions",         "kernel driver",    "sweep",
                          "Voltage", "SpecificationInfo", "ManufacturerName", "DeviceName"};
@@ -74,23 +63,24 @@ TEST(ProbeProcess, TextShowsEveryStepWithItsVerdictThenTheConclusion) {
 }
 
 TEST(ProbeProcess, NoAdapterExitsThreeAndUsageErrorsTwo) {
-  const Finished none = Pelmor({"probe", "--emulated", "--port", "2"});
+  const PelmorRun none = RunPelmorToEnd({"probe", "--emulated", "--port", "2"});
   EXPECT_EQ(none.status, 3);
-  EXPECT_TRUE(none.out.contains("FAIL  adapter  no emulated adapter on port 2")) << none.out;
+  EXPECT_TRUE(none.out.contains("FAIL  adapter  no emulated adapter on port 2"))
+      << none.out.toStdString();
   for (const QStringList& arguments :
        {QStringList{"probe", "--emulated=unplugged"}, QStringList{"probe", "--format", "csv"},
         QStringList{"probe", "--address", "17"}, QStringList{"read", "--emulated=bogus"}}) {
-    const Finished run = Pelmor(arguments);
+    const PelmorRun run = RunPelmorToEnd(arguments);
     EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
-    EXPECT_TRUE(run.err.contains("Usage:")) << run.err;
+    EXPECT_TRUE(run.err.contains("Usage:")) << run.err.toStdString();
   }
 }
 
 TEST(ProbeProcess, OptionalRegistersReadThroughTheScanAndAMissingOneIsNack) {
-  const Finished run = Pelmor({"read", "--emulated", "StateOfHealth", "0x3C", "cellvoltage4",
-                               "CellVoltage1", "0x09", "0x4f"});
+  const PelmorRun run = RunPelmorToEnd({"read", "--emulated", "StateOfHealth", "0x3C",
+                                        "cellvoltage4", "CellVoltage1", "0x09", "0x4f"});
   EXPECT_EQ(run.status, 1) << "CellVoltage4 is not in the pack";
-  const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+  const QStringList lines = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 6) << run.out.toStdString();
   EXPECT_TRUE(lines[0].contains(QRegularExpression(R"(^Voltage +\d+ +mv$)"))) << lines[0];
   EXPECT_TRUE(lines[1].contains(QRegularExpression(R"(^StateOfHealth +95 +%$)"))) << lines[1];
@@ -99,7 +89,7 @@ TEST(ProbeProcess, OptionalRegistersReadThroughTheScanAndAMissingOneIsNack) {
   EXPECT_TRUE(lines[4].contains(QRegularExpression(R"(^CellVoltage1 +\d{4} +mv$)"))) << lines[4];
   EXPECT_TRUE(lines[5].contains(QRegularExpression(R"(^0x4F +005F \(95\) +#H$)"))) << lines[5];
 
-  const Finished help = Pelmor({"read", "--help"});
+  const PelmorRun help = RunPelmorToEnd({"read", "--help"});
   for (const char* name : {"vendor-dependent", "CellVoltage1 (0x3F, mv)", "CellVoltage4 (0x3C, mv)",
                            "StateOfHealth (0x4F, %)", "hexadecimal and decimal"}) {
     EXPECT_TRUE(help.out.simplified().contains(name)) << name;
