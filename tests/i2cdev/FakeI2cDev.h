@@ -332,17 +332,6 @@ class FakeSysfs {
     std::filesystem::create_directory_symlink(client, root_ / "sys/bus/i2c/devices" / name);
   }
 
-  // A driver bound to the device at this 7-bit address on bus N.
-  void BindDriver(int number, std::uint8_t address, const std::string& driver) {
-    char device[16];
-    std::snprintf(device, sizeof device, "%d-%04x", number, address);
-    const auto drivers = root_ / "sys/bus/i2c/drivers" / driver;
-    std::filesystem::create_directories(drivers);
-    std::filesystem::create_directories(root_ / "sys/bus/i2c/devices" / device);
-    std::filesystem::create_directory_symlink(drivers,
-                                              root_ / "sys/bus/i2c/devices" / device / "driver");
-  }
-
   std::filesystem::path Sys() const { return root_ / "sys"; }
   std::filesystem::path Dev() const { return root_ / "dev"; }
   std::string Node(int number) const {

@@ -61,7 +61,7 @@ TEST_F(I2cDevBusProbeTest, ATouchAcknowledgesWhereAChipIsAndIsRefusedWhereADrive
   EXPECT_EQ(kernel.Calls(Call::Rdwr), 0) << "SMBus Receive Byte where the driver has it";
   EXPECT_FALSE(probe.HolderOf(0x0B));
 
-  sysfs.BindDriver(7, 0x0B, "sbs-battery");
+  sysfs.AddBoundClient(7, 0x0B, "sbs-battery");
   kernel.Fail(Call::SetSlave, EBUSY);
   EXPECT_EQ(probe.Touch(0x0B), ProbeAnswer::Held);
   const std::optional<AddressHolder> holder = probe.HolderOf(0x0B);

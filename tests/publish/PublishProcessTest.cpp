@@ -4,10 +4,12 @@
 
 #include "BrokerRig.h"
 #include "QtPrinters.h"
+#include "TestProcessEnvironment.h"
 
 namespace {
 
 void StartBench(QProcess& bench, const QString& station, const QString& url) {
+  bench.setProcessEnvironment(TestProcessEnvironment());
   StartChild(bench, PELMOR_EXECUTABLE,
              {"read", "--emulated", "--every", "0.2", "--format", "json", "--station", station,
               "--mqtt", url, "Voltage", "DeviceName"});
@@ -93,18 +95,15 @@ TEST(PublishProcess, RefusedLoginsAndCertificatesExitThreeBeforeReading) {
       {"mqtts", tlsPorts[1], true, "right", untrusted},
   };
   for (const auto& [scheme, port, caFile, passwordFile, error] : runs) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = TestProcessEnvironment();
     environment.insert("PELMOR_MQTT_PASSWORD_FILE", files.filePath(passwordFile));
     QStringList arguments{"read", "--emulated", "Voltage", "--mqtt",
                           QStringLiteral("%1://bench@localhost:%2/lab").arg(scheme).arg(port)};
     if (caFile) arguments << "--mqtt-ca" << files.filePath("ca.pem");
-    QProcess bench;
-    bench.setProcessEnvironment(environment);
-    bench.start(PELMOR_EXECUTABLE, arguments);
-    ASSERT_TRUE(bench.waitForFinished(15000));
-    const QString err = QString::fromUtf8(bench.readAllStandardError());
-    EXPECT_EQ(bench.exitCode(), error.isEmpty() ? 0 : 3) << err.toStdString();
-    EXPECT_EQ(bench.readAllStandardOutput().isEmpty(), !error.isEmpty());
+    const PelmorRun bench = RunPelmorToEnd(arguments, environment);
+    const QString err = QString::fromUtf8(bench.err);
+    EXPECT_EQ(bench.status, error.isEmpty() ? 0 : 3) << err.toStdString();
+    EXPECT_EQ(bench.out.isEmpty(), !error.isEmpty());
     const QString expected = error.isEmpty() ? "" : error.arg(port);
     EXPECT_EQ(err.left(expected.size()), expected);
   }

@@ -107,7 +107,6 @@ TEST_F(CommandLineScanEvents, OnTheCommandLineEveryTimeOutIsAnAttemptAndTheFifth
   rig->Adapter().FailCommand(kVoltage, AdapterEvent::BusTimeout, 1000);
   sequencer.ReadDataBtnClick();
   RunUntilIdle(5s);
-  EXPECT_TRUE(recorder.seen.contains("fail 9 TIMEOUT 5 given up"));
   EXPECT_EQ(recorder.seen.count("fail 9 TIMEOUT 5 given up"), 1);
   EXPECT_EQ(catalogue.DataText(9), "TIMEOUT");
   EXPECT_TRUE(recorder.seen.contains("read 10 " + catalogue.DataText(10)));
