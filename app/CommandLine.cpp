@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "PelmorVersion.h"
-#include "PlatformOptionSet.h"
-#include "ProgramCommands.h"
-#include "PublishOptionSet.h"
+#include "app/PelmorVersion.h"
+#include "platform/PlatformOptionSet.h"
+#include "platform/ProgramCommands.h"
+#include "publish/PublishOptionSet.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <array>
 #include <optional>
 
-#include "ExitStatusHelp.h"
-#include "PlatformBundle.h"
-#include "Publisher.h"
+#include "platform/ExitStatusHelp.h"
+#include "platform/Platform.h"
+#include "publish/Publisher.h"
 
 // Exit status of the program when it runs its window.
 namespace window_exit {

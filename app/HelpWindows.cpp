@@ -1,4 +1,4 @@
-#include "HelpWindows.h"
+#include "app/HelpWindows.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,8 +10,8 @@
 #include <QStringDecoder>
 #include <utility>
 
-#include "PelmorVersion.h"
-#include "ProgramIcon.h"
+#include "app/PelmorVersion.h"
+#include "app/ProgramIcon.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "HintSwitch.h"
+#include "app/HintSwitch.h"
 
 #include <QCoreApplication>
 #include <QEvent>

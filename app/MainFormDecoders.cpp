@@ -3,8 +3,8 @@
 // writes its result back; Cancel leaves the field exactly as it was. Timers
 // and adapter messages are still handled while a dialog is open, so a running
 // scan goes on behind it.
-#include "DecoderDialogs.h"
-#include "TMainForm.h"
+#include "app/TMainForm.h"
+#include "decoders/DecoderDialogs.h"
 
 void TMainForm::AttachDecoderDialogs(TBatteryModeDlg* batteryMode, TBatteryStatDlg* batteryStat,
                                      TSpecInfoDlg* specInfo, TMfgDateDlg* mfgDate,

@@ -4,10 +4,10 @@
 #include <QFontMetrics>
 #include <QMenuBar>
 
-#include "ProgramIcon.h"
-#include "SingleSelectionList.h"
-#include "TMainForm.h"
-#include "UnitClass.h"
+#include "app/ProgramIcon.h"
+#include "app/TMainForm.h"
+#include "battery/UnitClass.h"
+#include "decoders/SingleSelectionList.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "MainFormPorts.h"
+#include "app/MainFormPorts.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "TMainForm.h"
+#include "app/TMainForm.h"
 
 namespace {
 

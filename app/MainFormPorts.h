@@ -3,10 +3,10 @@
 #include <QAction>
 #include <array>
 
-#include "LinkPorts.h"
-#include "LogFileDialog.h"
-#include "LogPorts.h"
-#include "ScanPorts.h"
+#include "app/LogFileDialog.h"
+#include "link/LinkPorts.h"
+#include "log/LogPorts.h"
+#include "scan/sequencer/ScanPorts.h"
 
 class TMainForm;
 

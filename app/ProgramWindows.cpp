@@ -1,8 +1,8 @@
-#include "ProgramWindows.h"
+#include "app/ProgramWindows.h"
 
 #include <QApplication>
 
-#include "ProgramIcon.h"
+#include "app/ProgramIcon.h"
 
 template <typename Window>
 Window* ProgramWindows::Created(std::unique_ptr<Window>& slot, std::unique_ptr<Window> window) {

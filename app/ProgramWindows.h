@@ -4,11 +4,11 @@
 #include <memory>
 #include <vector>
 
-#include "DecoderDialogs.h"
-#include "HelpWindows.h"
-#include "HintSwitch.h"
-#include "PlatformBundle.h"
-#include "TMainForm.h"
+#include "app/HelpWindows.h"
+#include "app/HintSwitch.h"
+#include "app/TMainForm.h"
+#include "decoders/DecoderDialogs.h"
+#include "link/adapter/PlatformBundle.h"
 
 // Every window of the program, created once at start-up in a fixed order and
 // kept until the program ends; the main window comes first, so its creation

@@ -1,4 +1,4 @@
-#include "ScanChart.h"
+#include "app/ScanChart.h"
 
 ScanChart::ScanChart(ScanEngine& engine, QWidget& mainWindow)
     : engine_(engine), mainWindow_(mainWindow) {

@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "PassSeries.h"
-#include "ScanEngine.h"
-#include "ScanPassCollector.h"
-#include "TChartForm.h"
+#include "chart/PassSeries.h"
+#include "chart/ScanPassCollector.h"
+#include "chart/TChartForm.h"
+#include "scan/ScanEngine.h"
 
 // The chart of the running scan: every read pass is filed in the series from
 // the program's start, and the Chart window, made the first time it is asked

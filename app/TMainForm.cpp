@@ -1,13 +1,14 @@
-#include "TMainForm.h"
+#include "app/TMainForm.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLayout>
 #include <QMessageBox>
 
-#include "AddressList.h"
-#include "ComPortDiscovery.h"
-#include "HelpWindows.h"
+#include "app/HelpWindows.h"
+#include "link/AddressList.h"
+#include "link/ComPortDiscovery.h"
+#include "link/LinkControl.h"
 
 namespace {
 
@@ -92,7 +93,12 @@ QString TMainForm::BaseTitle() const {
 
 void TMainForm::PublishPasses(Publisher& publisher, const QString& station) {
   if (publishing_) engine_.RemoveObserver(*publishing_);
-  publishing_ = std::make_unique<ScanPublishing>(publisher, catalogue_, ports_, station);
+  publishing_ = std::make_unique<ScanPublishing>(publisher, catalogue_, [this, station] {
+    const std::optional<QString> port = ports_.SelectedComPortEntry();
+    const std::optional<int> address = ports_.SelectedAddressEntry();
+    return PassPlace{station, port ? LinkControl::ComPortNumber(*port) : 0,
+                     address ? address_list::EntryText(*address) : QString()};
+  });
   engine_.AddObserver(*publishing_);
   ShowBrokerState(publisher.State());
 }

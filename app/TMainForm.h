@@ -16,19 +16,19 @@
 #include <functional>
 #include <memory>
 
-#include "AdapterMessages.h"
-#include "HintSwitch.h"
-#include "LocalClock.h"
-#include "LogFileDialog.h"
-#include "MainFormPorts.h"
-#include "PassPublishing.h"
-#include "PlatformBundle.h"
-#include "RegisterCatalogue.h"
-#include "ScanChart.h"
-#include "ScanEngine.h"
-#include "ScanLogFile.h"
-#include "TimerfdTimer.h"
-#include "WidgetRowControls.h"
+#include "app/HintSwitch.h"
+#include "app/LogFileDialog.h"
+#include "app/MainFormPorts.h"
+#include "app/ScanChart.h"
+#include "app/WidgetRowControls.h"
+#include "battery/RegisterCatalogue.h"
+#include "link/AdapterMessages.h"
+#include "link/adapter/PlatformBundle.h"
+#include "log/ScanLogFile.h"
+#include "publish/PassPublishing.h"
+#include "scan/ScanEngine.h"
+#include "timing/LocalClock.h"
+#include "timing/TimerfdTimer.h"
 
 class TReadMe;
 class TRevReport;

@@ -1,4 +1,4 @@
-#include "WidgetRowControls.h"
+#include "app/WidgetRowControls.h"
 
 WidgetRowControls::WidgetRowControls(QCheckBox* checkBox, QLineEdit* dataField, QLabel* unitLabel)
     : checkBox_(checkBox), dataField_(dataField), unitLabel_(unitLabel) {}

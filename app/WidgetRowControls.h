@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "RowControls.h"
+#include "battery/RowControls.h"
 
 // One register row's widgets on the main window, seen through the core's port.
 class WidgetRowControls : public RowControls {

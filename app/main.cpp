@@ -13,18 +13,20 @@
 #include <QThread>
 #include <memory>
 
-#include "CommandLine.h"
-#include "DisplayCheck.h"
-#include "EmulatedRig.h"
-#include "HeadlessCommand.h"
-#include "I2cDevBundle.h"
-#include "PlotCommand.h"
-#include "ProbeCommand.h"
-#include "ProgramLogging.h"
-#include "ProgramWindows.h"
-#include "PublishOptionSet.h"
+#include "app/CommandLine.h"
+#include "app/DisplayCheck.h"
+#include "app/ProgramWindows.h"
+#include "chart/PlotCommand.h"
+#include "cli/HeadlessCommand.h"
+#include "cli/ProbeCommand.h"
+#include "emulator/EmulatedRig.h"
+#include "i2cdev/I2cDevBundle.h"
+#include "platform/ProgramLogging.h"
+#include "publish/PublishOptionSet.h"
 
 Q_LOGGING_CATEGORY(lcApp, "pelmor.app", QtInfoMsg)
+// Real adapters: why one cannot be used, went away, or refuses an address.
+Q_LOGGING_CATEGORY(lcI2cDev, "pelmor.i2cdev", QtInfoMsg)
 
 namespace {
 
@@ -38,6 +40,15 @@ class EmulatedPlatform : public Platform {
 
  private:
   std::unique_ptr<EmulatedRig> rig_;
+};
+
+class RealAdapters : public Platform {
+ public:
+  explicit RealAdapters(I2cDevOptions options) : adapters_(std::move(options)) {}
+  PlatformBundle Bundle() override { return adapters_.Bundle(); }
+
+ private:
+  I2cDevBundle adapters_;
 };
 
 // The README installed with the program, for the port list's hint; nothing
@@ -58,8 +69,9 @@ std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
     }
     return std::make_unique<EmulatedPlatform>(options.emulatedFault);
   }
-  return std::make_unique<I2cDevBundle>(
-      I2cDevOptions{options.allBuses, options.pec, InstalledGuide()});
+  return std::make_unique<RealAdapters>(
+      I2cDevOptions{options.allBuses, options.pec, InstalledGuide(),
+                    [](const std::string& line) { qCWarning(lcI2cDev, "%s", line.c_str()); }});
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
-#include "OptionalRegisters.h"
+#include "battery/OptionalRegisters.h"
 
 #include <array>
 
-#include "UnitClass.h"
+#include "battery/UnitClass.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <span>
 
-#include "RegisterTable.h"
+#include "battery/RegisterTable.h"
 
 // Registers beyond the window's 33 that many packs answer and none has to:
 // whether a pack has one, and what it holds, is up to the pack's maker. The

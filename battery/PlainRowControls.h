@@ -4,8 +4,8 @@
 #include <map>
 #include <vector>
 
-#include "RegisterTable.h"
-#include "RowControls.h"
+#include "battery/RegisterTable.h"
+#include "battery/RowControls.h"
 
 // Register rows held in plain fields instead of widgets, built from the
 // register table as the window builds its widgets: the rows of the headless

@@ -1,4 +1,4 @@
-#include "RegisterCatalogue.h"
+#include "battery/RegisterCatalogue.h"
 
 #include <stdexcept>
 

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "RegisterTable.h"
-#include "RowControls.h"
-#include "UnitClass.h"
+#include "battery/RegisterTable.h"
+#include "battery/RowControls.h"
+#include "battery/UnitClass.h"
 
 enum class ScanMode { Read, Write };
 

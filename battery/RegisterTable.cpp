@@ -1,4 +1,4 @@
-#include "RegisterTable.h"
+#include "battery/RegisterTable.h"
 
 namespace {
 

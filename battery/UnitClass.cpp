@@ -1,4 +1,4 @@
-#include "UnitClass.h"
+#include "battery/UnitClass.h"
 
 #include <array>
 #include <utility>

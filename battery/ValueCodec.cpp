@@ -1,4 +1,4 @@
-#include "ValueCodec.h"
+#include "battery/ValueCodec.h"
 
 #include <QByteArray>
 #include <algorithm>
@@ -6,8 +6,8 @@
 #include <limits>
 #include <optional>
 
-#include "HexText.h"
-#include "UnitClass.h"
+#include "battery/HexText.h"
+#include "battery/UnitClass.h"
 
 namespace {
 

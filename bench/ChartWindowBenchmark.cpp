@@ -18,9 +18,9 @@
 #include <utility>
 #include <vector>
 
-#include "RigScan.h"
-#include "ScanPassCollector.h"
-#include "TChartForm.h"
+#include "bench/RigScan.h"
+#include "chart/ScanPassCollector.h"
+#include "chart/TChartForm.h"
 
 namespace {
 

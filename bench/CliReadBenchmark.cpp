@@ -12,11 +12,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "EmulatedAdapter.h"
-#include "RegisterTable.h"
-#include "SmartBattery.h"
-#include "SmbusTiming.h"
-#include "UnitClass.h"
+#include "battery/RegisterTable.h"
+#include "battery/UnitClass.h"
+#include "emulator/EmulatedAdapter.h"
+#include "emulator/SmartBattery.h"
+#include "emulator/SmbusTiming.h"
 
 namespace {
 

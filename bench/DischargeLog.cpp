@@ -10,8 +10,9 @@
 #include <QStringList>
 #include <cstdio>
 
-#include "HeadlessRequest.h"
-#include "RigScan.h"
+#include "battery/RegisterNames.h"
+#include "bench/RigScan.h"
+#include "cli/HeadlessRequest.h"
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);

@@ -13,11 +13,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "EmulatedRig.h"
-#include "LogFile.h"
-#include "LogFormatter.h"
-#include "ProgramWindows.h"
-#include "TimingAdapter.h"
+#include "app/ProgramWindows.h"
+#include "bench/TimingAdapter.h"
+#include "emulator/EmulatedRig.h"
+#include "log/LogFile.h"
+#include "log/LogFormatter.h"
 
 namespace {
 

@@ -18,10 +18,10 @@
 #include <chrono>
 #include <cstdio>
 
-#include "LogFormatter.h"
-#include "RegisterTable.h"
-#include "SmartBattery.h"
-#include "ValueCodec.h"
+#include "battery/RegisterTable.h"
+#include "battery/ValueCodec.h"
+#include "emulator/SmartBattery.h"
+#include "log/LogFormatter.h"
 
 extern char** environ;
 

@@ -1,4 +1,4 @@
-#include "RigScan.h"
+#include "bench/RigScan.h"
 
 #include <fstream>
 #include <string>

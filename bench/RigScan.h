@@ -6,10 +6,10 @@
 #include <memory>
 #include <optional>
 
-#include "EmulatedRig.h"
-#include "PlainRowControls.h"
-#include "ScanEngine.h"
-#include "ScanLogFile.h"
+#include "battery/PlainRowControls.h"
+#include "emulator/EmulatedRig.h"
+#include "log/ScanLogFile.h"
+#include "scan/ScanEngine.h"
 
 // A timer on the rig's clock, fired by the caller's loop when its time comes.
 class RigTimer : public Timer {

@@ -17,10 +17,10 @@
 #include <optional>
 #include <vector>
 
-#include "EmulatedRig.h"
-#include "ProgramWindows.h"
-#include "SmbusTiming.h"
-#include "TimingAdapter.h"
+#include "app/ProgramWindows.h"
+#include "bench/TimingAdapter.h"
+#include "emulator/EmulatedRig.h"
+#include "emulator/SmbusTiming.h"
 
 namespace {
 

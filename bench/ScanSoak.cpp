@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <random>
 
-#include "RigScan.h"
+#include "bench/RigScan.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <chrono>
 #include <optional>
 
-#include "ForwardingAdapter.h"
-#include "SmartBattery.h"
-#include "SmbusTiming.h"
+#include "emulator/ForwardingAdapter.h"
+#include "emulator/SmartBattery.h"
+#include "emulator/SmbusTiming.h"
 
 using SteadyClock = std::chrono::steady_clock;
 

@@ -1,4 +1,4 @@
-#include "ChartPicture.h"
+#include "chart/ChartPicture.h"
 
 #include <QBuffer>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "ChartUnits.h"
+#include "chart/ChartUnits.h"
 
-#include "UnitClass.h"
+#include "battery/UnitClass.h"
 
 namespace {
 

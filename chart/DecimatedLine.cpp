@@ -1,4 +1,4 @@
-#include "DecimatedLine.h"
+#include "chart/DecimatedLine.h"
 
 #include <algorithm>
 #include <array>

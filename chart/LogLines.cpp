@@ -1,10 +1,10 @@
-#include "LogLines.h"
+#include "chart/LogLines.h"
 
 #include <map>
 
-#include "LogFormatter.h"
-#include "RegisterTable.h"
-#include "UnitClass.h"
+#include "battery/RegisterTable.h"
+#include "battery/UnitClass.h"
+#include "log/LogFormatter.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "LogReader.h"
+#include "chart/LogReader.h"
 
 #include <algorithm>
 
-#include "ChartUnits.h"
-#include "LogFormatter.h"
+#include "chart/ChartUnits.h"
+#include "log/LogFormatter.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <vector>
 
-#include "ChartPass.h"
-#include "LogLines.h"
-#include "RegisterTable.h"
+#include "battery/RegisterTable.h"
+#include "chart/ChartPass.h"
+#include "chart/LogLines.h"
 
 // Reads a log file back, the window's or `pelmor read --format csv`'s, and
 // hands its records to a feed as passes, one at a time: the file is streamed

@@ -1,4 +1,4 @@
-#include "PassSeries.h"
+#include "chart/PassSeries.h"
 
 #include <algorithm>
 

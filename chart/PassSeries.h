@@ -8,10 +8,10 @@
 #include <optional>
 #include <vector>
 
-#include "ChartPass.h"
-#include "ChartUnits.h"
-#include "DecimatedLine.h"
-#include "RegisterTable.h"
+#include "battery/RegisterTable.h"
+#include "chart/ChartPass.h"
+#include "chart/ChartUnits.h"
+#include "chart/DecimatedLine.h"
 
 // A register's line on one axis. A capacity register whose BatteryMode
 // changed during the test has one line in mAh and another in 10 mWh.

@@ -1,4 +1,4 @@
-#include "PlotCommand.h"
+#include "chart/PlotCommand.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -9,12 +9,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ChartPicture.h"
-#include "HeadlessRequest.h"
-#include "LogFormatter.h"
-#include "LogReader.h"
-#include "PassSeries.h"
-#include "ReadingsChart.h"
+#include "battery/RegisterNames.h"
+#include "chart/ChartPicture.h"
+#include "chart/LogReader.h"
+#include "chart/PassSeries.h"
+#include "chart/ReadingsChart.h"
+#include "log/LogFormatter.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "ExitStatusHelp.h"
+#include "platform/ExitStatusHelp.h"
 
 // `pelmor plot LOGFILE [REGISTER...] -o FILE [--size WxH]`: a log file (the
 // window's, or `pelmor read --format csv`'s) drawn as a chart into a PNG, SVG

@@ -1,12 +1,12 @@
-#include "ReadingsChart.h"
+#include "chart/ReadingsChart.h"
 
 #include <QLegendMarker>
 #include <algorithm>
 #include <cmath>
 #include <numeric>
 
-#include "LogFormatter.h"
-#include "RegisterTable.h"
+#include "battery/RegisterTable.h"
+#include "log/LogFormatter.h"
 
 namespace {
 

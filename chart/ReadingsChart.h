@@ -9,7 +9,7 @@
 #include <set>
 #include <vector>
 
-#include "PassSeries.h"
+#include "chart/PassSeries.h"
 
 // Draws the lines of a PassSeries on a Qt Charts chart: one vertical axis
 // for each unit, labelled with it, on alternate sides; time along the bottom

@@ -1,4 +1,4 @@
-#include "ScanPassCollector.h"
+#include "chart/ScanPassCollector.h"
 
 void ScanPassCollector::PassStarted(const QDateTime& start) {
   pass_ = {start, {}};

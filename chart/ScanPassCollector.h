@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ChartPass.h"
-#include "ScanObserver.h"
+#include "chart/ChartPass.h"
+#include "scan/sequencer/ScanObserver.h"
 
 // Gathers each read pass of a running scan from its typed events and hands it
 // to a feed as the pass ends: the values read, and the rows given up as gaps.

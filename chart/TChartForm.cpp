@@ -1,11 +1,11 @@
-#include "TChartForm.h"
+#include "chart/TChartForm.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QScrollBar>
 
-#include "LogFormatter.h"
-#include "RegisterTable.h"
+#include "battery/RegisterTable.h"
+#include "log/LogFormatter.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <map>
 #include <set>
 
-#include "PassSeries.h"
-#include "ReadingsChart.h"
+#include "chart/PassSeries.h"
+#include "chart/ReadingsChart.h"
 
 // The Chart window: the passes of the running scan as lines that grow while
 // the test runs, with a check box per register to show or hide its line. It

@@ -1,4 +1,4 @@
-#include "BusTargetOptionSet.h"
+#include "cli/BusTargetOptionSet.h"
 
 BusTargetOptionSet::Reading BusTargetOptionSet::Read(const QCommandLineParser& parser) const {
   Reading reading;

@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-#include "AddressList.h"
+#include "link/AddressList.h"
 
 // The adapter's port and the battery's address, as `read`, `write` and
 // `probe` take them.

@@ -1,4 +1,4 @@
-#include "HeadlessCommand.h"
+#include "cli/HeadlessCommand.h"
 
 #include <unistd.h>
 #include <QCoreApplication>
@@ -9,17 +9,18 @@
 #include <csignal>
 #include <cstring>
 
-#include "AddressList.h"
-#include "ComPortDiscovery.h"
-#include "HeadlessRequest.h"
-#include "HeadlessScan.h"
-#include "PassOutput.h"
-#include "PassPublishing.h"
-#include "ProgramLogging.h"
-#include "PublishOptionSet.h"
-#include "StandardOutput.h"
-#include "StatusTexts.h"
-#include "ValueCodec.h"
+#include "battery/RegisterNames.h"
+#include "battery/ValueCodec.h"
+#include "cli/HeadlessRequest.h"
+#include "cli/HeadlessScan.h"
+#include "cli/PassOutput.h"
+#include "cli/StandardOutput.h"
+#include "link/AddressList.h"
+#include "link/ComPortDiscovery.h"
+#include "link/StatusTexts.h"
+#include "platform/ProgramLogging.h"
+#include "publish/PassPublishing.h"
+#include "publish/PublishOptionSet.h"
 
 namespace {
 

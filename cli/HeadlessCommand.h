@@ -3,9 +3,9 @@
 #include <array>
 #include <csignal>
 
-#include "ExitStatusHelp.h"
-#include "PlatformBundle.h"
-#include "ProgramCommands.h"
+#include "platform/ExitStatusHelp.h"
+#include "platform/Platform.h"
+#include "platform/ProgramCommands.h"
 
 // `pelmor read` and `pelmor write`: the registers of a battery read or
 // written from the command line, with no window and no display.

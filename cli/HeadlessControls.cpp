@@ -1,8 +1,8 @@
-#include "HeadlessControls.h"
+#include "cli/HeadlessControls.h"
 
 #include <QTextStream>
 
-#include "ScanSequencer.h"
+#include "scan/sequencer/ScanSequencer.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QString>
 #include <optional>
 
-#include "LinkPorts.h"
-#include "ScanPorts.h"
+#include "link/LinkPorts.h"
+#include "scan/sequencer/ScanPorts.h"
 
 // The window's scan controls, status line, link settings and message boxes
 // as plain state for the headless command line. It has no status line to

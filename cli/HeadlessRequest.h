@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "PlatformBundle.h"
-#include "Publisher.h"
-#include "RegisterTable.h"
+#include "battery/RegisterTable.h"
+#include "platform/Platform.h"
+#include "publish/Publisher.h"
 
 enum class OutputFormat { Text, Csv, Json };
 
@@ -37,14 +37,3 @@ struct HeadlessParse {
 };
 
 HeadlessParse ParseHeadlessCommand(const QStringList& arguments);
-
-// The register row whose check box caption is this name, in any letter case.
-std::optional<int> RowNamed(const QString& name);
-
-// Every register, one a line in table order: its name, command code, unit
-// class, and whether it can be written.
-QString RegisterListText();
-
-// The name the person most likely meant by a name that is none of these:
-// one it begins or abbreviates, else the one a few letters away.
-std::optional<QString> ClosestName(const QString& typed, const QStringList& names);

@@ -1,9 +1,9 @@
-#include "HeadlessScan.h"
+#include "cli/HeadlessScan.h"
 
 #include <QTextStream>
 
-#include "ReturnCodeText.h"
-#include "StatusTexts.h"
+#include "link/ReturnCodeText.h"
+#include "link/StatusTexts.h"
 
 bool HeadlessScan::Pass::AllRowsOk() const {
   if (!linkFailure.isEmpty() || interrupted || addressBusy) return false;

@@ -9,17 +9,17 @@
 #include <utility>
 #include <vector>
 
-#include "AdapterLibrary.h"
-#include "AdapterMessages.h"
-#include "HeadlessControls.h"
-#include "LocalClock.h"
-#include "PassRecorder.h"
-#include "PlainRowControls.h"
-#include "RegisterCatalogue.h"
-#include "RowRecord.h"
-#include "ScanEngine.h"
-#include "ScanLog.h"
-#include "TimerfdTimer.h"
+#include "battery/PlainRowControls.h"
+#include "battery/RegisterCatalogue.h"
+#include "cli/HeadlessControls.h"
+#include "link/AdapterMessages.h"
+#include "link/adapter/AdapterLibrary.h"
+#include "scan/PassRecorder.h"
+#include "scan/RowRecord.h"
+#include "scan/ScanEngine.h"
+#include "scan/sequencer/ScanLog.h"
+#include "timing/LocalClock.h"
+#include "timing/TimerfdTimer.h"
 
 // The window's scan without the window: the scan engine under the command
 // line's policy, over plain rows and controls, on the event loop of a

@@ -1,11 +1,11 @@
-#include "PassOutput.h"
+#include "cli/PassOutput.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
 
-#include "OptionalRegisters.h"
-#include "TerminalText.h"
+#include "battery/OptionalRegisters.h"
+#include "cli/TerminalText.h"
 
 namespace {
 

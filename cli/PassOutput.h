@@ -4,9 +4,9 @@
 #include <QJsonObject>
 #include <QString>
 
-#include "HeadlessRequest.h"
-#include "HeadlessScan.h"
-#include "LogFormatter.h"
+#include "cli/HeadlessRequest.h"
+#include "cli/HeadlessScan.h"
+#include "log/LogFormatter.h"
 
 // Each pass of a headless read as the bytes standard output receives for it,
 // in the chosen form: text (a line a register: name, value as the data field

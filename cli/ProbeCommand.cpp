@@ -1,4 +1,4 @@
-#include "ProbeCommand.h"
+#include "cli/ProbeCommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -6,13 +6,13 @@
 #include <cstring>
 #include <memory>
 
-#include "AddressList.h"
-#include "BusTargetOptionSet.h"
-#include "PlatformOptionSet.h"
-#include "ProbeJudgement.h"
-#include "ProbeReport.h"
-#include "ProbeRun.h"
-#include "ProgramLogging.h"
+#include "cli/BusTargetOptionSet.h"
+#include "cli/ProbeJudgement.h"
+#include "cli/ProbeReport.h"
+#include "cli/ProbeRun.h"
+#include "link/AddressList.h"
+#include "platform/PlatformOptionSet.h"
+#include "platform/ProgramLogging.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PlatformBundle.h"
+#include "platform/Platform.h"
 
 // `pelmor probe`: looks at the adapter and the bus, read-only, and says why a
 // battery does or does not answer. Exit status (probe_exit in

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "BusProbe.h"
+#include "link/adapter/BusProbe.h"
 
 // What `pelmor probe` found, step by step: the facts its verdicts and its
 // conclusion rest on, gathered before anything is judged.

@@ -1,9 +1,9 @@
-#include "ProbeJudgement.h"
+#include "cli/ProbeJudgement.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "FieldConversions.h"
+#include "decoders/FieldConversions.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <QStringList>
 #include <vector>
 
-#include "ExitStatusHelp.h"
-#include "ProbeFacts.h"
+#include "cli/ProbeFacts.h"
+#include "platform/ExitStatusHelp.h"
 
 // What a probe's facts mean: a verdict for each step, and one conclusion in
 // plain words that names the likeliest cause and what to do about it.

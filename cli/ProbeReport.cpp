@@ -1,11 +1,11 @@
-#include "ProbeReport.h"
+#include "cli/ProbeReport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
 
-#include "TerminalText.h"
+#include "cli/TerminalText.h"
 
 namespace {
 

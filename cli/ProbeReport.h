@@ -3,8 +3,8 @@
 #include <QTextStream>
 #include <vector>
 
-#include "ProbeFacts.h"
-#include "ProbeJudgement.h"
+#include "cli/ProbeFacts.h"
+#include "cli/ProbeJudgement.h"
 
 // Prints a probe's steps and conclusion: as text, a line a step with its
 // verdict and then the conclusion in words; or as one JSON object with the

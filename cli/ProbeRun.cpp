@@ -1,12 +1,13 @@
-#include "ProbeRun.h"
+#include "cli/ProbeRun.h"
 
 #include <algorithm>
 #include <chrono>
 #include <map>
 
-#include "HeadlessRequest.h"
-#include "HeadlessScan.h"
-#include "ScanObserver.h"
+#include "battery/RegisterNames.h"
+#include "cli/HeadlessRequest.h"
+#include "cli/HeadlessScan.h"
+#include "scan/sequencer/ScanObserver.h"
 
 namespace {
 

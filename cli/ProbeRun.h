@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "AdapterLibrary.h"
-#include "BusProbe.h"
-#include "ProbeFacts.h"
+#include "cli/ProbeFacts.h"
+#include "link/adapter/AdapterLibrary.h"
+#include "link/adapter/BusProbe.h"
 
 // Runs the probe's steps in order and gathers what each finds, judging
 // nothing: the adapter and why it is or is not listed; its functions; a

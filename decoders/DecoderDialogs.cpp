@@ -1,4 +1,4 @@
-#include "DecoderDialogs.h"
+#include "decoders/DecoderDialogs.h"
 
 #include <QButtonGroup>
 #include <QGuiApplication>
@@ -13,7 +13,7 @@
 #include <QShowEvent>
 #include <QStyledItemDelegate>
 
-#include "SingleSelectionList.h"
+#include "decoders/SingleSelectionList.h"
 
 namespace {
 

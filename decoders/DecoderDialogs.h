@@ -11,7 +11,7 @@
 #include <array>
 #include <cstdint>
 
-#include "FieldConversions.h"
+#include "decoders/FieldConversions.h"
 
 // The decoder dialogs of the bit-field registers and the manufacturer data
 // block. Each is created once at start-up and reused for

@@ -1,8 +1,8 @@
-#include "FieldConversions.h"
+#include "decoders/FieldConversions.h"
 
 #include <algorithm>
 
-#include "HexText.h"
+#include "battery/HexText.h"
 
 // The hints are kept word for word (their spelling included); their "\r\n"
 // line breaks are written as "\n", the line break of a Qt tip.

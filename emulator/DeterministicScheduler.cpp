@@ -1,4 +1,4 @@
-#include "DeterministicScheduler.h"
+#include "emulator/DeterministicScheduler.h"
 
 RigScheduler::Duration DeterministicScheduler::Now() const {
   std::lock_guard lock(mutex_);

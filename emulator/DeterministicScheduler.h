@@ -5,7 +5,7 @@
 #include <mutex>
 #include <utility>
 
-#include "RigScheduler.h"
+#include "emulator/RigScheduler.h"
 
 // No thread and no real time: the clock moves only when the test advances it,
 // and the actions that fall due meanwhile run on the caller's thread in order.

@@ -1,9 +1,9 @@
-#include "EmulatedAdapter.h"
+#include "emulator/EmulatedAdapter.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "SmbusTiming.h"
+#include "emulator/SmbusTiming.h"
 
 namespace {
 

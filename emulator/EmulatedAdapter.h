@@ -7,11 +7,11 @@
 #include <optional>
 #include <vector>
 
-#include "AdapterLibrary.h"
-#include "EmulatedBus.h"
-#include "EmulatedSerialPorts.h"
-#include "RigScheduler.h"
-#include "SmartBattery.h"
+#include "emulator/EmulatedBus.h"
+#include "emulator/EmulatedSerialPorts.h"
+#include "emulator/RigScheduler.h"
+#include "emulator/SmartBattery.h"
+#include "link/adapter/AdapterLibrary.h"
 
 // The adapter and its driver library, emulated: it opens on an existing
 // serial port, runs SMBus transfers against the battery with their real

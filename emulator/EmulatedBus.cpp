@@ -1,8 +1,8 @@
-#include "EmulatedBus.h"
+#include "emulator/EmulatedBus.h"
 
 #include <algorithm>
 
-#include "SmartBattery.h"
+#include "emulator/SmartBattery.h"
 
 namespace {
 

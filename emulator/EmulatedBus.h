@@ -5,7 +5,7 @@
 #include <mutex>
 #include <vector>
 
-#include "EmulatedFault.h"
+#include "emulator/EmulatedFault.h"
 
 // The wires between the emulated adapter and the devices on its bus, and what
 // a fault chosen with --emulated=FAULT does to them. Every transfer, from the

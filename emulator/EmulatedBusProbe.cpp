@@ -1,9 +1,9 @@
-#include "EmulatedBusProbe.h"
+#include "emulator/EmulatedBusProbe.h"
 
 #include <stdexcept>
 #include <thread>
 
-#include "SmbusTiming.h"
+#include "emulator/SmbusTiming.h"
 
 namespace {
 

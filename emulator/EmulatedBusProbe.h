@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BusProbe.h"
-#include "EmulatedBus.h"
-#include "EmulatedSerialPorts.h"
+#include "emulator/EmulatedBus.h"
+#include "emulator/EmulatedSerialPorts.h"
+#include "link/adapter/BusProbe.h"
 
 // The probe's view of the emulated rig: its serial ports with the adapter on
 // COM1, a driver that offers every SMBus transfer, and touches that take their

@@ -1,4 +1,4 @@
-#include "EmulatedRig.h"
+#include "emulator/EmulatedRig.h"
 
 #include <stdexcept>
 

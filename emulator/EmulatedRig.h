@@ -2,14 +2,14 @@
 
 #include <memory>
 
-#include "DeterministicScheduler.h"
-#include "EmulatedAdapter.h"
-#include "EmulatedBus.h"
-#include "EmulatedBusProbe.h"
-#include "EmulatedSerialPorts.h"
-#include "PlatformBundle.h"
-#include "SmartBattery.h"
-#include "ThreadedScheduler.h"
+#include "emulator/DeterministicScheduler.h"
+#include "emulator/EmulatedAdapter.h"
+#include "emulator/EmulatedBus.h"
+#include "emulator/EmulatedBusProbe.h"
+#include "emulator/EmulatedSerialPorts.h"
+#include "emulator/SmartBattery.h"
+#include "emulator/ThreadedScheduler.h"
+#include "link/adapter/PlatformBundle.h"
 
 // The whole stand-in for the hardware: serial ports, the adapter with its
 // library, and the battery on its bus, sharing one scheduler. Destroying the

@@ -1,4 +1,16 @@
-#include "EmulatedSerialPorts.h"
+#include "emulator/EmulatedSerialPorts.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string HexUpper(unsigned value) {
+  char text[9];
+  std::snprintf(text, sizeof text, "%X", value);
+  return text;
+}
+
+}  // namespace
 
 EmulatedSerialPorts::EmulatedSerialPorts(std::uint8_t batteryAddressByte)
     : existing_{1}, withAdapter_{1}, batteryAddressByte_(batteryAddressByte) {}
@@ -42,15 +54,15 @@ int EmulatedSerialPorts::ProbeCount() const {
   return probes_;
 }
 
-QStringList EmulatedSerialPorts::HintLines(const std::vector<int>& foundPorts) {
-  QStringList lines;
+std::vector<std::string> EmulatedSerialPorts::HintLines(const std::vector<int>& foundPorts) {
+  std::vector<std::string> lines;
   for (const int port : foundPorts) {
-    lines << (HasAdapter(port) ? QStringLiteral("COM%1: emulated adapter, emulated battery at %2")
-                                     .arg(port)
-                                     .arg(QString::number(batteryAddressByte_, 16).toUpper())
-                               : QStringLiteral("COM%1: emulated port, no adapter").arg(port));
+    const std::string com = "COM" + std::to_string(port);
+    lines.push_back(HasAdapter(port) ? com + ": emulated adapter, emulated battery at " +
+                                           HexUpper(batteryAddressByte_)
+                                     : com + ": emulated port, no adapter");
   }
-  if (foundPorts.empty()) lines << QStringLiteral("The emulated rig has no serial port now");
-  lines << QStringLiteral("EMULATED RIG (pelmor --emulated): no real adapter or battery");
+  if (foundPorts.empty()) lines.push_back("The emulated rig has no serial port now");
+  lines.push_back("EMULATED RIG (pelmor --emulated): no real adapter or battery");
   return lines;
 }

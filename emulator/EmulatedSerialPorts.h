@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <mutex>
 #include <set>
+#include <string>
+#include <vector>
 
-#include "ComPortProber.h"
-#include "SmartBattery.h"
+#include "emulator/SmartBattery.h"
+#include "link/adapter/ComPortProber.h"
 
 // The PC's serial ports as the rig presents them: which exist, which have an
 // adapter attached, and which another program holds open right now.
@@ -26,7 +28,7 @@ class EmulatedSerialPorts : public ComPortProber {
   bool ProbeComPort(int portNumber) override;
   // Names each port found as emulated, and always ends with a line saying
   // that the rig is no real adapter or battery.
-  QStringList HintLines(const std::vector<int>& foundPorts) override;
+  std::vector<std::string> HintLines(const std::vector<int>& foundPorts) override;
   int ProbeCount() const;
 
  private:

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "AdapterLibrary.h"
+#include "link/adapter/AdapterLibrary.h"
 
 // Hands every call to another library. Tests and benchmarks derive from it to
 // watch or alter the few calls they care about.

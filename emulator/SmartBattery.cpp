@@ -1,4 +1,4 @@
-#include "SmartBattery.h"
+#include "emulator/SmartBattery.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "ThreadedScheduler.h"
+#include "emulator/ThreadedScheduler.h"
 
 #include <sys/prctl.h>
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <utility>
 
-#include "RigScheduler.h"
+#include "emulator/RigScheduler.h"
 
 // Runs each action on its own worker thread once its real time has come.
 class ThreadedScheduler : public RigScheduler {

@@ -1,4 +1,4 @@
-#include "AdapterAbilities.h"
+#include "i2cdev/AdapterAbilities.h"
 
 #include <linux/i2c.h>
 

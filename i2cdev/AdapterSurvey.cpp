@@ -1,4 +1,4 @@
-#include "AdapterSurvey.h"
+#include "i2cdev/AdapterSurvey.h"
 
 #include <grp.h>
 #include <linux/i2c-dev.h>

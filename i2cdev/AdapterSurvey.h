@@ -3,9 +3,9 @@
 #include <optional>
 #include <string>
 
-#include "DeviceCalls.h"
-#include "I2cBusDirectory.h"
-#include "I2cDevAdapter.h"
+#include "i2cdev/DeviceCalls.h"
+#include "i2cdev/I2cBusDirectory.h"
+#include "i2cdev/I2cDevAdapter.h"
 
 // What the port list and `pelmor probe` both say about one bus: whether the
 // list offers it and, if not, why and what to do; and what its driver can do.

@@ -1,4 +1,4 @@
-#include "DeviceCalls.h"
+#include "i2cdev/DeviceCalls.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>

@@ -1,4 +1,4 @@
-#include "I2cBusDirectory.h"
+#include "i2cdev/I2cBusDirectory.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "I2cDevAdapter.h"
+#include "i2cdev/I2cDevAdapter.h"
 
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
@@ -8,8 +8,7 @@
 #include <cstdio>
 #include <system_error>
 
-#include "I2cDevLogging.h"
-#include "KernelErrors.h"
+#include "i2cdev/KernelErrors.h"
 
 namespace {
 
@@ -197,7 +196,7 @@ void I2cDevAdapter::Run(const Job& job) {
 }
 
 void I2cDevAdapter::Say(const std::string& line) const {
-  qCWarning(lcI2cDev, "%s", line.c_str());
+  if (options_.warn) options_.warn(line);
 }
 
 std::string I2cDevAdapter::Describe() const {

@@ -10,16 +10,18 @@
 #include <thread>
 #include <vector>
 
-#include "AdapterAbilities.h"
-#include "AdapterLibrary.h"
-#include "DeviceCalls.h"
-#include "I2cBusDirectory.h"
+#include "i2cdev/AdapterAbilities.h"
+#include "i2cdev/DeviceCalls.h"
+#include "i2cdev/I2cBusDirectory.h"
+#include "link/adapter/AdapterLibrary.h"
 
 // How the person asked for real adapters to be used.
 struct I2cDevOptions {
   bool allBuses = false;  // open any bus, not only USB-attached adapters
   bool pec = false;       // SMBus Packet Error Checking on every transaction
   std::string guide{};    // the installed README, named by the hint when no adapter is listed
+  // Where the warnings for the person go (see below); unset, they are dropped.
+  std::function<void(const std::string&)> warn{};
 };
 
 // The adapter library over Linux i2c-dev. Port n is /dev/i2c-(n-1). Opening,
@@ -28,7 +30,7 @@ struct I2cDevOptions {
 // as a driver would. Reads are SMBus Read Word and a counted block read (the
 // best method the adapter offers); writes are SMBus Write Word. An address
 // that a kernel driver holds is reported Busy. Each time an adapter cannot be
-// used or goes away, or an address is held, a warning (pelmor.i2cdev) says
+// used or goes away, or an address is held, a warning (through `I2cDevOptions::warn`) says
 // why: the status line has only the library's fixed texts.
 class I2cDevAdapter : public AdapterLibrary {
  public:

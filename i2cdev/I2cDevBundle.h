@@ -1,22 +1,22 @@
 #pragma once
 
-#include "DeviceCalls.h"
-#include "I2cBusDirectory.h"
-#include "I2cDevAdapter.h"
-#include "I2cDevBusProbe.h"
-#include "I2cDevPorts.h"
-#include "PlatformBundle.h"
+#include "i2cdev/DeviceCalls.h"
+#include "i2cdev/I2cBusDirectory.h"
+#include "i2cdev/I2cDevAdapter.h"
+#include "i2cdev/I2cDevBusProbe.h"
+#include "i2cdev/I2cDevPorts.h"
+#include "link/adapter/PlatformBundle.h"
 
 // Real adapters: the library, the port list and the probe over the machine's
 // own /sys and /dev. Destroying it stops the library's worker first.
-class I2cDevBundle : public Platform {
+class I2cDevBundle {
  public:
-  explicit I2cDevBundle(I2cDevOptions options)
+  explicit I2cDevBundle(const I2cDevOptions& options)
       : adapter_(calls_, directory_, options),
         ports_(calls_, directory_, options),
         probe_(calls_, directory_, options) {}
 
-  PlatformBundle Bundle() override { return {adapter_, ports_, probe_}; }
+  PlatformBundle Bundle() { return {adapter_, ports_, probe_}; }
 
  private:
   SystemDeviceCalls calls_;

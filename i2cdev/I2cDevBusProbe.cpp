@@ -1,4 +1,4 @@
-#include "I2cDevBusProbe.h"
+#include "i2cdev/I2cDevBusProbe.h"
 
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "AdapterAbilities.h"
-#include "AdapterSurvey.h"
-#include "KernelErrors.h"
+#include "i2cdev/AdapterAbilities.h"
+#include "i2cdev/AdapterSurvey.h"
+#include "i2cdev/KernelErrors.h"
 
 namespace {
 

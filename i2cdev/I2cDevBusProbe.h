@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "BusProbe.h"
-#include "DeviceCalls.h"
-#include "I2cBusDirectory.h"
-#include "I2cDevAdapter.h"
+#include "i2cdev/DeviceCalls.h"
+#include "i2cdev/I2cBusDirectory.h"
+#include "i2cdev/I2cDevAdapter.h"
+#include "link/adapter/BusProbe.h"
 
 // The probe over Linux i2c-dev: the adapters sysfs shows, with the port
 // list's reasons for leaving one out; the driver bound at an address (sysfs)

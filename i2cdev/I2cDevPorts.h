@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QStringList>
 #include <map>
+#include <string>
 #include <vector>
 
-#include "ComPortProber.h"
-#include "DeviceCalls.h"
-#include "I2cBusDirectory.h"
-#include "I2cDevAdapter.h"
+#include "i2cdev/DeviceCalls.h"
+#include "i2cdev/I2cBusDirectory.h"
+#include "i2cdev/I2cDevAdapter.h"
+#include "link/adapter/ComPortProber.h"
 
 // The port list over i2c-dev: port n is listed when /dev/i2c-(n-1) exists, is
 // an adapter attached through USB (any adapter with --all-buses), and can be
@@ -21,7 +21,7 @@ class I2cDevPorts : public ComPortProber {
 
   // A discovery starts at port 1, which forgets what the last one saw.
   bool ProbeComPort(int portNumber) override;
-  QStringList HintLines(const std::vector<int>& foundPorts) override;
+  std::vector<std::string> HintLines(const std::vector<int>& foundPorts) override;
 
   // The hint's last line: where to turn when the pack does not answer.
   static constexpr const char* kProbeAdvice =
@@ -32,6 +32,6 @@ class I2cDevPorts : public ComPortProber {
   const I2cBusDirectory& directory_;
   const I2cDevOptions options_;
   // port -> its device and adapter, then the addresses drivers hold there
-  std::map<int, QStringList> listed_;
-  QStringList leftOut_;  // buses seen but not listed, and why
+  std::map<int, std::vector<std::string>> listed_;
+  std::vector<std::string> leftOut_;  // buses seen but not listed, and why
 };

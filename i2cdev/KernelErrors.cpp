@@ -1,4 +1,4 @@
-#include "KernelErrors.h"
+#include "i2cdev/KernelErrors.h"
 
 #include <cerrno>
 

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "AdapterLibrary.h"
+#include "link/adapter/AdapterLibrary.h"
 
 // The event that reports a transfer the kernel failed with this error number
 // (positive, as in errno), on the adapter of this name. Some drivers report a

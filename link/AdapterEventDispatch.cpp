@@ -1,9 +1,9 @@
-#include "AdapterEventDispatch.h"
+#include "link/AdapterEventDispatch.h"
 
 #include <cstring>
 
-#include "FaultWords.h"
-#include "ValueCodec.h"
+#include "battery/ValueCodec.h"
+#include "link/FaultWords.h"
 
 AdapterEventDispatch::AdapterEventDispatch(Ports ports, const ScanPolicy& policy)
     : ports_(ports), policy_(policy) {}

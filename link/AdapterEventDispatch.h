@@ -2,13 +2,13 @@
 
 #include <cstdint>
 
-#include "AdapterLibrary.h"
-#include "RegisterCatalogue.h"
-#include "ScanLog.h"
-#include "ScanObserver.h"
-#include "ScanPolicy.h"
-#include "ScanSequencer.h"
-#include "Timer.h"
+#include "battery/RegisterCatalogue.h"
+#include "link/adapter/AdapterLibrary.h"
+#include "scan/sequencer/ScanLog.h"
+#include "scan/sequencer/ScanObserver.h"
+#include "scan/sequencer/ScanPolicy.h"
+#include "scan/sequencer/ScanSequencer.h"
+#include "timing/Timer.h"
 
 // Turns each adapter event into the scan's typed events and, for transaction
 // outcomes, into the row's value or fault word and the scan's next step.

@@ -1,4 +1,4 @@
-#include "AdapterMessages.h"
+#include "link/AdapterMessages.h"
 
 #include <QCoreApplication>
 

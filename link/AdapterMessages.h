@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "AdapterLibrary.h"
+#include "link/adapter/AdapterLibrary.h"
 
 // The adapter's event, handed from whatever thread the library reports on to
 // the event loop as one application event (message number 1024 of the

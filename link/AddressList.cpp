@@ -1,6 +1,6 @@
-#include "AddressList.h"
+#include "link/AddressList.h"
 
-#include "HexText.h"
+#include "battery/HexText.h"
 
 namespace address_list {
 

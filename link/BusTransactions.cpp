@@ -1,8 +1,8 @@
-#include "BusTransactions.h"
+#include "link/BusTransactions.h"
 
 #include <utility>
 
-#include "ValueCodec.h"
+#include "battery/ValueCodec.h"
 
 BusTransactions::BusTransactions(ScanState& state, Ports ports, const ScanPolicy& policy)
     : state_(state), ports_(ports), policy_(policy) {}

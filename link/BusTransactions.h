@@ -3,15 +3,15 @@
 #include <cstdint>
 #include <optional>
 
-#include "AdapterLibrary.h"
-#include "LinkPorts.h"
-#include "RegisterCatalogue.h"
-#include "ScanLog.h"
-#include "ScanObserver.h"
-#include "ScanPolicy.h"
-#include "ScanPorts.h"
-#include "ScanState.h"
-#include "Timer.h"
+#include "battery/RegisterCatalogue.h"
+#include "link/LinkPorts.h"
+#include "link/adapter/AdapterLibrary.h"
+#include "scan/sequencer/ScanLog.h"
+#include "scan/sequencer/ScanObserver.h"
+#include "scan/sequencer/ScanPolicy.h"
+#include "scan/sequencer/ScanPorts.h"
+#include "scan/sequencer/ScanState.h"
+#include "timing/Timer.h"
 
 // Issues the one bus transaction of the row at the scan's row index: a read
 // (word or counted block, by the unit class) or a three-byte word write.

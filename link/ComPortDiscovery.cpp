@@ -1,5 +1,6 @@
-#include "ComPortDiscovery.h"
+#include "link/ComPortDiscovery.h"
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -20,7 +21,9 @@ ComPortListing DiscoverComPorts(ComPortProber& prober) {
       found.push_back(port);
     }
   }
-  const QStringList platformLines = prober.HintLines(found);
+  QStringList platformLines;
+  for (const std::string& line : prober.HintLines(found))
+    platformLines << QString::fromStdString(line);
   if (found.empty()) {
     listing.entries << QStringLiteral("None");
     listing.hint = Hint(QStringLiteral("No ComPorts Detected"), platformLines);

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "ComPortProber.h"
+#include "link/adapter/ComPortProber.h"
 
 // What the COM port list shows after a discovery.
 struct ComPortListing {

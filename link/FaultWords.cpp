@@ -1,4 +1,4 @@
-#include "FaultWords.h"
+#include "link/FaultWords.h"
 
 QString FaultWord(RowFault fault) {
   switch (fault) {

@@ -1,4 +1,4 @@
-#include "LinkControl.h"
+#include "link/LinkControl.h"
 
 LinkControl::LinkControl(Ports ports, AdapterEventCallback eventCallback)
     : ports_(ports), eventCallback_(std::move(eventCallback)) {}

@@ -2,10 +2,10 @@
 
 #include <cstdint>
 
-#include "AdapterLibrary.h"
-#include "LinkPorts.h"
-#include "ScanObserver.h"
-#include "ScanPorts.h"
+#include "link/LinkPorts.h"
+#include "link/adapter/AdapterLibrary.h"
+#include "scan/sequencer/ScanObserver.h"
+#include "scan/sequencer/ScanPorts.h"
 
 // Opens and closes the adapter link on the chosen COM port and asks whether it
 // is open. The program keeps no link flag of its own: the adapter is asked.

@@ -1,3 +1,3 @@
-#include "LinkLogging.h"
+#include "link/LinkLogging.h"
 
 Q_LOGGING_CATEGORY(lcLink, "pelmor.link", QtInfoMsg)

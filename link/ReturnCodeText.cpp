@@ -1,10 +1,10 @@
-#include "ReturnCodeText.h"
+#include "link/ReturnCodeText.h"
 
 #include <array>
 #include <utility>
 
-#include "AdapterLibrary.h"
-#include "HexText.h"
+#include "battery/HexText.h"
+#include "link/adapter/AdapterLibrary.h"
 
 namespace {
 

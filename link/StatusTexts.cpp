@@ -1,13 +1,13 @@
-#include "StatusTexts.h"
+#include "link/StatusTexts.h"
 
 #include <array>
 #include <utility>
 
-#include "AdapterLibrary.h"
-#include "HexText.h"
-#include "LinkControl.h"
-#include "LinkLogging.h"
-#include "ReturnCodeText.h"
+#include "battery/HexText.h"
+#include "link/LinkControl.h"
+#include "link/LinkLogging.h"
+#include "link/ReturnCodeText.h"
+#include "link/adapter/AdapterLibrary.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QString>
 #include <cstdint>
 
-#include "LinkPorts.h"
-#include "ScanObserver.h"
+#include "link/LinkPorts.h"
+#include "scan/sequencer/ScanObserver.h"
 
 // The status text of an event code; codes outside the table share one text.
 QString EventStatusText(std::uint16_t eventCode);

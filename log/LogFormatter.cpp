@@ -1,8 +1,8 @@
-#include "LogFormatter.h"
+#include "log/LogFormatter.h"
 
 #include <optional>
 
-#include "UnitClass.h"
+#include "battery/UnitClass.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ScanLogFile.h"
+#include "log/ScanLogFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,11 +4,11 @@
 #include <QString>
 #include <optional>
 
-#include "LogFile.h"
-#include "LogFormatter.h"
-#include "LogPorts.h"
-#include "RegisterCatalogue.h"
-#include "ScanLog.h"
+#include "battery/RegisterCatalogue.h"
+#include "log/LogFile.h"
+#include "log/LogFormatter.h"
+#include "log/LogPorts.h"
+#include "scan/sequencer/ScanLog.h"
 
 // The scan log: a file chosen from the File menu that receives a header line
 // and one record per read pass. The scan calls the write steps at fixed

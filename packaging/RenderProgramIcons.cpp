@@ -5,7 +5,7 @@
 #include <QImage>
 #include <cstdio>
 
-#include "ProgramIcon.h"
+#include "app/ProgramIcon.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -1,4 +1,4 @@
-#include "ExitStatusHelp.h"
+#include "platform/ExitStatusHelp.h"
 
 #include <QStringList>
 

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "PlatformBundle.h"
+#include "platform/Platform.h"
 
 // The options that choose and set up the platform bundle, the same for the
 // window and for the headless commands.

@@ -1,4 +1,4 @@
-#include "ProgramCommands.h"
+#include "platform/ProgramCommands.h"
 
 #include <QStringList>
 

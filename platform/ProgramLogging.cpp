@@ -1,4 +1,4 @@
-#include "ProgramLogging.h"
+#include "platform/ProgramLogging.h"
 
 #include <QLoggingCategory>
 

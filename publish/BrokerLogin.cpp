@@ -1,4 +1,4 @@
-#include "BrokerLogin.h"
+#include "publish/BrokerLogin.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "BrokerUrl.h"
+#include "publish/BrokerUrl.h"
 
 #include <QUrl>
 

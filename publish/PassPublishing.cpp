@@ -1,7 +1,4 @@
-#include "PassPublishing.h"
-
-#include "AddressList.h"
-#include "LinkControl.h"
+#include "publish/PassPublishing.h"
 
 PassMessage MessageOf(const QDateTime& start, const std::vector<RowRecord>& rows,
                       const RegisterCatalogue& catalogue, const PassPlace& place) {
@@ -18,12 +15,11 @@ PassMessage MessageOf(const QDateTime& start, const std::vector<RowRecord>& rows
 }
 
 ScanPublishing::ScanPublishing(Publisher& publisher, const RegisterCatalogue& catalogue,
-                               const LinkSettings& settings, QString station)
+                               std::function<PassPlace()> place)
     : PassRecorder(catalogue),
       publisher_(publisher),
       catalogue_(catalogue),
-      settings_(settings),
-      station_(std::move(station)) {}
+      place_(std::move(place)) {}
 
 void ScanPublishing::PassStarted(const QDateTime&) {
   Clear();
@@ -38,11 +34,7 @@ void ScanPublishing::TransactionIssued(const RowTransaction& transaction) {
 void ScanPublishing::PassEnded(const QDateTime& start) {
   const std::vector<RowRecord> rows = Rows();
   if (rows.empty() || !reading_) return;
-  const std::optional<QString> port = settings_.SelectedComPortEntry();
-  const std::optional<int> address = settings_.SelectedAddressEntry();
-  const PassMessage message = MessageOf(start, rows, catalogue_,
-                                        {station_, port ? LinkControl::ComPortNumber(*port) : 0,
-                                         address ? address_list::EntryText(*address) : QString()});
+  const PassMessage message = MessageOf(start, rows, catalogue_, place_());
   publisher_.PublishPass(message.pass, message.latest);
   Clear();
 }

@@ -3,12 +3,12 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
+#include <functional>
 #include <utility>
 #include <vector>
 
-#include "LinkPorts.h"
-#include "PassRecorder.h"
-#include "Publisher.h"
+#include "publish/Publisher.h"
+#include "scan/PassRecorder.h"
 
 // Where a pass was read: the bench's station, the adapter's port and the
 // battery's address byte, as the broker's subscribers see them.
@@ -28,11 +28,12 @@ PassMessage MessageOf(const QDateTime& start, const std::vector<RowRecord>& rows
                       const RegisterCatalogue& catalogue, const PassPlace& place);
 
 // Publishes every read pass of a running scan as it ends, from its typed
-// events; the port and the address are the ones selected at that moment.
+// events; the place is asked for as each pass ends, so that it names the port
+// and the address selected at that moment.
 class ScanPublishing : public PassRecorder {
  public:
   ScanPublishing(Publisher& publisher, const RegisterCatalogue& catalogue,
-                 const LinkSettings& settings, QString station);
+                 std::function<PassPlace()> place);
 
   void PassStarted(const QDateTime& start) override;
   void TransactionIssued(const RowTransaction& transaction) override;
@@ -41,7 +42,6 @@ class ScanPublishing : public PassRecorder {
  private:
   Publisher& publisher_;
   const RegisterCatalogue& catalogue_;
-  const LinkSettings& settings_;
-  const QString station_;
+  const std::function<PassPlace()> place_;
   bool reading_ = false;  // the pass reads, rather than writes
 };

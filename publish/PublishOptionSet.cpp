@@ -1,4 +1,4 @@
-#include "PublishOptionSet.h"
+#include "publish/PublishOptionSet.h"
 
 #include <QProcessEnvironment>
 #include <QSysInfo>

@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-#include "Publisher.h"
+#include "publish/Publisher.h"
 
 // The options that publish passes to a broker, the same for the window and
 // for `pelmor read`.

@@ -1,4 +1,4 @@
-#include "Publisher.h"
+#include "publish/Publisher.h"
 
 #include <mosquitto.h>
 #include <unistd.h>

@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "BrokerLogin.h"
-#include "BrokerUrl.h"
+#include "publish/BrokerLogin.h"
+#include "publish/BrokerUrl.h"
 
 struct mosquitto;
 

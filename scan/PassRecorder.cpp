@@ -1,4 +1,4 @@
-#include "PassRecorder.h"
+#include "scan/PassRecorder.h"
 
 #include <QJsonArray>
 

@@ -4,9 +4,9 @@
 #include <map>
 #include <vector>
 
-#include "RegisterCatalogue.h"
-#include "RowRecord.h"
-#include "ScanObserver.h"
+#include "battery/RegisterCatalogue.h"
+#include "scan/RowRecord.h"
+#include "scan/sequencer/ScanObserver.h"
 
 // Writes down what each row of the scan came to, from its typed events: a
 // value read (whole or cut short), a write done, a row given up with its

@@ -1,9 +1,9 @@
-#include "RowRecord.h"
+#include "scan/RowRecord.h"
 
 #include <QJsonArray>
 
-#include "FaultWords.h"
-#include "UnitClass.h"
+#include "battery/UnitClass.h"
+#include "link/FaultWords.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <QString>
 #include <optional>
 
-#include "RegisterCatalogue.h"
-#include "ScanObserver.h"
-#include "ValueCodec.h"
+#include "battery/RegisterCatalogue.h"
+#include "battery/ValueCodec.h"
+#include "scan/sequencer/ScanObserver.h"
 
 // What one row of a pass came to, gathered from the scan's typed events.
 struct RowRecord {

@@ -1,4 +1,4 @@
-#include "ScanEngine.h"
+#include "scan/ScanEngine.h"
 
 #include <algorithm>
 

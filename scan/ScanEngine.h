@@ -3,22 +3,22 @@
 #include <cstdint>
 #include <vector>
 
-#include "AdapterEventDispatch.h"
-#include "AdapterLibrary.h"
-#include "BusTransactions.h"
-#include "Clock.h"
-#include "LinkControl.h"
-#include "LinkPorts.h"
-#include "RegisterCatalogue.h"
-#include "ScanLog.h"
-#include "ScanObserver.h"
-#include "ScanOutcomeLog.h"
-#include "ScanPolicy.h"
-#include "ScanPorts.h"
-#include "ScanSequencer.h"
-#include "ScanState.h"
-#include "StatusTexts.h"
-#include "Timer.h"
+#include "battery/RegisterCatalogue.h"
+#include "link/AdapterEventDispatch.h"
+#include "link/BusTransactions.h"
+#include "link/LinkControl.h"
+#include "link/LinkPorts.h"
+#include "link/StatusTexts.h"
+#include "link/adapter/AdapterLibrary.h"
+#include "scan/ScanOutcomeLog.h"
+#include "scan/sequencer/ScanLog.h"
+#include "scan/sequencer/ScanObserver.h"
+#include "scan/sequencer/ScanPolicy.h"
+#include "scan/sequencer/ScanPorts.h"
+#include "scan/sequencer/ScanSequencer.h"
+#include "scan/sequencer/ScanState.h"
+#include "timing/Clock.h"
+#include "timing/Timer.h"
 
 // The scan, wired once: its state, the link control, the bus transactions,
 // the sequencer and the adapter event dispatch, under one policy. What it

@@ -1,8 +1,8 @@
-#include "ScanOutcomeLog.h"
+#include "scan/ScanOutcomeLog.h"
 
-#include "FaultWords.h"
-#include "ScanLogging.h"
-#include "StatusTexts.h"
+#include "link/FaultWords.h"
+#include "link/StatusTexts.h"
+#include "scan/ScanLogging.h"
 
 Q_LOGGING_CATEGORY(lcScan, "pelmor.scan", QtInfoMsg)
 

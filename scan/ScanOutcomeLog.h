@@ -1,7 +1,7 @@
 #pragma once
 
-#include "RegisterCatalogue.h"
-#include "ScanObserver.h"
+#include "battery/RegisterCatalogue.h"
+#include "scan/sequencer/ScanObserver.h"
 
 // Logs what each row and pass came to (pelmor.scan, debug): what --verbose
 // shows beside the status texts.

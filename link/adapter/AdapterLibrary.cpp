@@ -1,4 +1,4 @@
-#include "AdapterLibrary.h"
+#include "link/adapter/AdapterLibrary.h"
 
 #include <algorithm>
 #include <cstring>

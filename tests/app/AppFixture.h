@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "EmulatedRig.h"
-#include "ProgramWindows.h"
-#include "QtPrinters.h"
+#include "app/ProgramWindows.h"
+#include "emulator/EmulatedRig.h"
+#include "tests/support/QtPrinters.h"
 
 using namespace std::chrono_literals;
 

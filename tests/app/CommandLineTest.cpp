@@ -3,10 +3,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "PelmorVersion.h"
-#include "ProgramCommands.h"
-#include "QtPrinters.h"
-#include "TestProcessEnvironment.h"
+#include "app/PelmorVersion.h"
+#include "platform/ProgramCommands.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/TestProcessEnvironment.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <QToolTip>
 #include <functional>
 
-#include "AppFixture.h"
-#include "DecoderDialogs.h"
+#include "decoders/DecoderDialogs.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 

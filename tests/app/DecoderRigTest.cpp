@@ -5,9 +5,9 @@
 #include <QTimer>
 #include <functional>
 
-#include "DecoderDialogs.h"
-#include "MarkerValues.h"
-#include "ThreadedWindowFixture.h"
+#include "decoders/DecoderDialogs.h"
+#include "tests/app/ThreadedWindowFixture.h"
+#include "tests/support/MarkerValues.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // (The real executable without any display: CommandLineTest.)
 #include <gtest/gtest.h>
 
-#include "DisplayCheck.h"
-#include "QtPrinters.h"
+#include "app/DisplayCheck.h"
+#include "tests/support/QtPrinters.h"
 
 namespace {
 

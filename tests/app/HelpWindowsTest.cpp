@@ -2,7 +2,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "AppFixture.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 

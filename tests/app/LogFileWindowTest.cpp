@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <cstring>
 
-#include "ThreadedWindowFixture.h"
-#include "log/LogTestSupport.h"
+#include "tests/app/ThreadedWindowFixture.h"
+#include "tests/log/LogTestSupport.h"
 
 namespace {
 

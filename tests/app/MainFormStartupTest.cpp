@@ -2,7 +2,7 @@
 #include <QHelpEvent>
 #include <QTest>
 
-#include "AppFixture.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "AppFixture.h"
-#include "ProgramIcon.h"
+#include "app/ProgramIcon.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 

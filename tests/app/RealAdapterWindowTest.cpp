@@ -2,11 +2,11 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "AppFixture.h"
-#include "I2cDevAdapter.h"
-#include "I2cDevBusProbe.h"
-#include "I2cDevPorts.h"
-#include "i2cdev/FakeI2cDev.h"
+#include "i2cdev/I2cDevAdapter.h"
+#include "i2cdev/I2cDevBusProbe.h"
+#include "i2cdev/I2cDevPorts.h"
+#include "tests/app/AppFixture.h"
+#include "tests/i2cdev/FakeI2cDev.h"
 
 namespace {
 

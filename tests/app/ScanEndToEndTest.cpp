@@ -4,9 +4,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "AdapterMessages.h"
-#include "MarkerValues.h"
-#include "ThreadedWindowFixture.h"
+#include "link/AdapterMessages.h"
+#include "tests/app/ThreadedWindowFixture.h"
+#include "tests/support/MarkerValues.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QTest>
 #include <memory>
 
-#include "AppFixture.h"
+#include "tests/app/AppFixture.h"
 
 // The real windows on the threaded emulated rig, with real timers and the
 // real event loop, the main window shown.

@@ -2,8 +2,8 @@
 // the window's title says how the broker stands.
 #include <QJsonArray>
 
-#include "ThreadedWindowFixture.h"
-#include "publish/BrokerRig.h"
+#include "tests/app/ThreadedWindowFixture.h"
+#include "tests/publish/BrokerRig.h"
 
 namespace {
 

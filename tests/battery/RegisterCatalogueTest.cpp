@@ -1,11 +1,11 @@
-#include "RegisterCatalogue.h"
+#include "battery/RegisterCatalogue.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "FakeRowControls.h"
-#include "QtPrinters.h"
+#include "tests/support/FakeRowControls.h"
+#include "tests/support/QtPrinters.h"
 
 namespace {
 

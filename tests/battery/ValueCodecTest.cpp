@@ -1,10 +1,10 @@
-#include "ValueCodec.h"
+#include "battery/ValueCodec.h"
 
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 
-#include "QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 namespace {
 

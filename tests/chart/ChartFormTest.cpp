@@ -8,9 +8,9 @@
 #include <QTest>
 #include <QValueAxis>
 
-#include "ChartPicture.h"
-#include "QtPrinters.h"
-#include "TChartForm.h"
+#include "chart/ChartPicture.h"
+#include "chart/TChartForm.h"
+#include "tests/support/QtPrinters.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 
 #include <cmath>
 
-#include "ChartUnits.h"
-#include "DecimatedLine.h"
-#include "PassSeries.h"
-#include "QtPrinters.h"
-#include "ReadingsChart.h"
+#include "chart/ChartUnits.h"
+#include "chart/DecimatedLine.h"
+#include "chart/PassSeries.h"
+#include "chart/ReadingsChart.h"
+#include "tests/support/QtPrinters.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <QBuffer>
 #include <QTemporaryFile>
 
-#include "ChartPass.h"
-#include "LogReader.h"
-#include "QtPrinters.h"
+#include "chart/ChartPass.h"
+#include "chart/LogReader.h"
+#include "tests/support/QtPrinters.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 
-#include "QtPrinters.h"
-#include "TestProcessEnvironment.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/TestProcessEnvironment.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <csignal>
 #include <cstring>
 
-#include "QtPrinters.h"
-#include "RegisterTable.h"
-#include "TestProcessEnvironment.h"
+#include "battery/RegisterTable.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/TestProcessEnvironment.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "EmulatedRig.h"
-#include "ForwardingAdapter.h"
-#include "HeadlessCommand.h"
+#include "cli/HeadlessCommand.h"
+#include "emulator/EmulatedRig.h"
+#include "emulator/ForwardingAdapter.h"
 
 namespace {
 

@@ -2,9 +2,10 @@
 
 #include <QSysInfo>
 
-#include "HeadlessRequest.h"
-#include "QtPrinters.h"
-#include "RegisterTable.h"
+#include "battery/RegisterNames.h"
+#include "battery/RegisterTable.h"
+#include "cli/HeadlessRequest.h"
+#include "tests/support/QtPrinters.h"
 
 namespace {
 

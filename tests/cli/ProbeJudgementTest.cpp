@@ -4,9 +4,9 @@
 
 #include <functional>
 
-#include "ProbeJudgement.h"
-#include "ProbeReport.h"
-#include "QtPrinters.h"
+#include "cli/ProbeJudgement.h"
+#include "cli/ProbeReport.h"
+#include "tests/support/QtPrinters.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
-#include "QtPrinters.h"
-#include "TestProcessEnvironment.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/TestProcessEnvironment.h"
 
 namespace {
 

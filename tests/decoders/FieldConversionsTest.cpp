@@ -1,8 +1,8 @@
 // The decoders' conversions on their edge cases.
 #include <gtest/gtest.h>
 
-#include "FieldConversions.h"
-#include "QtPrinters.h"
+#include "decoders/FieldConversions.h"
+#include "tests/support/QtPrinters.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "EmulatedAdapter.h"
+#include "emulator/EmulatedAdapter.h"
 
 #include <cmath>
 
-#include "RigHarness.h"
-#include "SmbusTiming.h"
+#include "emulator/SmbusTiming.h"
+#include "tests/emulator/RigHarness.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "EmulatedRig.h"
+#include "emulator/EmulatedRig.h"
 
 using namespace std::chrono_literals;
 

@@ -1,9 +1,9 @@
-#include "SmartBattery.h"
+#include "emulator/SmartBattery.h"
 
 #include <array>
 #include <string>
 
-#include "RigHarness.h"
+#include "tests/emulator/RigHarness.h"
 
 namespace {
 

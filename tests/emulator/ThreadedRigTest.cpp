@@ -1,7 +1,7 @@
 #include <condition_variable>
 #include <thread>
 
-#include "RigHarness.h"
+#include "tests/emulator/RigHarness.h"
 
 namespace {
 
@@ -99,8 +99,7 @@ TEST(EmulatedRigPorts, TheHintNamesTheAddressTheBatteryAnswersAt) {
       {EmulatedFault::Elsewhere, "COM1: emulated adapter, emulated battery at 1C"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(EmulatedRig::Threaded(c.fault)->Ports().HintLines({1}).value(0).toStdString(),
-              c.line);
+    EXPECT_EQ(EmulatedRig::Threaded(c.fault)->Ports().HintLines({1}).at(0), c.line);
   }
 }
 

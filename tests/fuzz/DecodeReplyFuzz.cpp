@@ -10,8 +10,8 @@
 #include <map>
 #include <memory>
 
-#include "FuzzInput.h"
-#include "ValueCodec.h"
+#include "battery/ValueCodec.h"
+#include "tests/fuzz/FuzzInput.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "FuzzInput.h"
-#include "HexText.h"
-#include "ValueCodec.h"
+#include "battery/HexText.h"
+#include "battery/ValueCodec.h"
+#include "tests/fuzz/FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input(data, size);

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "UnitClass.h"
+#include "battery/UnitClass.h"
 
 // Reads a fuzzer's bytes as the program's inputs.
 class FuzzInput {

@@ -11,11 +11,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "FuzzInput.h"
-#include "LogFormatter.h"
-#include "PlainRowControls.h"
-#include "RegisterCatalogue.h"
-#include "ScanLogFile.h"
+#include "battery/PlainRowControls.h"
+#include "battery/RegisterCatalogue.h"
+#include "log/LogFormatter.h"
+#include "log/ScanLogFile.h"
+#include "tests/fuzz/FuzzInput.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "FieldConversions.h"
-#include "FuzzInput.h"
+#include "decoders/FieldConversions.h"
+#include "tests/fuzz/FuzzInput.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "CsvRecords.h"
-#include "FuzzInput.h"
-#include "PassOutput.h"
-#include "PlainRowControls.h"
-#include "RegisterCatalogue.h"
+#include "battery/PlainRowControls.h"
+#include "battery/RegisterCatalogue.h"
+#include "cli/PassOutput.h"
+#include "tests/fuzz/FuzzInput.h"
+#include "tests/support/CsvRecords.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "AdapterLibrary.h"
+#include "link/adapter/AdapterLibrary.h"
 
 // Records the events a library reports, and on which threads.
 class EventLog {

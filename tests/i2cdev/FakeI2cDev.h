@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "DeviceCalls.h"
+#include "i2cdev/DeviceCalls.h"
 
 // A small stand-in for the kernel's i2c-dev: device nodes with an adapter
 // each, chips on their buses, and every call able to fail with any errno.

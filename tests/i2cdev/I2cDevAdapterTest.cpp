@@ -6,9 +6,9 @@
 #include <string>
 #include <thread>
 
-#include "EventLog.h"
-#include "FakeI2cDev.h"
-#include "I2cDevAdapter.h"
+#include "i2cdev/I2cDevAdapter.h"
+#include "tests/i2cdev/EventLog.h"
+#include "tests/i2cdev/FakeI2cDev.h"
 
 namespace {
 
@@ -29,8 +29,12 @@ std::vector<std::uint8_t> Bytes(const std::string& text) {
 // Collects what the library logs for the person, from whatever thread.
 class LoggedLines {
  public:
-  LoggedLines() { previous_ = qInstallMessageHandler(&LoggedLines::Take); }
-  ~LoggedLines() { qInstallMessageHandler(previous_); }
+  std::function<void(const std::string&)> Sink() {
+    return [this](const std::string& line) {
+      std::lock_guard lock(mutex_);
+      text_ += line;
+    };
+  }
   std::string Text() const {
     std::lock_guard lock(mutex_);
     return text_;
@@ -41,13 +45,8 @@ class LoggedLines {
   }
 
  private:
-  static void Take(QtMsgType, const QMessageLogContext&, const QString& message) {
-    std::lock_guard lock(mutex_);
-    text_ += message.toStdString();
-  }
-  static inline std::mutex mutex_;
-  static inline std::string text_;
-  QtMessageHandler previous_;
+  mutable std::mutex mutex_;
+  std::string text_;
 };
 
 class I2cDevAdapterTest : public ::testing::Test {
@@ -67,6 +66,7 @@ class I2cDevAdapterTest : public ::testing::Test {
     kernel.AddNode(sysfs.Node(kBus), node);
   }
   void Start(I2cDevOptions options = {}) {
+    options.warn = said.Sink();
     adapter = std::make_unique<I2cDevAdapter>(kernel, directory, options);
   }
   std::int32_t Open(int port = kPort) {

@@ -2,9 +2,9 @@
 // CP2112 on USB as i2c-7 with a battery at 0x0B.
 #include <gtest/gtest.h>
 
-#include "FakeI2cDev.h"
-#include "I2cBusDirectory.h"
-#include "I2cDevBusProbe.h"
+#include "i2cdev/I2cBusDirectory.h"
+#include "i2cdev/I2cDevBusProbe.h"
+#include "tests/i2cdev/FakeI2cDev.h"
 
 namespace {
 

@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
-#include "FakeI2cDev.h"
-#include "I2cBusDirectory.h"
-#include "I2cDevPorts.h"
+#include "i2cdev/I2cBusDirectory.h"
+#include "i2cdev/I2cDevPorts.h"
+#include "tests/i2cdev/FakeI2cDev.h"
 
 namespace {
 
 using Call = FakeI2cDev::Call;
+
+QStringList Hint(I2cDevPorts& ports, const std::vector<int>& found) {
+  QStringList lines;
+  for (const std::string& line : ports.HintLines(found)) lines << QString::fromStdString(line);
+  return lines;
+}
 
 constexpr unsigned long kWordsAndBlocks = I2C_FUNC_SMBUS_WORD_DATA | I2C_FUNC_SMBUS_BLOCK_DATA;
 
@@ -56,7 +62,7 @@ TEST_F(I2cDevPortsTest, OnlyUsbAdaptersAreListedAndTheHintNamesThem) {
   EXPECT_EQ(Discover(ports), std::vector{8});
   EXPECT_EQ(kernel.OpenDescriptors(), 0) << "each probe closes what it opened";
   EXPECT_EQ(kernel.Calls(Call::Open), 1) << "the computer's own buses are never opened";
-  const QStringList lines = ports.HintLines({8});
+  const QStringList lines = Hint(ports, {8});
   EXPECT_EQ(lines.value(0), QStringLiteral("8 = %1, CP2112 SMBus Bridge on hidraw0")
                                 .arg(QString::fromStdString(sysfs.Node(7))));
   EXPECT_TRUE(lines.filter(QStringLiteral("SMBus I801 adapter at efa0: not USB")).size() == 1);
@@ -66,7 +72,7 @@ TEST_F(I2cDevPortsTest, OnlyUsbAdaptersAreListedAndTheHintNamesThem) {
 TEST_F(I2cDevPortsTest, AllBusesListsEveryBusAndMarksTheComputersOwn) {
   I2cDevPorts ports(kernel, directory, {true, false});
   EXPECT_EQ(Discover(ports), (std::vector{1, 4, 8}));
-  const QStringList lines = ports.HintLines({1, 4, 8});
+  const QStringList lines = Hint(ports, {1, 4, 8});
   ASSERT_EQ(lines.size(), 4);
   EXPECT_TRUE(lines[0].startsWith(QStringLiteral("1 = ")));
   EXPECT_TRUE(lines[0].endsWith(QStringLiteral("(not USB: a computer's own bus)")));
@@ -79,7 +85,7 @@ TEST_F(I2cDevPortsTest, WithNothingListedTheHintSaysWhatToCheckOnLinux) {
   kernel.Fail(Call::Open, EACCES);
   I2cDevPorts ports(kernel, directory, {false, false, "/usr/share/doc/pelmor/README.md.gz"});
   EXPECT_TRUE(Discover(ports).empty());
-  const QString hint = ports.HintLines({}).join(QLatin1Char('\n'));
+  const QString hint = Hint(ports, {}).join(QLatin1Char('\n'));
   for (const char* advice : {"plugged in", "i2c-dev", "/dev/i2c-*", "pelmor --emulated",
                              "CP2112 SMBus Bridge on hidraw0: Permission denied",
                              "See \"No adapter listed\" in Help > ReadMe and in "
@@ -94,7 +100,7 @@ TEST_F(I2cDevPortsTest, ANewDiscoveryForgetsTheLastOne) {
   I2cDevPorts ports(kernel, directory, {});
   Discover(ports);
   EXPECT_EQ(Discover(ports), std::vector{8});
-  EXPECT_TRUE(ports.HintLines({8}).filter(QStringLiteral("Permission denied")).isEmpty());
+  EXPECT_TRUE(Hint(ports, {8}).filter(QStringLiteral("Permission denied")).isEmpty());
 }
 
 TEST_F(I2cDevPortsTest, TheHintNamesTheDriversThatHoldAddressesOnAListedBus) {
@@ -102,7 +108,7 @@ TEST_F(I2cDevPortsTest, TheHintNamesTheDriversThatHoldAddressesOnAListedBus) {
   sysfs.AddBoundClient(0, 0x50, "ee1004");
   I2cDevPorts ports(kernel, directory, {});
   ASSERT_EQ(Discover(ports), std::vector{8});
-  const QStringList lines = ports.HintLines({8});
+  const QStringList lines = Hint(ports, {8});
   EXPECT_EQ(lines.value(1),
             "8: address 16 (7-bit 0x0b) is held by the kernel driver sbs-battery; free it with: "
             "echo 7-000b | sudo tee /sys/bus/i2c/drivers/sbs-battery/unbind");
@@ -112,8 +118,9 @@ TEST_F(I2cDevPortsTest, TheHintNamesTheDriversThatHoldAddressesOnAListedBus) {
 TEST_F(I2cDevPortsTest, WithPecAnAdapterThatCannotCheckItIsMarkedUnusable) {
   I2cDevPorts ports(kernel, directory, {false, true});
   ASSERT_EQ(Discover(ports), std::vector{8});
-  EXPECT_TRUE(ports.HintLines({8}).value(0).contains(
-      QStringLiteral("unusable: it cannot do Packet Error Checking")));
+  EXPECT_TRUE(Hint(ports, {8})
+                  .value(0)
+                  .contains(QStringLiteral("unusable: it cannot do Packet Error Checking")));
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 
 #include <cerrno>
 
-#include "AdapterAbilities.h"
-#include "KernelErrors.h"
+#include "i2cdev/AdapterAbilities.h"
+#include "i2cdev/KernelErrors.h"
 
 namespace {
 

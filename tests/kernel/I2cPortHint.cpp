@@ -3,8 +3,8 @@
 // hint, one line each, as a person would read it on the list's tool tip.
 #include <QTextStream>
 
-#include "ComPortDiscovery.h"
-#include "I2cDevBundle.h"
+#include "i2cdev/I2cDevBundle.h"
+#include "link/ComPortDiscovery.h"
 
 int main() {
   I2cDevBundle bundle({});

@@ -32,14 +32,14 @@
 #include <string>
 #include <vector>
 
-#include "ComPortDiscovery.h"
-#include "CsvRecords.h"
-#include "DeviceCalls.h"
-#include "I2cBusDirectory.h"
-#include "I2cDevAdapter.h"
-#include "I2cDevPorts.h"
-#include "RegisterTable.h"
-#include "ValueCodec.h"
+#include "battery/RegisterTable.h"
+#include "battery/ValueCodec.h"
+#include "i2cdev/DeviceCalls.h"
+#include "i2cdev/I2cBusDirectory.h"
+#include "i2cdev/I2cDevAdapter.h"
+#include "i2cdev/I2cDevPorts.h"
+#include "link/ComPortDiscovery.h"
+#include "tests/support/CsvRecords.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <array>
 #include <cstring>
 
-#include "AdapterLibrary.h"
-#include "QtPrinters.h"
-#include "ReturnCodeText.h"
+#include "link/ReturnCodeText.h"
+#include "link/adapter/AdapterLibrary.h"
+#include "tests/support/QtPrinters.h"
 
 namespace {
 

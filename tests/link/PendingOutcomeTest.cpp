@@ -1,7 +1,7 @@
 // An outcome taken without finishing its row, and a link closed while an
 // outcome was awaited, leave nothing awaited: the next pass takes its first
 // reply instead of counting it off as a leftover.
-#include "ScanHarness.h"
+#include "tests/support/ScanHarness.h"
 
 namespace {
 

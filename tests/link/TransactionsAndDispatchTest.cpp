@@ -1,4 +1,4 @@
-#include "ScanHarness.h"
+#include "tests/support/ScanHarness.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <QTemporaryDir>
 #include <map>
 
-#include "FakeRowControls.h"
-#include "LogTestSupport.h"
-#include "QtPrinters.h"
-#include "RegisterCatalogue.h"
-#include "ScanLogFile.h"
-#include "ValueCodec.h"
+#include "battery/RegisterCatalogue.h"
+#include "battery/ValueCodec.h"
+#include "log/ScanLogFile.h"
+#include "tests/log/LogTestSupport.h"
+#include "tests/support/FakeRowControls.h"
+#include "tests/support/QtPrinters.h"
 
 namespace {
 

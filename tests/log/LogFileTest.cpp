@@ -9,11 +9,11 @@
 #include <csignal>
 #include <cstring>
 
-#include "FakeRowControls.h"
-#include "LogFile.h"
-#include "LogTestSupport.h"
-#include "QtPrinters.h"
-#include "ScanLogFile.h"
+#include "log/LogFile.h"
+#include "log/ScanLogFile.h"
+#include "tests/log/LogTestSupport.h"
+#include "tests/support/FakeRowControls.h"
+#include "tests/support/QtPrinters.h"
 
 namespace {
 

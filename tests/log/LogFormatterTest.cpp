@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "LogFormatter.h"
-#include "QtPrinters.h"
+#include "log/LogFormatter.h"
+#include "tests/support/QtPrinters.h"
 
 namespace {
 

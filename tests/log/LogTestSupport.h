@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QStringList>
 
-#include "LogPorts.h"
+#include "log/LogPorts.h"
 
 // The File menu's two items, the title and the error box as plain fields.
 struct FakeLogWindow : LogWindow {

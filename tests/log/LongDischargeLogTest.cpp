@@ -2,9 +2,9 @@
 // rig and the fake clock: one record a pass, every record whole.
 #include <QTemporaryDir>
 
-#include "LogTestSupport.h"
-#include "ScanLogFile.h"
-#include "link/ScanHarness.h"
+#include "log/ScanLogFile.h"
+#include "tests/log/LogTestSupport.h"
+#include "tests/support/ScanHarness.h"
 
 namespace {
 

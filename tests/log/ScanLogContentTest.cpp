@@ -10,9 +10,9 @@
 #include <csignal>
 #include <cstring>
 
-#include "LogTestSupport.h"
-#include "ScanLogFile.h"
-#include "link/ScanHarness.h"
+#include "log/ScanLogFile.h"
+#include "tests/log/LogTestSupport.h"
+#include "tests/support/ScanHarness.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // emulated rig, publishing to a real broker.
 #include <gtest/gtest.h>
 
-#include "BrokerRig.h"
-#include "QtPrinters.h"
-#include "TestProcessEnvironment.h"
+#include "tests/publish/BrokerRig.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/TestProcessEnvironment.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <QJsonArray>
 
-#include "BrokerRig.h"
-#include "Publisher.h"
+#include "publish/Publisher.h"
+#include "tests/publish/BrokerRig.h"
 
 namespace {
 

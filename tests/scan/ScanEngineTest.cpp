@@ -1,7 +1,7 @@
 // What the scan engine tells its observers, as values, and how its policy
 // decides what a time-out is.
-#include "FaultWords.h"
-#include "link/ScanHarness.h"
+#include "link/FaultWords.h"
+#include "tests/support/ScanHarness.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "BatteryBus.h"
+#include "tests/kernel/usb/BatteryBus.h"
 
 BatteryBus::Outcome BatteryBus::Write(std::uint8_t address,
                                       const std::vector<std::uint8_t>& bytes) {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "SmartBattery.h"
+#include "emulator/SmartBattery.h"
 
 // The SMBus behind an emulated adapter chip: the emulated rig's Smart Battery
 // at 7-bit address 0x0B, its clock held at the rig's start so that every read

@@ -1,4 +1,4 @@
-#include "Cp2112.h"
+#include "tests/kernel/usb/Cp2112.h"
 
 #include <algorithm>
 

@@ -2,8 +2,8 @@
 
 #include <deque>
 
-#include "BatteryBus.h"
-#include "HidChip.h"
+#include "tests/kernel/usb/BatteryBus.h"
+#include "tests/kernel/usb/HidChip.h"
 
 // The CP2112 HID USB-to-SMBus bridge (USB 10c4:ea90) as its interface
 // specification describes it: feature reports for the version and the SMBus

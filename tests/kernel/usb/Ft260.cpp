@@ -1,4 +1,4 @@
-#include "Ft260.h"
+#include "tests/kernel/usb/Ft260.h"
 
 #include <algorithm>
 

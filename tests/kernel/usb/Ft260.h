@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "BatteryBus.h"
-#include "HidChip.h"
+#include "tests/kernel/usb/BatteryBus.h"
+#include "tests/kernel/usb/HidChip.h"
 
 // The FT260 USB-to-I2C bridge (USB 0403:6030) as its HID class user guide
 // describes it: feature reports for the chip's version, its system settings

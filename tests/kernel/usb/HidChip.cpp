@@ -1,4 +1,4 @@
-#include "HidChip.h"
+#include "tests/kernel/usb/HidChip.h"
 
 Report VendorReportDescriptor(const std::vector<ReportLayout>& reports) {
   Report descriptor = {

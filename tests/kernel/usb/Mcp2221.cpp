@@ -1,4 +1,4 @@
-#include "Mcp2221.h"
+#include "tests/kernel/usb/Mcp2221.h"
 
 #include <algorithm>
 

@@ -3,8 +3,8 @@
 #include <deque>
 #include <optional>
 
-#include "BatteryBus.h"
-#include "HidChip.h"
+#include "tests/kernel/usb/BatteryBus.h"
+#include "tests/kernel/usb/HidChip.h"
 
 // The MCP2221A USB-to-I2C bridge (USB 04d8:00dd) as its data sheet describes
 // it: every command is a 64-byte output report whose first byte is the

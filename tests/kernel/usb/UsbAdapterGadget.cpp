@@ -20,9 +20,9 @@
 #include <string>
 #include <thread>
 
-#include "Cp2112.h"
-#include "Ft260.h"
-#include "Mcp2221.h"
+#include "tests/kernel/usb/Cp2112.h"
+#include "tests/kernel/usb/Ft260.h"
+#include "tests/kernel/usb/Mcp2221.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <optional>
 #include <vector>
 
-#include "EmulatedRig.h"
-#include "FakeRowControls.h"
-#include "QtPrinters.h"
-#include "ScanEngine.h"
+#include "emulator/EmulatedRig.h"
+#include "scan/ScanEngine.h"
+#include "tests/support/FakeRowControls.h"
+#include "tests/support/QtPrinters.h"
 
 using namespace std::chrono_literals;
 using Micros = std::chrono::microseconds;

@@ -6,10 +6,10 @@
 #include <QStringList>
 #include <optional>
 
-#include "LogFormatter.h"
-#include "MarkerValues.h"
-#include "RegisterTable.h"
-#include "UnitClass.h"
+#include "battery/RegisterTable.h"
+#include "battery/UnitClass.h"
+#include "log/LogFormatter.h"
+#include "tests/support/MarkerValues.h"
 
 // Reads a scan log written against a battery answering marker values and
 // checks each line as it is completed in the file: one header line naming

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ValueCodec.h"
+#include "battery/ValueCodec.h"
 
 // What happens in a scan, as values. The scan engine tells every observer;
 // the window's status line is drawn from these events, the command line

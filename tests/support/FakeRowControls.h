@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PlainRowControls.h"
+#include "battery/PlainRowControls.h"
 
 // The tests' stand-ins for the main window's row controls.
 using FakeRow = PlainRow;

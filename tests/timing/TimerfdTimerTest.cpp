@@ -1,4 +1,4 @@
-#include "TimerfdTimer.h"
+#include "timing/TimerfdTimer.h"
 
 #include <gtest/gtest.h>
 

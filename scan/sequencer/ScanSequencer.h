@@ -1,14 +1,14 @@
 #pragma once
 
-#include "AutoRepeat.h"
-#include "Clock.h"
-#include "RegisterCatalogue.h"
-#include "ScanLog.h"
-#include "ScanObserver.h"
-#include "ScanPolicy.h"
-#include "ScanPorts.h"
-#include "ScanState.h"
-#include "Timer.h"
+#include "battery/RegisterCatalogue.h"
+#include "scan/sequencer/AutoRepeat.h"
+#include "scan/sequencer/ScanLog.h"
+#include "scan/sequencer/ScanObserver.h"
+#include "scan/sequencer/ScanPolicy.h"
+#include "scan/sequencer/ScanPorts.h"
+#include "scan/sequencer/ScanState.h"
+#include "timing/Clock.h"
+#include "timing/Timer.h"
 
 // The scan: one pass over the ticked rows in row order, one bus transaction a
 // row, paced by the transaction timer and moved on by the adapter's outcomes.

@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 
-#include "RegisterTable.h"
+#include "battery/RegisterTable.h"
 
 // Where the scan stands. The sequencer moves it; the bus transactions and the
 // event dispatch read it.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Clock.h"
+#include "timing/Clock.h"
 
 // The computer's own clock, in local time.
 class LocalClock : public Clock {

@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "Timer.h"
+#include "timing/Timer.h"
 
 // A timer on the Qt event loop that fires precisely: the pacing between rows
 // is the scan's floor and nothing is added to it. The countdown runs in the

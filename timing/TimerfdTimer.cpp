@@ -1,4 +1,4 @@
-#include "TimerfdTimer.h"
+#include "timing/TimerfdTimer.h"
 
 #include <sys/timerfd.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "PlatformLogging.h"
+#include "timing/TimingLogging.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ bool TimerfdTimer::SetCountdown(int milliseconds) {
   const timespec period = milliseconds > 0 ? Span(milliseconds) : timespec{0, 1};
   const itimerspec spec{period, period};
   if (timerfd_settime(descriptor_, 0, &spec, nullptr) == 0) return true;
-  qCCritical(lcPlatform, "The timer could not be armed for %d ms: %s", milliseconds,
+  qCCritical(lcTiming, "The timer could not be armed for %d ms: %s", milliseconds,
              std::strerror(errno));
   return false;
 }
@@ -58,7 +58,7 @@ void TimerfdTimer::Stop() {
   active_ = false;
   const itimerspec disarmed{};
   if (timerfd_settime(descriptor_, 0, &disarmed, nullptr) != 0) {
-    qCCritical(lcPlatform, "The timer could not be stopped: %s", std::strerror(errno));
+    qCCritical(lcTiming, "The timer could not be stopped: %s", std::strerror(errno));
   }
   // An expiry already counted but not yet read must not tick after the stop.
   std::uint64_t expirations;

@@ -1,6 +1,6 @@
 // Auto-repeat on the fake timers and clock: when passes start, how a wait ends,
 // and the repeat time as wall-clock time.
-#include "ScanHarness.h"
+#include "tests/support/ScanHarness.h"
 
 namespace {
 

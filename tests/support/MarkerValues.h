@@ -2,9 +2,9 @@
 
 #include <QString>
 
-#include "RegisterTable.h"
-#include "SmartBattery.h"
-#include "ValueCodec.h"
+#include "battery/RegisterTable.h"
+#include "battery/ValueCodec.h"
+#include "emulator/SmartBattery.h"
 
 // The text a row shows once read from a battery answering with marker values:
 // unique to each register, so a value in the wrong row shows up.

@@ -1,6 +1,6 @@
-#include "ScanSequencer.h"
+#include "scan/sequencer/ScanSequencer.h"
 
-#include "ValueCodec.h"
+#include "battery/ValueCodec.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "AutoRepeat.h"
+#include "scan/sequencer/AutoRepeat.h"
 
 // What the scan sequencer needs from the window and from the adapter link.
 

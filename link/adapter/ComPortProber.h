@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include <string>
 #include <vector>
 
 // The ports of the machine the program runs on: which can be opened now, and
@@ -16,5 +16,5 @@ class ComPortProber {
   // discovery that found these ports: with ports found, which device each one
   // is; with none, what to check on this platform. A stand-in for real
   // hardware says so here, where a person looks.
-  virtual QStringList HintLines(const std::vector<int>& foundPorts) = 0;
+  virtual std::vector<std::string> HintLines(const std::vector<int>& foundPorts) = 0;
 };

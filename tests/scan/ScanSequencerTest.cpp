@@ -1,6 +1,6 @@
-#include "MarkerValues.h"
-#include "ScanHarness.h"
-#include "SmbusTiming.h"
+#include "emulator/SmbusTiming.h"
+#include "tests/support/MarkerValues.h"
+#include "tests/support/ScanHarness.h"
 
 namespace {
 

@@ -3,22 +3,8 @@
 #include <functional>
 #include <memory>
 
-#include "AdapterLibrary.h"
-#include "BusProbe.h"
-#include "ComPortProber.h"
-#include "EmulatedFault.h"
-
-// What the program needs from the machine it runs on: the adapter's library,
-// the serial ports, and the bus as `pelmor probe` looks at it. The main window
-// receives one bundle at construction.
-struct PlatformBundle {
-  AdapterLibrary& adapter;
-  ComPortProber& prober;
-  BusProbe& probe;
-  // The emulated rig: nothing read through this bundle comes from a real pack,
-  // and the window says so in its title.
-  bool emulated = false;
-};
+#include "emulator/EmulatedFault.h"
+#include "link/adapter/PlatformBundle.h"
 
 // Which bundle a person asked for on the command line, and how to use it.
 struct PlatformOptions {

@@ -11,11 +11,11 @@
 #include <cstring>
 #include <random>
 
-#include "LogFileChecker.h"
-#include "MarkerValues.h"
-#include "ScanHarness.h"
-#include "ScanLogFile.h"
-#include "log/LogTestSupport.h"
+#include "log/ScanLogFile.h"
+#include "tests/log/LogTestSupport.h"
+#include "tests/support/LogFileChecker.h"
+#include "tests/support/MarkerValues.h"
+#include "tests/support/ScanHarness.h"
 
 namespace {
 

@@ -1,3 +1,0 @@
-#include "PlatformLogging.h"
-
-Q_LOGGING_CATEGORY(lcPlatform, "pelmor.platform", QtInfoMsg)

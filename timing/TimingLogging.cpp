@@ -1,0 +1,3 @@
+#include "timing/TimingLogging.h"
+
+Q_LOGGING_CATEGORY(lcTiming, "pelmor.timing", QtInfoMsg)
