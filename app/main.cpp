@@ -35,7 +35,8 @@ constexpr std::chrono::seconds kQueueGrace{5};
 
 class EmulatedPlatform : public Platform {
  public:
-  explicit EmulatedPlatform(EmulatedFault fault) : rig_(EmulatedRig::Threaded(fault)) {}
+  EmulatedPlatform(EmulatedFault fault, EmulatedPack pack)
+      : rig_(EmulatedRig::Threaded(fault, pack)) {}
   PlatformBundle Bundle() override { return rig_->Bundle(); }
 
  private:
@@ -67,7 +68,7 @@ std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
       qCWarning(lcApp,
                 "--all-buses and --pec apply to real adapters; the emulated rig ignores them");
     }
-    return std::make_unique<EmulatedPlatform>(options.emulatedFault);
+    return std::make_unique<EmulatedPlatform>(options.emulatedFault, options.emulatedPack);
   }
   return std::make_unique<RealAdapters>(
       I2cDevOptions{options.allBuses, options.pec, InstalledGuide(),
