@@ -23,6 +23,7 @@
 #include "i2cdev/I2cDevBundle.h"
 #include "platform/ProgramLogging.h"
 #include "publish/PublishOptionSet.h"
+#include "report/ReportCommand.h"
 
 Q_LOGGING_CATEGORY(lcApp, "pelmor.app", QtInfoMsg)
 // Real adapters: why one cannot be used, went away, or refuses an address.
@@ -81,6 +82,7 @@ int main(int argc, char** argv) {
   if (IsHeadlessCommand(argc, argv)) return RunHeadlessCommand(argc, argv, MakePlatform);
   if (IsPlotCommand(argc, argv)) return RunPlotCommand(argc, argv);
   if (IsProbeCommand(argc, argv)) return RunProbeCommand(argc, argv, MakePlatform);
+  if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv, MakePlatform);
   const CommandLine commandLine = ReadCommandLine(argc, argv);
   if (!commandLine.run) return commandLine.exitStatus;
   if (const std::optional<QString> missing =
