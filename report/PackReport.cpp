@@ -305,7 +305,7 @@ QJsonObject ReportJson(const PackReport& report) {
   return json;
 }
 
-QString ReportHtml(const PackReport& report, const QString& imageSource) {
+QString ReportHtml(const PackReport& report, const QString& imageSource, int imageWidth) {
   static const std::map<Grade, QString> colours{{Grade::Pass, QStringLiteral("#1b7f2a")},
                                                 {Grade::Check, QStringLiteral("#b36b00")},
                                                 {Grade::Fail, QStringLiteral("#b3001b")}};
@@ -341,7 +341,8 @@ QString ReportHtml(const PackReport& report, const QString& imageSource) {
   constexpr std::size_t kLeftSections = 3;
   html += column(0, kLeftSections) + column(kLeftSections, report.sections.size()) +
           QStringLiteral("</tr></table>");
-  if (!imageSource.isEmpty()) html += QStringLiteral("<p><img src=\"%1\"></p>").arg(imageSource);
+  if (!imageSource.isEmpty())
+    html += QStringLiteral("<p><img src=\"%1\" width=\"%2\"></p>").arg(imageSource).arg(imageWidth);
   html += QStringLiteral(
               "<p style=\"color: #555555\">Read %1 at station %2, port %3, address %4, "
               "by %5.</p></body></html>")

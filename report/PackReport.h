@@ -51,8 +51,9 @@ void AddSection(PackReport& report, ReportSection section);
 
 QString ReportText(const PackReport& report);
 QJsonObject ReportJson(const PackReport& report);
-// A page of its own; the image source, when not empty, is drawn under the figures.
-QString ReportHtml(const PackReport& report, const QString& imageSource);
+// A page of its own; the image source, when not empty, is drawn under the
+// figures, this wide.
+QString ReportHtml(const PackReport& report, const QString& imageSource = {}, int imageWidth = 0);
 
 // A figure with its unit: "11.736 V", and {"value": 11.736, "unit": "V"}.
 ReportLine FigureLine(const QString& label, const QString& key, double value, const QString& unit,

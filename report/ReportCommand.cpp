@@ -14,6 +14,8 @@
 #include "link/ComPortDiscovery.h"
 #include "platform/PlatformOptionSet.h"
 #include "platform/ProgramLogging.h"
+#include "report/DischargeCurvePicture.h"
+#include "report/DischargeLog.h"
 #include "report/EachPack.h"
 #include "report/ReportPage.h"
 
@@ -26,6 +28,7 @@ struct ReportRequest {
   bool json = false;
   QString outputPath;
   QString eachPackDir;
+  QString logPath;
   QString station;
   VerdictLimits limits;
 };
@@ -48,6 +51,12 @@ struct Parser {
                      "number) into DIR as <maker>-<device>-<serial>-<date>.pdf and .json, with a "
                      "line on standard output; Ctrl+C ends with a summary."),
       QStringLiteral("DIR")};
+  QCommandLineOption log{QStringLiteral("log"),
+                         QStringLiteral("A discharge log Pelmor wrote (the window's, or pelmor "
+                                        "read --format csv's): the charge and energy the pack "
+                                        "delivered in it, against its capacities, and its "
+                                        "discharge curve on the page."),
+                         QStringLiteral("FILE")};
   QCommandLineOption station{QStringLiteral("station"),
                              QStringLiteral("This bench's name on the report (default: the host "
                                             "name)."),
@@ -80,7 +89,7 @@ struct Parser {
     parser.addPositionalArgument(QStringLiteral("report"), QStringLiteral("The command."));
     platform.AddTo(parser);
     target.AddTo(parser);
-    parser.addOptions({format, output, eachPack, station, healthCheck, healthFail, spreadCheck,
+    parser.addOptions({format, output, eachPack, log, station, healthCheck, healthFail, spreadCheck,
                        spreadFail, ratedCycles});
   }
 };
@@ -163,6 +172,10 @@ std::optional<QString> ReadRequest(const Parser& p, ReportRequest& request) {
           .arg(request.eachPackDir);
     }
   }
+  request.logPath = parser.value(p.log);
+  if (!request.logPath.isEmpty() && !request.eachPackDir.isEmpty()) {
+    return QStringLiteral("--log is one pack's; it cannot go with --each-pack.");
+  }
   request.station = parser.isSet(p.station) ? parser.value(p.station) : QSysInfo::machineHostName();
   return ReadLimits(p, request.limits);
 }
@@ -179,7 +192,8 @@ int StatusOf(Grade grade) {
   return report_exit::kNoReport;
 }
 
-int ReportOnce(const ReportRequest& request, const ReportContext& context) {
+int ReportOnce(const ReportRequest& request, const ReportContext& context,
+               const std::optional<DischargeLog>& log) {
   const HeadlessScan::Pass pass = context.scan.Read(ReportRows());
   if (const std::optional<int> ending = ReadEnding(pass, context)) return *ending;
   const PackFigures figures = FiguresOf(pass.rows, context.scan.Catalogue());
@@ -189,13 +203,18 @@ int ReportOnce(const ReportRequest& request, const ReportContext& context) {
   }
   ReportOrigin origin = context.origin;
   origin.time = pass.startTime;
-  const PackReport report = ReportOf(figures, request.limits, origin);
+  PackReport report = ReportOf(figures, request.limits, origin);
+  QImage curve;
+  if (log) {
+    AddSection(report, DischargeSection(*log, figures));
+    if (!WhyNoDischarge(log->totals)) curve = DischargeCurvePicture(log->curve);
+  }
   const QByteArray bytes = request.json
                                ? QJsonDocument(ReportJson(report)).toJson(QJsonDocument::Indented)
                                : ReportText(report).toUtf8();
   if (!context.out.Write(bytes)) return OutputLost(context.out);
   if (!request.outputPath.isEmpty()) {
-    if (const std::optional<QString> error = WriteReportPage(report, request.outputPath)) {
+    if (const std::optional<QString> error = WriteReportPage(report, request.outputPath, curve)) {
       Err() << "pelmor: " << *error << Qt::endl;
       return report_exit::kNoReport;
     }
@@ -242,6 +261,15 @@ int RunReportCommand(int& argc, char** argv, const PlatformMaker& makePlatform) 
     Err() << "pelmor: " << *error << '\n' << p.parser.helpText() << Qt::flush;
     return report_exit::kUsageError;
   }
+  std::optional<DischargeLog> log;
+  if (!request.logPath.isEmpty()) {
+    DischargeLogReading reading = ReadDischargeLog(request.logPath);
+    if (!reading.log) {
+      Err() << "pelmor: " << reading.error << Qt::endl;
+      return report_exit::kUsageError;
+    }
+    log = std::move(reading.log);
+  }
   SetUpProgramLogging(request.platform.verbose);
 
   const std::unique_ptr<Platform> platform = makePlatform(request.platform);
@@ -273,5 +301,5 @@ int RunReportCommand(int& argc, char** argv, const PlatformMaker& makePlatform) 
   if (!request.eachPackDir.isEmpty()) {
     return RunEachPack(context, {request.eachPackDir, request.limits});
   }
-  return ReportOnce(request, context);
+  return ReportOnce(request, context, log);
 }

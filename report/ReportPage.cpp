@@ -16,6 +16,9 @@ namespace {
 const QString kPictureName = QStringLiteral("picture.png");
 constexpr int kPdfResolution = 300;
 constexpr double kMarginMm = 15;
+constexpr int kHtmlPictureWidth = 900;
+// A picture's width on the page is in CSS pixels, 96 to the inch.
+constexpr double kCssDpi = 96;
 
 QByteArray PngOf(const QImage& picture) {
   QByteArray png;
@@ -44,8 +47,9 @@ void PrintPdf(const PackReport& report, const QImage& picture, QIODevice& device
   if (!picture.isNull()) {
     document.addResource(QTextDocument::ImageResource, QUrl(kPictureName), picture);
   }
-  document.setHtml(ReportHtml(report, picture.isNull() ? QString() : kPictureName));
   const QRectF page = writer.pageLayout().paintRectPixels(writer.resolution());
+  document.setHtml(ReportHtml(report, picture.isNull() ? QString() : kPictureName,
+                              static_cast<int>(page.width() * kCssDpi / kPdfResolution)));
   document.setTextWidth(page.width());
   const double shrink = std::min(1.0, page.height() / document.size().height());
   QPainter painter(&writer);
@@ -68,7 +72,7 @@ std::optional<QString> WriteReportPage(const PackReport& report, const QString& 
     const QString source = picture.isNull() ? QString()
                                             : QStringLiteral("data:image/png;base64,") +
                                                   QString::fromLatin1(PngOf(picture).toBase64());
-    file.write(ReportHtml(report, source).toUtf8());
+    file.write(ReportHtml(report, source, kHtmlPictureWidth).toUtf8());
   } else {
     PrintPdf(report, picture, file);
   }

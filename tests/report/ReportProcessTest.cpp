@@ -102,4 +102,25 @@ TEST(ReportProcess, EachPackReportsAPackOnceAndSumsUpAtInterrupt) {
   EXPECT_TRUE(files[1].endsWith(".pdf"));
 }
 
+// A log too short to be a discharge is said to be so, not judged.
+TEST(ReportProcess, ALogThatCoversNoDischargeIsSaidToBeNone) {
+  QTemporaryDir folder;
+  const QString log = folder.filePath("short.csv");
+  const PelmorRun read = RunPelmorToEnd(
+      {"read", "--emulated", "--format", "csv", "--count", "2", "Voltage", "Current"});
+  ASSERT_EQ(read.status, 0);
+  QFile file(log);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(read.out);
+  file.close();
+  const PelmorRun run = RunPelmorToEnd({"report", "--emulated", "--log", log});
+  EXPECT_EQ(run.status, 0) << run.err.toStdString();
+  EXPECT_TRUE(run.out.contains("\nDischarge log\n  Log ")) << run.out.toStdString();
+  EXPECT_TRUE(run.out.contains("not judged: Current was read over only 0.0 minutes"))
+      << run.out.toStdString();
+
+  EXPECT_EQ(RunPelmorToEnd({"report", "--emulated", "--log", folder.filePath("none.csv")}).status,
+            2);
+}
+
 }  // namespace
