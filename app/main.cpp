@@ -16,6 +16,7 @@
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/ProgramWindows.h"
+#include "app/ReportSaving.h"
 #include "chart/PlotCommand.h"
 #include "cli/HeadlessCommand.h"
 #include "cli/ProbeCommand.h"
@@ -118,6 +119,7 @@ int main(int argc, char** argv) {
     QThread::msleep(static_cast<unsigned long>(pause.count()));
   });
   form = &windows.MainForm();
+  const ReportSaving reportSaving(*form);
   if (publisher) form->PublishPasses(*publisher, commandLine.publish->station);
   form->show();
   const int status = QApplication::exec();

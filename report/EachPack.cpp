@@ -87,12 +87,17 @@ int RunEachPack(const ReportContext& context, const EachPackSettings& settings) 
   HeadlessScan& scan = context.scan;
   std::set<QString> seen;
   std::map<Grade, int> counts;
+  // However the run ends, what it did is summed up.
+  const auto endWith = [&](int status) {
+    if (!context.out.Write(Summary(counts).toUtf8())) return OutputLost(context.out);
+    return status;
+  };
   Err() << "pelmor: waiting for packs at address " << context.origin.address
         << "; Ctrl+C ends with a summary" << Qt::endl;
   while (!scan.Interrupted()) {
     const HeadlessScan::Pass look = scan.Read(IdentityRows());
     if (look.interrupted) break;
-    if (const std::optional<int> ending = ReadEnding(look, context)) return *ending;
+    if (const std::optional<int> ending = ReadEnding(look, context)) return endWith(*ending);
     const std::optional<Identity> identity = IdentityOf(look, scan.Catalogue());
     if (!identity || seen.count(identity->key) != 0) {
       Pause(context);
@@ -100,10 +105,10 @@ int RunEachPack(const ReportContext& context, const EachPackSettings& settings) 
     }
     const HeadlessScan::Pass full = scan.Read(ReportRows());
     if (full.interrupted) break;
-    if (const std::optional<int> ending = ReadEnding(full, context)) return *ending;
+    if (const std::optional<int> ending = ReadEnding(full, context)) return endWith(*ending);
     const HeadlessScan::Pass after = scan.Read(IdentityRows());
     if (after.interrupted) break;
-    if (const std::optional<int> ending = ReadEnding(after, context)) return *ending;
+    if (const std::optional<int> ending = ReadEnding(after, context)) return endWith(*ending);
     if (IdentityOf(after, scan.Catalogue()) != identity) {
       Err() << "pelmor: the pack with serial number " << identity->serial
             << " went away during its read: nothing written; it is read again when it answers"
@@ -116,7 +121,7 @@ int RunEachPack(const ReportContext& context, const EachPackSettings& settings) 
         ReportOf(FiguresOf(full.rows, scan.Catalogue()), settings.limits, origin);
     if (const std::optional<QString> error = WriteFiles(report, settings.folder)) {
       Err() << "pelmor: " << *error << Qt::endl;
-      return report_exit::kNoReport;
+      return endWith(report_exit::kNoReport);
     }
     seen.insert(identity->key);
     ++counts[report.verdict.grade];
@@ -126,6 +131,5 @@ int RunEachPack(const ReportContext& context, const EachPackSettings& settings) 
                  report.verdict.reasons.empty() ? QString() : report.verdict.reasons.front().text);
     if (!context.out.Write(line.toUtf8())) return OutputLost(context.out);
   }
-  if (!context.out.Write(Summary(counts).toUtf8())) return OutputLost(context.out);
-  return report_exit::kPass;
+  return endWith(report_exit::kPass);
 }

@@ -35,5 +35,6 @@ struct EachPackSettings {
 // <maker>-<device>-<serial>-<date>.pdf and .json, with one line on standard
 // output: serial number, verdict, main reason. A pack that goes away during
 // its read gets no files and is read again when it answers. Runs until
-// interrupted, then prints how many packs passed, were checked and failed.
+// interrupted (or the adapter fails), then prints how many packs passed,
+// were checked and failed.
 int RunEachPack(const ReportContext& context, const EachPackSettings& settings);
