@@ -16,6 +16,7 @@
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/ProgramWindows.h"
+#include "app/ReportSaving.h"
 #include "chart/PlotCommand.h"
 #include "cli/HeadlessCommand.h"
 #include "cli/ProbeCommand.h"
@@ -23,6 +24,7 @@
 #include "i2cdev/I2cDevBundle.h"
 #include "platform/ProgramLogging.h"
 #include "publish/PublishOptionSet.h"
+#include "report/ReportCommand.h"
 
 Q_LOGGING_CATEGORY(lcApp, "pelmor.app", QtInfoMsg)
 // Real adapters: why one cannot be used, went away, or refuses an address.
@@ -35,7 +37,8 @@ constexpr std::chrono::seconds kQueueGrace{5};
 
 class EmulatedPlatform : public Platform {
  public:
-  explicit EmulatedPlatform(EmulatedFault fault) : rig_(EmulatedRig::Threaded(fault)) {}
+  EmulatedPlatform(EmulatedFault fault, EmulatedPack pack)
+      : rig_(EmulatedRig::Threaded(fault, pack)) {}
   PlatformBundle Bundle() override { return rig_->Bundle(); }
 
  private:
@@ -67,7 +70,7 @@ std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
       qCWarning(lcApp,
                 "--all-buses and --pec apply to real adapters; the emulated rig ignores them");
     }
-    return std::make_unique<EmulatedPlatform>(options.emulatedFault);
+    return std::make_unique<EmulatedPlatform>(options.emulatedFault, options.emulatedPack);
   }
   return std::make_unique<RealAdapters>(
       I2cDevOptions{options.allBuses, options.pec, InstalledGuide(),
@@ -80,6 +83,7 @@ int main(int argc, char** argv) {
   if (IsHeadlessCommand(argc, argv)) return RunHeadlessCommand(argc, argv, MakePlatform);
   if (IsPlotCommand(argc, argv)) return RunPlotCommand(argc, argv);
   if (IsProbeCommand(argc, argv)) return RunProbeCommand(argc, argv, MakePlatform);
+  if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv, MakePlatform);
   const CommandLine commandLine = ReadCommandLine(argc, argv);
   if (!commandLine.run) return commandLine.exitStatus;
   if (const std::optional<QString> missing =
@@ -115,6 +119,7 @@ int main(int argc, char** argv) {
     QThread::msleep(static_cast<unsigned long>(pause.count()));
   });
   form = &windows.MainForm();
+  const ReportSaving reportSaving(*form);
   if (publisher) form->PublishPasses(*publisher, commandLine.publish->station);
   form->show();
   const int status = QApplication::exec();

@@ -56,7 +56,27 @@ const ChartReading* ReadingOf(const ChartPass& pass, int row) {
 
 LogReader::LogReader(PassFeed& feed, LineReport report) : feed_(feed), report_(std::move(report)) {}
 
+bool LogReader::HoldsEmptyField(QIODevice& device) {
+  if (device.isSequential()) return false;
+  const qint64 start = device.pos();
+  QByteArray chunk(kChunkBytes, Qt::Uninitialized);
+  char before = 0;
+  bool found = false;
+  for (qint64 size; !found && (size = device.read(chunk.data(), kChunkBytes)) > 0;) {
+    const QByteArrayView bytes(chunk.constData(), size);
+    for (qsizetype at = bytes.indexOf(','); at >= 0 && !found; at = bytes.indexOf(',', at + 1)) {
+      const char next = at + 1 < size ? bytes[at + 1] : 0;
+      found = next == ',' || next == '\r' || next == '\n';
+    }
+    found = found || (before == ',' && (bytes[0] == ',' || bytes[0] == '\r' || bytes[0] == '\n'));
+    before = bytes.back();
+  }
+  device.seek(start);
+  return found;
+}
+
 LogReader::Result LogReader::Read(QIODevice& device) {
+  result_.emptyMarksFailure = HoldsEmptyField(device);
   QByteArray chunk(kChunkBytes, Qt::Uninitialized);
   QByteArray carry;  // the start of a line that goes on in the next chunk
   bool overlong = false;
@@ -221,7 +241,7 @@ void LogReader::HandleRecord(QString line, qsizetype length, bool ended) {
                   .arg(QLatin1String(RegisterTable()[column.row].registerName), value));
     }
     record.pass.readings.push_back(
-        {column.row, QString::fromRawData(value.data(), value.size()), false});
+        {column.row, QString::fromRawData(value.data(), value.size()), value.isEmpty()});
   }
   if (pending_) {
     TakeGivenUpZeros(*pending_, &record);
@@ -230,16 +250,19 @@ void LogReader::HandleRecord(QString line, qsizetype length, bool ended) {
   pending_ = std::move(record);
 }
 
-// A register given up is logged as "0", as a reading of 0 is. A 0 is taken
-// for a register given up where no pack that answers reads 0, and where it
-// stands alone between readings that are not 0 (a steady reading does not
-// drop to 0 for one pass and come back).
+// Older logs wrote "0" for a register given up, as for a reading of 0. There
+// a 0 is taken for a register given up where no pack that answers reads 0,
+// and where it stands alone between readings that are not 0 (a steady
+// reading does not drop to 0 for one pass and come back).
 void LogReader::TakeGivenUpZeros(Record& record, const Record* next) {
+  if (result_.emptyMarksFailure) return;
   for (ChartReading& reading : record.pass.readings) {
-    if (reading.text != QLatin1String("0")) continue;
+    if (reading.text != QLatin1String("0") || !IsCharted(reading.row)) continue;
+    ++result_.ambiguousZeros;
     const ChartReading* after = next ? ReadingOf(next->pass, reading.row) : nullptr;
     reading.givenUp = NeverReadsZero(reading.row) ||
                       (lastReadNonZero_[reading.row] && after && ReadsNonZero(after->text));
+    if (reading.givenUp) ++result_.zerosTakenForFailures;
   }
   for (const ChartReading& reading : record.pass.readings) {
     if (reading.givenUp || !AxisValue(ChartAxis::Count, reading.text)) continue;

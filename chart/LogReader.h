@@ -33,11 +33,23 @@ class LogReader {
     qint64 lines = 0;
     qint64 records = 0;       // handed to the feed
     qint64 problemLines = 0;  // reported
+    // The log leaves the field of a row given up empty, so each 0 in it is a
+    // reading. Logs written before held "0" there instead: their zeros are
+    // ambiguous, and a 0 is taken for a row given up only where the readings
+    // around it make that likely.
+    bool emptyMarksFailure = false;
+    qint64 ambiguousZeros = 0;         // zeros in the charted columns of such an older log
+    qint64 zerosTakenForFailures = 0;  // of these, drawn as gaps
   };
 
   LogReader(PassFeed& feed, LineReport report);
 
   Result Read(QIODevice& device);
+
+  // Whether the file leaves some field empty, as a log does where a row was
+  // given up. The device is read from where it stands and put back there;
+  // false for a device that cannot be read twice.
+  static bool HoldsEmptyField(QIODevice& device);
 
   // No record is longer than this; a longer line is not one.
   static constexpr qsizetype kLongestLine = 4096;

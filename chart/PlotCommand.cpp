@@ -93,6 +93,19 @@ QStringList Missing(const PlotRequest& request, const PassSeries& series) {
   return missing;
 }
 
+// What the reader could not tell for sure, for the chart and standard error.
+QStringList NotesOn(const LogReader::Result& result) {
+  QStringList notes;
+  if (result.ambiguousZeros > 0) {
+    notes << QStringLiteral(
+                 "This log writes 0 where a register was given up, as older logs did: its zeros "
+                 "are ambiguous. %1 of its %2 zeros were taken for failures and left as gaps.")
+                 .arg(result.zerosTakenForFailures)
+                 .arg(result.ambiguousZeros);
+  }
+  return notes;
+}
+
 QString TitleOf(const QString& logPath, const PassSeries& series) {
   const LogFormatter stamps;
   const auto stamp = [&stamps](qint64 ms) {
@@ -148,15 +161,20 @@ int Plot(const PlotRequest& request) {
           << Qt::endl;
   }
 
+  const QStringList notes = NotesOn(result);
+  for (const QString& note : notes) Err() << "pelmor: " << log << ": " << note << Qt::endl;
+
   ChartPicture picture(request.size);
   picture.Chart().setTitle(TitleOf(log, series));
+  ReadingsChart::SetNotes(picture.Chart(), notes);
   ReadingsChart(picture.Chart()).Draw(series);
   if (const std::optional<QString> error = picture.Write(request.outputPath)) {
     Err() << "pelmor: cannot write " << request.outputPath << ": " << *error << Qt::endl;
     return plot_exit::kNoChart;
   }
-  return result.problemLines > 0 || !missing.isEmpty() ? plot_exit::kLinesSkipped
-                                                       : plot_exit::kWholeLog;
+  const bool guessed = result.zerosTakenForFailures > 0;
+  return result.problemLines > 0 || !missing.isEmpty() || guessed ? plot_exit::kLinesSkipped
+                                                                  : plot_exit::kWholeLog;
 }
 
 }  // namespace

@@ -107,6 +107,14 @@ ReadingsChart::ReadingsChart(QChart& chart) : chart_(chart) {
   chart_.setLocalizeNumbers(false);
 }
 
+void ReadingsChart::SetNotes(QChart& chart, const QStringList& notes) {
+  QString title = chart.title().section(QStringLiteral("<br>"), 0, 0);
+  for (const QString& note : notes) {
+    title += QStringLiteral("<br><small>%1</small>").arg(note.toHtmlEscaped());
+  }
+  chart.setTitle(title);
+}
+
 QString ReadingsChart::LineName(const LineKey& key) {
   return QStringLiteral("%1 (%2)").arg(QLatin1String(RegisterTable()[key.row].registerName),
                                        AxisUnit(key.axis));

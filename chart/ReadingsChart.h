@@ -30,6 +30,10 @@ class ReadingsChart {
   // Draws the series as they stand, leaving out the lines of hiddenRows.
   void Draw(const PassSeries& series, const std::set<int>& hiddenRows = {});
 
+  // Lines under the chart's title that say what the picture cannot show:
+  // a log's ambiguous zeros, breaks in its time.
+  static void SetNotes(QChart& chart, const QStringList& notes);
+
   // "Voltage (V)"
   static QString LineName(const LineKey& key);
   // The colour of a line in this chart, the next one free when first asked.

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
 #include <cerrno>
@@ -11,6 +10,7 @@
 
 #include "battery/RegisterNames.h"
 #include "battery/ValueCodec.h"
+#include "cli/CommandEndings.h"
 #include "cli/HeadlessRequest.h"
 #include "cli/HeadlessScan.h"
 #include "cli/PassOutput.h"
@@ -23,86 +23,6 @@
 #include "publish/PublishOptionSet.h"
 
 namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void OnInterruptSignal(int signal) {
-  const auto byte = static_cast<char>(signal);
-  [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-// Turns Ctrl+C (and a polite kill) into a call on the event loop, with the
-// signal's number.
-class InterruptWatch {
- public:
-  explicit InterruptWatch(std::function<void(int)> onInterrupt) {
-    if (::pipe(signalPipe) != 0) return;
-    notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated,
-                     [onInterrupt = std::move(onInterrupt)] {
-                       char byte = 0;
-                       if (::read(signalPipe[0], &byte, 1) == 1) onInterrupt(byte);
-                     });
-    struct sigaction action {};
-    action.sa_handler = OnInterruptSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-  }
-  ~InterruptWatch() {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    notifier_.reset();
-    if (signalPipe[0] >= 0) {
-      ::close(signalPipe[0]);
-      ::close(signalPipe[1]);
-      signalPipe[0] = signalPipe[1] = -1;
-    }
-  }
-
- private:
-  std::unique_ptr<QSocketNotifier> notifier_;
-};
-
-QTextStream& Err() {
-  static QTextStream err(stderr);
-  return err;
-}
-
-int LinkFailed(const QString& reason) {
-  Err() << "pelmor: the adapter link could not be opened: " << reason << Qt::endl;
-  return headless_exit::kNoLink;
-}
-
-// The adapter answered once, in this pass or an earlier one, and is gone now.
-int LinkLost(const QString& reason) {
-  Err() << "pelmor: the adapter was lost: " << reason << Qt::endl;
-  return headless_exit::kLinkLost;
-}
-
-// The adapter would not reach the battery's address; with the i2c-dev
-// library a warning above has named the kernel driver that holds it.
-int AddressBusy(int addressEntry) {
-  Err() << "pelmor: the adapter reports address " << address_list::EntryText(addressEntry)
-        << " busy: " << EventStatusText(static_cast<std::uint16_t>(AdapterEvent::Busy)) << Qt::endl;
-  return headless_exit::kNoLink;
-}
-
-// A job cut short by a signal ends with the status a shell gives a program
-// that signal ended.
-int Interrupted(int signal) {
-  Err() << "pelmor: interrupted before the job was done" << Qt::endl;
-  return headless_exit::kBySignal + signal;
-}
-
-// Standard output that cannot be written is a failure, said on standard
-// error; a pipe whose reader went away ends the command quietly, as SIGPIPE
-// would have ended it.
-int OutputLost(const StandardOutput& out) {
-  if (out.Error() == EPIPE) return headless_exit::kBySignal + SIGPIPE;
-  Err() << "pelmor: cannot write the output: " << std::strerror(out.Error()) << Qt::endl;
-  return headless_exit::kOutputFailed;
-}
 
 void SayWhatWasCutShort(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
   for (const RowRecord& row : pass.rows) {

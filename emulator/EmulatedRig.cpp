@@ -2,10 +2,12 @@
 
 #include <stdexcept>
 
-EmulatedRig::EmulatedRig(std::unique_ptr<RigScheduler> scheduler, EmulatedFault fault)
+EmulatedRig::EmulatedRig(std::unique_ptr<RigScheduler> scheduler, EmulatedFault fault,
+                         EmulatedPack pack)
     : scheduler_(std::move(scheduler)),
       deterministic_(dynamic_cast<DeterministicScheduler*>(scheduler_.get())),
       ports_(EmulatedBus::BatteryAddressByteWith(fault)),
+      battery_(pack),
       bus_(fault),
       adapter_(*scheduler_, ports_, battery_, bus_),
       probe_(ports_, bus_) {}
@@ -14,14 +16,14 @@ EmulatedRig::~EmulatedRig() {
   scheduler_.reset();
 }
 
-std::unique_ptr<EmulatedRig> EmulatedRig::Threaded(EmulatedFault fault) {
+std::unique_ptr<EmulatedRig> EmulatedRig::Threaded(EmulatedFault fault, EmulatedPack pack) {
   return std::unique_ptr<EmulatedRig>(
-      new EmulatedRig(std::make_unique<ThreadedScheduler>(), fault));
+      new EmulatedRig(std::make_unique<ThreadedScheduler>(), fault, pack));
 }
 
-std::unique_ptr<EmulatedRig> EmulatedRig::Deterministic() {
+std::unique_ptr<EmulatedRig> EmulatedRig::Deterministic(EmulatedPack pack) {
   return std::unique_ptr<EmulatedRig>(
-      new EmulatedRig(std::make_unique<DeterministicScheduler>(), EmulatedFault::None));
+      new EmulatedRig(std::make_unique<DeterministicScheduler>(), EmulatedFault::None, pack));
 }
 
 void EmulatedRig::Advance(RigScheduler::Duration by) {

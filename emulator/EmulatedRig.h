@@ -17,10 +17,11 @@
 class EmulatedRig {
  public:
   // Events come from the rig's own thread at real time, as from a real driver.
-  // The bus may carry a fault.
-  static std::unique_ptr<EmulatedRig> Threaded(EmulatedFault fault = EmulatedFault::None);
+  // The bus may carry a fault; the pack on it is one of the emulated packs.
+  static std::unique_ptr<EmulatedRig> Threaded(EmulatedFault fault = EmulatedFault::None,
+                                               EmulatedPack pack = EmulatedPack::Standard);
   // No thread: time moves and events are reported only when the test advances the clock.
-  static std::unique_ptr<EmulatedRig> Deterministic();
+  static std::unique_ptr<EmulatedRig> Deterministic(EmulatedPack pack = EmulatedPack::Standard);
   ~EmulatedRig();
   EmulatedRig(const EmulatedRig&) = delete;
   EmulatedRig& operator=(const EmulatedRig&) = delete;
@@ -37,7 +38,7 @@ class EmulatedRig {
   void Advance(RigScheduler::Duration by);
 
  private:
-  EmulatedRig(std::unique_ptr<RigScheduler> scheduler, EmulatedFault fault);
+  EmulatedRig(std::unique_ptr<RigScheduler> scheduler, EmulatedFault fault, EmulatedPack pack);
 
   std::unique_ptr<RigScheduler> scheduler_;
   DeterministicScheduler* deterministic_;

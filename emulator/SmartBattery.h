@@ -6,14 +6,25 @@
 #include <optional>
 #include <vector>
 
+#include "emulator/EmulatedPack.h"
+
 // A 3-cell lithium-ion Smart Battery on the bus. It discharges at a steady
-// rate from the moment the rig starts; every reading is computed from the time
-// elapsed, so values stay consistent with each other at any moment. The five
-// writable registers keep what is written. Of the optional registers it has
+// rate from the moment the rig starts (or, in a pile, from the moment it is
+// laid on the bench); every reading is computed from the time elapsed, so
+// values stay consistent with each other at any moment. The five writable
+// registers keep what is written. Of the optional registers it has
 // CellVoltage1 to CellVoltage3 and StateOfHealth.
 class SmartBattery {
  public:
   using Time = std::chrono::microseconds;
+
+  // A pile's packs come in the order of EmulatedPack, each on the bus for
+  // kPileStay, then none for kPileGap before the next; after the last, the
+  // first comes again.
+  static constexpr std::chrono::seconds kPileStay{20};
+  static constexpr std::chrono::seconds kPileGap{5};
+
+  explicit SmartBattery(EmulatedPack pack = EmulatedPack::Standard);
 
   static constexpr std::uint8_t kAddressByte = 0x16;
 
@@ -24,6 +35,8 @@ class SmartBattery {
   static constexpr std::uint16_t kStatusRemainingTimeAlarm = 0x0100;
   static constexpr std::uint16_t kStatusRemainingCapacityAlarm = 0x0200;
   static constexpr std::uint16_t kStatusTerminateDischargeAlarm = 0x0800;
+  static constexpr std::uint16_t kStatusOverTempAlarm = 0x1000;
+  static constexpr std::uint16_t kConditionFlag = 0x0080;
 
   // The bytes the battery sends for a read of this command: low and high byte
   // for a word register, the count and the bytes for a block register.
@@ -50,8 +63,17 @@ class SmartBattery {
     std::int16_t atRate = 0;
   };
 
-  std::optional<std::uint16_t> WordAt(std::uint8_t command, Time now, const Writable& w) const;
+  // The pack on the bus at this time and how long it has been there; none
+  // between two packs of a pile.
+  struct Present {
+    EmulatedPack pack;
+    Time since;
+  };
+  std::optional<Present> PackAt(Time now) const;
+  std::optional<std::uint16_t> WordAt(std::uint8_t command, const Present& present,
+                                      const Writable& w) const;
 
+  const EmulatedPack pack_;
   mutable std::mutex mutex_;
   Writable writable_;
   bool markerValues_ = false;

@@ -53,7 +53,7 @@ QString LogFormatter::ValueField(const QString& unitClass, const QString& valueT
 }
 
 QString LogFormatter::FailurePlaceholder(const QString& unitClass) {
-  return unitClass == unit_class::kString ? QStringLiteral("\"\"") : QStringLiteral("0");
+  return unitClass == unit_class::kString ? QStringLiteral("\"\"") : QString();
 }
 
 QString LogFormatter::TimeStamp(const QDateTime& time) const {

@@ -48,7 +48,9 @@ class LogFormatter {
   // A string without quotes, and every other value, stays byte for byte.
   static QString ValueField(const QString& unitClass, const QString& valueText);
   // What stands in the field of a row given up: "" (an empty quoted text)
-  // for a "string" row, "0" for every other.
+  // for a "string" row, nothing at all for every other, so that a failure is
+  // never taken for a reading of 0 (a spreadsheet leaves an empty field a gap
+  // too). Logs written before held "0" there.
   static QString FailurePlaceholder(const QString& unitClass);
 
   // "mm/dd/yyyy hh:mm:ss", hours 00 to 23, with this formatter's separators.

@@ -10,11 +10,13 @@
 // The options that choose and set up the platform bundle, the same for the
 // window and for the headless commands.
 struct PlatformOptionSet {
-  QCommandLineOption emulated{QStringLiteral("emulated"),
-                              QStringLiteral("Run on the emulated adapter and battery instead of "
-                                             "real adapters. --emulated=FAULT gives the emulated "
-                                             "bus a fault to demonstrate: %1.")
-                                  .arg(FaultNames().join(QStringLiteral(", ")))};
+  QCommandLineOption emulated{
+      QStringLiteral("emulated"),
+      QStringLiteral("Run on the emulated adapter and battery instead of "
+                     "real adapters. --emulated=FAULT gives the emulated "
+                     "bus a fault to demonstrate: %1. --emulated=PACK "
+                     "puts another pack on it: %2.")
+          .arg(FaultNames().join(QStringLiteral(", ")), PackNames().join(QStringLiteral(", ")))};
   // --emulated=FAULT arrives here through Unfold: the parser has no option
   // whose value may be left out.
   QCommandLineOption emulatedFault{QStringLiteral("emulated-fault"), QString(),
@@ -31,13 +33,8 @@ struct PlatformOptionSet {
 
   PlatformOptionSet() { emulatedFault.setFlags(QCommandLineOption::HiddenFromHelp); }
 
-  static QStringList FaultNames() {
-    QStringList names;
-    for (const EmulatedFaultName& entry : kEmulatedFaultNames) {
-      names << QString::fromLatin1(entry.name.data(), static_cast<qsizetype>(entry.name.size()));
-    }
-    return names;
-  }
+  static QStringList FaultNames() { return NamesOf(kEmulatedFaultNames); }
+  static QStringList PackNames() { return NamesOf(kEmulatedPackNames); }
 
   // The arguments as the parser takes them: --emulated=FAULT becomes
   // --emulated --emulated-fault=FAULT.
@@ -60,16 +57,34 @@ struct PlatformOptionSet {
   }
   // The usage error in the parsed options, if there is one.
   std::optional<QString> Invalid(const QCommandLineParser& parser) const {
-    if (!parser.isSet(emulatedFault) || Fault(parser)) return std::nullopt;
-    return QStringLiteral("--emulated=FAULT takes one of %1, not: %2")
-        .arg(FaultNames().join(QStringLiteral(", ")), parser.value(emulatedFault));
+    if (!parser.isSet(emulatedFault) || Fault(parser) || Pack(parser)) return std::nullopt;
+    return QStringLiteral("--emulated=FAULT takes one of %1, or a pack: %2, not: %3")
+        .arg(FaultNames().join(QStringLiteral(", ")), PackNames().join(QStringLiteral(", ")),
+             parser.value(emulatedFault));
   }
   PlatformOptions Read(const QCommandLineParser& parser) const {
-    return {parser.isSet(emulated), parser.isSet(allBuses), parser.isSet(pec),
-            parser.isSet(verbose), Fault(parser).value_or(EmulatedFault::None)};
+    return {parser.isSet(emulated),
+            parser.isSet(allBuses),
+            parser.isSet(pec),
+            parser.isSet(verbose),
+            Fault(parser).value_or(EmulatedFault::None),
+            Pack(parser).value_or(EmulatedPack::Standard)};
   }
 
  private:
+  template <typename Names>
+  static QStringList NamesOf(const Names& entries) {
+    QStringList names;
+    for (const auto& entry : entries) {
+      names << QString::fromLatin1(entry.name.data(), static_cast<qsizetype>(entry.name.size()));
+    }
+    return names;
+  }
+  // The pack named after --emulated=, when it names one.
+  std::optional<EmulatedPack> Pack(const QCommandLineParser& parser) const {
+    if (!parser.isSet(emulatedFault)) return EmulatedPack::Standard;
+    return EmulatedPackNamed(parser.value(emulatedFault).toStdString());
+  }
   std::optional<EmulatedFault> Fault(const QCommandLineParser& parser) const {
     if (!parser.isSet(emulatedFault)) return EmulatedFault::None;
     return EmulatedFaultNamed(parser.value(emulatedFault).toStdString());

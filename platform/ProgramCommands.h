@@ -15,6 +15,7 @@ inline constexpr std::array kProgramCommands{
     ProgramCommand{"write", "Write registers, then read each back."},
     ProgramCommand{"probe", "Look at the adapter and the bus, and say why a pack does not answer."},
     ProgramCommand{"plot", "Draw a log file as a chart into a picture."},
+    ProgramCommand{"report", "Read a pack once and say whether it is good: PASS, CHECK or FAIL."},
 };
 
 // "pelmor read, pelmor write, ...": the commands for a message.

@@ -66,7 +66,7 @@ TEST(LogReader, LogsAreReadAsFarAsTheyCanBeAndEachProblemNamesItsLine) {
        {"09:51:39 8=2965 9=12283 10=-1500", "09:51:43 8=2966 9=12282 10=-1500"},
        {}},
       {"an empty log is a log without records", "\r\n", {}, {}},
-      // A register given up is logged as 0, as a reading of 0 is: the reader
+      // Older logs wrote a register given up as 0, as a reading of 0: the reader
       // takes a 0 for a placeholder where no answering pack reads 0, or where
       // it stands alone between readings that are not.
       {"zeros that are placeholders are given up and real zeros stay",
@@ -78,6 +78,13 @@ TEST(LogReader, LogsAreReadAsFarAsTheyCanBeAndEachProblemNamesItsLine) {
        {"09:51:39 8=2965 9=12283 10=-1500", "09:51:43 8=given up 9=12282 10=given up",
         "09:51:47 8=2966 9=given up 10=-1500", "09:51:51 8=2966 9=9000 10=0",
         "09:51:55 8=2966 9=9000 10=0"},
+       {}},
+      {"a log that leaves a row given up empty: every 0 in it is a reading, as in a pulse test",
+       kHeader + "12/07/2026 09:51:39,2965,12283,-3000\r\n"
+                 "12/07/2026 09:51:43,,12282,0\r\n"
+                 "12/07/2026 09:51:47,2966,,-3000\r\n",
+       {"09:51:39 8=2965 9=12283 10=-3000", "09:51:43 8=given up 9=12282 10=0",
+        "09:51:47 8=2966 9=given up 10=-3000"},
        {}},
       {"line ends without CR, and a blank line",
        kHeader + "12/07/2026 09:51:39,2965,12283,-1500\n\n12/07/2026 09:51:43,2966,12282,-1500\n",

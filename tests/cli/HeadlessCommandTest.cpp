@@ -113,8 +113,8 @@ TEST(HeadlessCommand, ARowThatAlwaysTimesOutIsGivenUpInsteadOfHanging) {
       });
   EXPECT_EQ(outcome.status, headless_exit::kRowFailed);
   EXPECT_NE(outcome.out.find("Date/Time,Voltage(mv)\r\n"), std::string::npos);
-  EXPECT_NE(outcome.out.find(",0\r\n"), std::string::npos)
-      << "the log's placeholder" << outcome.out;
+  EXPECT_NE(outcome.out.find(":00,\r\n"), std::string::npos)
+      << "an empty field for the row given up" << outcome.out;
 }
 
 TEST(HeadlessCommand, AFewFaultsAreRetriedAndTheRowIsRead) {

@@ -1,5 +1,6 @@
 #include "emulator/SmartBattery.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -9,6 +10,7 @@ namespace {
 
 using std::chrono::hours;
 using std::chrono::minutes;
+using std::chrono::seconds;
 
 std::int16_t Signed(std::uint16_t word) {
   return static_cast<std::int16_t>(word);
@@ -103,6 +105,60 @@ TEST(SmartBatteryTest, ValuesStayPlausibleWhileDischargingForHours) {
     previousRemaining = remaining;
   }
   EXPECT_EQ(previousRemaining, 0) << "five hours empty the pack";
+}
+
+// Each emulated pack differs from the standard one in what it is there to
+// show, and only there.
+TEST(SmartBatteryTest, EachEmulatedPackShowsItsOwnTrouble) {
+  struct Case {
+    EmulatedPack pack;
+    int healthPercent;  // StateOfHealth, and FullChargeCapacity against DesignCapacity
+    int cycles;
+    int lowCellMv;  // CellVoltage3 below CellVoltage1
+    std::uint16_t statusAlarms;
+    std::uint16_t modeBits;
+  };
+  const Case cases[] = {
+      {EmulatedPack::Standard, 95, 42, 0, 0, 0},
+      {EmulatedPack::Worn, 70, 812, 0, 0, 0},
+      {EmulatedPack::Unbalanced, 95, 157, 120, 0, 0},
+      {EmulatedPack::Alarm, 95, 95, 0, SmartBattery::kStatusOverTempAlarm, 0},
+      {EmulatedPack::Conditioning, 95, 230, 0, 0, SmartBattery::kConditionFlag},
+  };
+  std::vector<std::uint16_t> serials;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.pack));
+    const SmartBattery battery(c.pack);
+    const auto read = [&](std::uint8_t command) {
+      return battery.ReadWord(command, minutes(10)).value();
+    };
+    EXPECT_EQ(read(0x4F), c.healthPercent);
+    EXPECT_NEAR(100.0 * read(0x10) / read(0x18), c.healthPercent, 0.5);
+    EXPECT_EQ(read(0x17), c.cycles);
+    EXPECT_NEAR(read(0x3F) - read(0x3D), c.lowCellMv, 1);
+    EXPECT_NEAR(read(0x3F) + read(0x3E) + read(0x3D), read(0x09), 2) << "the cells add up";
+    EXPECT_EQ(read(0x16) & 0xF000, c.statusAlarms);
+    EXPECT_EQ(read(0x03), c.modeBits);
+    EXPECT_EQ(read(0x08) > 3230, c.statusAlarms != 0) << "hot exactly when it says so";
+    serials.push_back(read(0x1C));
+  }
+  std::sort(serials.begin(), serials.end());
+  EXPECT_EQ(std::unique(serials.begin(), serials.end()), serials.end()) << "a serial each";
+}
+
+// A pile lays its packs on the bench one after another, with no pack between.
+TEST(SmartBatteryTest, APileShowsEachPackInTurnWithGapsBetween) {
+  const SmartBattery pile(EmulatedPack::Pile);
+  const auto slot = SmartBattery::kPileStay + SmartBattery::kPileGap;
+  const auto serialAt = [&](SmartBattery::Time t) { return pile.ReadWord(0x1C, t); };
+  EXPECT_EQ(serialAt(seconds(1)), SmartBattery(EmulatedPack::Standard).ReadWord(0x1C, {}));
+  EXPECT_EQ(serialAt(slot + seconds(1)), SmartBattery(EmulatedPack::Worn).ReadWord(0x1C, {}));
+  EXPECT_EQ(serialAt(SmartBattery::kPileStay + seconds(1)), std::nullopt);
+  EXPECT_EQ(pile.Read(0x20, SmartBattery::kPileStay), std::nullopt);
+  EXPECT_EQ(serialAt(5 * slot + seconds(1)), serialAt(seconds(1))) << "then the first again";
+  EXPECT_EQ(pile.ReadWord(0x0F, slot + seconds(1)),
+            SmartBattery(EmulatedPack::Worn).ReadWord(0x0F, seconds(1)))
+      << "a pack discharges from when it was laid down";
 }
 
 }  // namespace

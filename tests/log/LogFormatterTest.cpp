@@ -41,8 +41,8 @@ TEST(LogFormatterTest, HeaderColumnsAndPlaceholders) {
   EXPECT_EQ(LogFormatter::HeaderColumn({"RemainCapacityAlarm", "maH 10mwH"}),
             ",RemainCapacityAlarm(maH 10mwH)");
   EXPECT_EQ(LogFormatter::FailurePlaceholder("string"), "\"\"");
-  EXPECT_EQ(LogFormatter::FailurePlaceholder("block"), "0");
-  EXPECT_EQ(LogFormatter::FailurePlaceholder("mv"), "0");
+  EXPECT_EQ(LogFormatter::FailurePlaceholder("block"), "");
+  EXPECT_EQ(LogFormatter::FailurePlaceholder("mv"), "");
 }
 
 TEST(LogFormatterTest, AStringsOwnQuotesAreDoubledAndEveryOtherValueStaysAsShown) {

@@ -80,7 +80,7 @@ TEST_F(ScanLogContentTest, RowsGivenUpHaveTheirPlaceholders) {
   Pass();
   EXPECT_EQ(CloseLog(),
             "Date/Time,Voltage(mv),ManufacturerName(string),ManufacturerData(block)\r\n"
-            "12/07/2026 09:30:00,0,\"\",0\r\n");
+            "12/07/2026 09:30:00,,\"\",\r\n");
 }
 
 TEST_F(ScanLogContentTest, BlockRowAddsOneFieldAByte) {
