@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
 #include <cerrno>
@@ -18,51 +17,12 @@
 #include "link/AddressList.h"
 #include "link/ComPortDiscovery.h"
 #include "link/StatusTexts.h"
+#include "platform/InterruptWatch.h"
 #include "platform/ProgramLogging.h"
 #include "publish/PassPublishing.h"
 #include "publish/PublishOptionSet.h"
 
 namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void OnInterruptSignal(int signal) {
-  const auto byte = static_cast<char>(signal);
-  [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-// Turns Ctrl+C (and a polite kill) into a call on the event loop, with the
-// signal's number.
-class InterruptWatch {
- public:
-  explicit InterruptWatch(std::function<void(int)> onInterrupt) {
-    if (::pipe(signalPipe) != 0) return;
-    notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated,
-                     [onInterrupt = std::move(onInterrupt)] {
-                       char byte = 0;
-                       if (::read(signalPipe[0], &byte, 1) == 1) onInterrupt(byte);
-                     });
-    struct sigaction action {};
-    action.sa_handler = OnInterruptSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-  }
-  ~InterruptWatch() {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    notifier_.reset();
-    if (signalPipe[0] >= 0) {
-      ::close(signalPipe[0]);
-      ::close(signalPipe[1]);
-      signalPipe[0] = signalPipe[1] = -1;
-    }
-  }
-
- private:
-  std::unique_ptr<QSocketNotifier> notifier_;
-};
 
 QTextStream& Err() {
   static QTextStream err(stderr);
@@ -127,17 +87,27 @@ struct Job {
   HeadlessScan& scan;
   StandardOutput& out;
   const int& interruptSignal;  // 0 until a signal came
-  Publisher* publisher;        // none without --mqtt
+  PassPublishing* publishing;  // none without --mqtt
   QString comPortEntry;
+  AdapterIdentity adapter;
 };
 
-// The pass as --format json prints it, with the bench's station, port and
-// address, and each register's latest value.
+// The pass with the bench's station, port, address and adapter.
 void Publish(const Job& job, const HeadlessScan::Pass& pass) {
-  const PassMessage message = MessageOf(pass.startTime, pass.rows, job.scan.Catalogue(),
-                                        {job.request.publish->station, job.comPortEntry.toInt(),
-                                         address_list::EntryText(job.request.addressEntry)});
-  job.publisher->PublishPass(message.pass, message.latest);
+  job.publishing->Publish(pass.startTime, pass.rows,
+                          {job.request.publish->station, job.comPortEntry.toInt(),
+                           address_list::EntryText(job.request.addressEntry), job.adapter});
+}
+
+// The adapter behind the port, as the machine shows it.
+AdapterIdentity AdapterBehind(BusProbe& probe, int port) {
+  for (const ProbedAdapter& adapter : probe.Adapters()) {
+    if (adapter.port != port) continue;
+    return AdapterIdentityOf(QString::fromStdString(adapter.attachment),
+                             QString::fromStdString(adapter.device),
+                             QString::fromStdString(adapter.name));
+  }
+  return {};
 }
 
 // Passes until the count is reached; with no count, until interrupted, which
@@ -159,7 +129,7 @@ int RunRead(const Job& job, QEventLoop& wait) {
     if (result.addressBusy) return AddressBusy(request.addressEntry);
     if (result.interrupted) break;
     if (!job.out.Write(output.Render(result, job.scan.Catalogue()))) return OutputLost(job.out);
-    if (job.publisher) Publish(job, result);
+    if (job.publishing) Publish(job, result);
     SayWhatWasCutShort(result, job.scan.Catalogue());
     anyRowFailed = anyRowFailed || !result.AllRowsOk();
     lastStart = result.startTime;
@@ -261,7 +231,15 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
     scan.Interrupt();
     wait.quit();
   });
-  const Job job{request, scan, out, interruptSignal, publisher.get(), comPortEntry};
+  std::optional<PassPublishing> publishing;
+  if (publisher) publishing.emplace(*publisher, scan.Catalogue());
+  const Job job{request,
+                scan,
+                out,
+                interruptSignal,
+                publishing ? &*publishing : nullptr,
+                comPortEntry,
+                publisher ? AdapterBehind(bundle.probe, comPortEntry.toInt()) : AdapterIdentity{}};
   if (request.write) return RunWrite(job);
   const int status = RunRead(job, wait);
   if (publisher) publisher->Finish(kQueueGrace);
