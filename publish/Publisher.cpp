@@ -488,13 +488,18 @@ void Publisher::OnPublish(mosquitto*, void* self, int mid, int reason, const mos
   {
     const std::lock_guard lock(publisher->mutex_);
     const bool pass = publisher->handedPasses_.erase(mid) > 0;
+    // The first refusal of a pass, and of the status and announcements, is
+    // told; passes are counted, and the count told at the end.
     if (reason >= kFirstFailureReason) {
-      const QString what = pass ? QStringLiteral("a pass") : QStringLiteral("the status");
+      bool& told = pass ? publisher->passRefusalTold_ : publisher->statusRefusalTold_;
       if (pass) ++publisher->refused_;
-      if (!pass || publisher->refused_ == 1) {
-        publisher->NoticeLocked(QStringLiteral("the broker at %1 refused %2: %3")
-                                    .arg(publisher->settings_.broker.Place(), what,
-                                         Reason(mosquitto_reason_string(reason))));
+      if (!told) {
+        told = true;
+        publisher->NoticeLocked(
+            QStringLiteral("the broker at %1 refused %2: %3")
+                .arg(publisher->settings_.broker.Place(),
+                     pass ? QStringLiteral("a pass") : QStringLiteral("the station's status"),
+                     Reason(mosquitto_reason_string(reason))));
       }
     }
     if (publisher->offlineMid_ == mid) publisher->offlineAcknowledged_ = true;

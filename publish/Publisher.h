@@ -181,6 +181,8 @@ class Publisher {
   std::size_t dropped_ = 0;        // since the last notice
   std::size_t droppedUntold_ = 0;  // since the last pass handed over
   std::size_t refused_ = 0;
+  bool passRefusalTold_ = false;
+  bool statusRefusalTold_ = false;
   std::optional<int> offlineMid_;
   bool offlineAcknowledged_ = false;
   bool stopping_ = false;
