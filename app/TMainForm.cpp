@@ -93,12 +93,26 @@ QString TMainForm::BaseTitle() const {
 
 void TMainForm::PublishPasses(Publisher& publisher, const QString& station) {
   if (publishing_) engine_.RemoveObserver(*publishing_);
-  publishing_ = std::make_unique<ScanPublishing>(publisher, catalogue_, [this, station] {
-    const std::optional<QString> port = ports_.SelectedComPortEntry();
-    const std::optional<int> address = ports_.SelectedAddressEntry();
-    return PassPlace{station, port ? LinkControl::ComPortNumber(*port) : 0,
-                     address ? address_list::EntryText(*address) : QString()};
-  });
+  // The adapter is looked up when the port changes: the look may open it.
+  publishing_ = std::make_unique<ScanPublishing>(
+      publisher, catalogue_,
+      [this, station, adapterPort = -1, adapter = AdapterIdentity()]() mutable {
+        const std::optional<QString> portEntry = ports_.SelectedComPortEntry();
+        const std::optional<int> address = ports_.SelectedAddressEntry();
+        const int port = portEntry ? LinkControl::ComPortNumber(*portEntry) : 0;
+        if (port != adapterPort) {
+          adapterPort = port;
+          adapter = {};
+          for (const ProbedAdapter& found : platform_.probe.Adapters()) {
+            if (found.port != port) continue;
+            adapter = AdapterIdentityOf(QString::fromStdString(found.attachment),
+                                        QString::fromStdString(found.device),
+                                        QString::fromStdString(found.name));
+          }
+        }
+        return PassPlace{station, port, address ? address_list::EntryText(*address) : QString(),
+                         adapter};
+      });
   engine_.AddObserver(*publishing_);
   ShowBrokerState(publisher.State());
 }

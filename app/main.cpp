@@ -22,6 +22,7 @@
 #include "cli/ProbeCommand.h"
 #include "emulator/EmulatedRig.h"
 #include "i2cdev/I2cDevBundle.h"
+#include "platform/InterruptWatch.h"
 #include "platform/ProgramLogging.h"
 #include "publish/PublishOptionSet.h"
 #include "report/ReportCommand.h"
@@ -120,7 +121,13 @@ int main(int argc, char** argv) {
   });
   form = &windows.MainForm();
   const ReportSaving reportSaving(*form);
-  if (publisher) form->PublishPasses(*publisher, commandLine.publish->station);
+  // Passes waiting for the broker go out on Ctrl+C and a polite kill too,
+  // as they do on File > Exit.
+  std::optional<InterruptWatch> interrupts;
+  if (publisher) {
+    form->PublishPasses(*publisher, commandLine.publish->station);
+    interrupts.emplace([form](int) { form->MenuFileExitClick(); });
+  }
   form->show();
   const int status = QApplication::exec();
   if (publisher) publisher->Finish(kQueueGrace);

@@ -1,29 +1,12 @@
 #pragma once
 
-#include <QSocketNotifier>
 #include <QString>
 #include <QTextStream>
-#include <functional>
-#include <memory>
 
 #include "cli/StandardOutput.h"
 
-// What the headless commands share about how a job ends: Ctrl+C and a polite
-// kill turned into a call on the event loop, and each way a job fails said on
-// standard error, returning its exit status.
-
-// Turns SIGINT and SIGTERM into a call on the event loop, with the signal's
-// number, while it lives.
-class InterruptWatch {
- public:
-  explicit InterruptWatch(std::function<void(int)> onInterrupt);
-  ~InterruptWatch();
-  InterruptWatch(const InterruptWatch&) = delete;
-  InterruptWatch& operator=(const InterruptWatch&) = delete;
-
- private:
-  std::unique_ptr<QSocketNotifier> notifier_;
-};
+// What the headless commands share about how a job ends: each way a job
+// fails said on standard error, returning its exit status.
 
 // Standard error, for the commands' diagnostics.
 QTextStream& Err();

@@ -18,6 +18,7 @@
 #include "link/AddressList.h"
 #include "link/ComPortDiscovery.h"
 #include "link/StatusTexts.h"
+#include "platform/InterruptWatch.h"
 #include "platform/ProgramLogging.h"
 #include "publish/PassPublishing.h"
 #include "publish/PublishOptionSet.h"
@@ -47,17 +48,27 @@ struct Job {
   HeadlessScan& scan;
   StandardOutput& out;
   const int& interruptSignal;  // 0 until a signal came
-  Publisher* publisher;        // none without --mqtt
+  PassPublishing* publishing;  // none without --mqtt
   QString comPortEntry;
+  AdapterIdentity adapter;
 };
 
-// The pass as --format json prints it, with the bench's station, port and
-// address, and each register's latest value.
+// The pass with the bench's station, port, address and adapter.
 void Publish(const Job& job, const HeadlessScan::Pass& pass) {
-  const PassMessage message = MessageOf(pass.startTime, pass.rows, job.scan.Catalogue(),
-                                        {job.request.publish->station, job.comPortEntry.toInt(),
-                                         address_list::EntryText(job.request.addressEntry)});
-  job.publisher->PublishPass(message.pass, message.latest);
+  job.publishing->Publish(pass.startTime, pass.rows,
+                          {job.request.publish->station, job.comPortEntry.toInt(),
+                           address_list::EntryText(job.request.addressEntry), job.adapter});
+}
+
+// The adapter behind the port, as the machine shows it.
+AdapterIdentity AdapterBehind(BusProbe& probe, int port) {
+  for (const ProbedAdapter& adapter : probe.Adapters()) {
+    if (adapter.port != port) continue;
+    return AdapterIdentityOf(QString::fromStdString(adapter.attachment),
+                             QString::fromStdString(adapter.device),
+                             QString::fromStdString(adapter.name));
+  }
+  return {};
 }
 
 // Passes until the count is reached; with no count, until interrupted, which
@@ -79,7 +90,7 @@ int RunRead(const Job& job, QEventLoop& wait) {
     if (result.addressBusy) return AddressBusy(request.addressEntry);
     if (result.interrupted) break;
     if (!job.out.Write(output.Render(result, job.scan.Catalogue()))) return OutputLost(job.out);
-    if (job.publisher) Publish(job, result);
+    if (job.publishing) Publish(job, result);
     SayWhatWasCutShort(result, job.scan.Catalogue());
     anyRowFailed = anyRowFailed || !result.AllRowsOk();
     lastStart = result.startTime;
@@ -181,7 +192,15 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
     scan.Interrupt();
     wait.quit();
   });
-  const Job job{request, scan, out, interruptSignal, publisher.get(), comPortEntry};
+  std::optional<PassPublishing> publishing;
+  if (publisher) publishing.emplace(*publisher, scan.Catalogue());
+  const Job job{request,
+                scan,
+                out,
+                interruptSignal,
+                publishing ? &*publishing : nullptr,
+                comPortEntry,
+                publisher ? AdapterBehind(bundle.probe, comPortEntry.toInt()) : AdapterIdentity{}};
   if (request.write) return RunWrite(job);
   const int status = RunRead(job, wait);
   if (publisher) publisher->Finish(kQueueGrace);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // The user name and password a broker may ask for. The password never comes
@@ -18,6 +19,7 @@ struct BrokerLogin {
 struct BrokerLoginRead {
   std::optional<BrokerLogin> login;
   QString error;
+  QStringList warnings;  // what the way it is kept risks
 };
 
 BrokerLoginRead ReadBrokerLogin(const QString& urlUser, const QProcessEnvironment& environment);

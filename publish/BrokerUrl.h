@@ -24,6 +24,9 @@ struct BrokerUrlParse {
 
 BrokerUrlParse ParseBrokerUrl(const QString& text);
 
-// Empty when the name can stand as one topic level (a station's name);
-// otherwise why not.
-QString TopicLevelError(const QString& name);
+// The longest station name, in bytes of UTF-8: topics stay readable.
+inline constexpr int kLongestStationName = 128;
+
+// Empty when the name can stand as one topic level (a station's name), the
+// first level of its topics when there is no prefix; otherwise why not.
+QString TopicLevelError(const QString& name, bool first);

@@ -12,6 +12,7 @@
 #include "cli/HeadlessScan.h"
 #include "link/AddressList.h"
 #include "link/ComPortDiscovery.h"
+#include "platform/InterruptWatch.h"
 #include "platform/PlatformOptionSet.h"
 #include "platform/ProgramLogging.h"
 #include "report/DischargeCurvePicture.h"

@@ -12,7 +12,7 @@ using WindowPublishingTest = ThreadedWindowFixture;
 TEST_F(WindowPublishingTest, EachReadPassGoesToTheBrokerWithItsValuesTyped) {
   TestBroker broker;
   TestSubscriber subscriber(broker.Port(), "lab/#");
-  Publisher publisher({{false, "127.0.0.1", broker.Port(), "lab", {}}, "w1", {}, {}, 10},
+  Publisher publisher({{false, "127.0.0.1", broker.Port(), "lab", {}}, "w1", {}, {}, 10, {}, false},
                       {[&](BrokerState state) { form().ShowBrokerState(state); }, {}});
   ASSERT_EQ(publisher.Start(std::chrono::seconds(10)), std::nullopt);
   form().PublishPasses(publisher, "w1");
@@ -31,7 +31,7 @@ TEST_F(WindowPublishingTest, EachReadPassGoesToTheBrokerWithItsValuesTyped) {
   EXPECT_EQ(pass["address"].toString(), "16");
   const QJsonObject voltage = pass["registers"].toArray().first().toObject();
   EXPECT_EQ(voltage["name"].toString(), "Voltage");
-  EXPECT_EQ(voltage["value"].toInt(), form().Row(9).Data->text().toInt());
+  EXPECT_EQ(voltage["raw"].toInt(), form().Row(9).Data->text().toInt());
   EXPECT_TRUE(WaitFor([&] { return !subscriber.Last("lab/w1/Voltage").isEmpty(); }));
 
   // A write pass is no reading: nothing more is published for it.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -14,8 +15,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <atomic>
 #include <csignal>
 #include <functional>
+#include <thread>
 #include <vector>
 
 inline int FreePort() {
@@ -127,4 +130,77 @@ class TestSubscriber {
 
   QProcess process_;
   QByteArray output_;
+};
+
+// Stands in front of a broker as a broker that speaks only MQTT 3.1.1 would:
+// a connect in any later version is answered "unacceptable protocol version"
+// (3.1.1's own answer) and the connection closed; other connections are
+// passed through to the broker behind, byte for byte.
+class OldBrokerFront {
+ public:
+  explicit OldBrokerFront(int brokerPort) : brokerPort_(brokerPort) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t size = sizeof address;
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
+    ::listen(listener_, 4);
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~OldBrokerFront() {
+    ::shutdown(listener_, SHUT_RDWR);
+    ::close(listener_);
+    thread_.join();
+  }
+  int Port() const { return port_; }
+  int RefusedConnects() const { return refused_; }
+
+ private:
+  void Serve() {
+    for (;;) {
+      const int client = ::accept(listener_, nullptr, nullptr);
+      if (client < 0) return;
+      char head[64];
+      const ssize_t got = ::recv(client, head, sizeof head, 0);
+      // Fixed header, remaining length (a byte, or more with the top bit
+      // set), then the protocol name "MQTT" and its level.
+      int level = 1;
+      while (level < got && (head[level] & 0x80)) ++level;
+      level += 7;
+      if (got > level && head[level] != 4) {
+        const char refusal[] = {0x20, 0x02, 0x00, 0x01};
+        ::send(client, refusal, sizeof refusal, MSG_NOSIGNAL);
+        ++refused_;
+        ::close(client);
+        continue;
+      }
+      const int broker = ::socket(AF_INET, SOCK_STREAM, 0);
+      sockaddr_in address{AF_INET, htons(uint16_t(brokerPort_)), {htonl(INADDR_LOOPBACK)}, {}};
+      ::connect(broker, reinterpret_cast<sockaddr*>(&address), sizeof address);
+      if (got > 0) ::send(broker, head, size_t(got), MSG_NOSIGNAL);
+      std::thread([client, broker] { Pipe(client, broker); }).detach();
+    }
+  }
+  static void Pipe(int a, int b) {
+    pollfd fds[] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
+    char buffer[4096];
+    while (::poll(fds, 2, -1) > 0) {
+      for (int i = 0; i < 2; ++i) {
+        if (!fds[i].revents) continue;
+        const ssize_t n = ::recv(fds[i].fd, buffer, sizeof buffer, 0);
+        if (n <= 0 || ::send(fds[1 - i].fd, buffer, size_t(n), MSG_NOSIGNAL) != n) {
+          ::close(a);
+          ::close(b);
+          return;
+        }
+      }
+    }
+  }
+
+  int brokerPort_;
+  int listener_;
+  int port_ = 0;
+  std::atomic<int> refused_{0};
+  std::thread thread_;
 };
