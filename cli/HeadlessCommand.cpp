@@ -43,6 +43,13 @@ void WaitUntil(const QDateTime& due, const HeadlessScan& scan, QEventLoop& wait)
 
 constexpr std::chrono::seconds kQueueGrace{5};
 
+// Passes that never reached the broker, or that it refused, are work not
+// done: a read that did all else ends with the status of a failed row.
+int AfterPublishing(int status, Publisher& publisher) {
+  const std::size_t lost = publisher.Finish(kQueueGrace) + publisher.Refused();
+  return lost > 0 && status == headless_exit::kAllRowsOk ? headless_exit::kPassesLost : status;
+}
+
 struct Job {
   const HeadlessRequest& request;
   HeadlessScan& scan;
@@ -203,6 +210,5 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
                 publisher ? AdapterBehind(bundle.probe, comPortEntry.toInt()) : AdapterIdentity{}};
   if (request.write) return RunWrite(job);
   const int status = RunRead(job, wait);
-  if (publisher) publisher->Finish(kQueueGrace);
-  return status;
+  return publisher ? AfterPublishing(status, *publisher) : status;
 }

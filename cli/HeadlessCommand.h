@@ -21,6 +21,7 @@ namespace headless_exit {
 inline constexpr int kAllRowsOk = 0;
 inline constexpr int kRowFailed = 1;
 inline constexpr int kOutputFailed = 1;
+inline constexpr int kPassesLost = 1;
 inline constexpr int kUsageError = 2;
 inline constexpr int kNoLink = 3;
 inline constexpr int kNoBroker = 3;
@@ -35,8 +36,9 @@ inline constexpr std::array kHeadlessExitStatuses{
                       "count ended by SIGINT or SIGTERM"},
     ExitStatusMeaning{headless_exit::kRowFailed,
                       "some row failed after its five attempts (its fault word stands in place "
-                      "of its value), a value read back differs from what was written, or "
-                      "standard output could not be written"},
+                      "of its value), a value read back differs from what was written, "
+                      "standard output could not be written, or passes did not reach the broker "
+                      "or it refused them"},
     ExitStatusMeaning{headless_exit::kUsageError,
                       "a usage error (an unknown register or option, a register that cannot be "
                       "written, a text that is not exactly one value of its register): nothing "
