@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QTextStream>
 #include <QThread>
 #include <memory>
 
@@ -22,6 +21,7 @@
 #include "emulator/EmulatedRig.h"
 #include "i2cdev/I2cDevBundle.h"
 #include "platform/ProgramLogging.h"
+#include "platform/ProgramOutput.h"
 #include "publish/PublishOptionSet.h"
 
 Q_LOGGING_CATEGORY(lcApp, "pelmor.app", QtInfoMsg)
@@ -84,10 +84,9 @@ int main(int argc, char** argv) {
   if (!commandLine.run) return commandLine.exitStatus;
   if (const std::optional<QString> missing =
           MissingDisplay(QProcessEnvironment::systemEnvironment(), SystemDisplayReach())) {
-    QTextStream(stderr) << "pelmor: no display for the window: " << *missing
-                        << ". Without a window: " << ProgramCommandList() << " (each with --help)."
-                        << Qt::endl;
-    return window_exit::kUsageError;
+    Diagnostic() << "pelmor: no display for the window: " << *missing
+                 << ". Without a window: " << ProgramCommandList() << " (each with --help).\n";
+    return StatusAfterOutput(window_exit::kUsageError);
   }
   SetUpProgramLogging(commandLine.run->verbose);
 

@@ -19,9 +19,9 @@ std::unique_ptr<EmulatedRig> EmulatedRig::Threaded(EmulatedFault fault) {
       new EmulatedRig(std::make_unique<ThreadedScheduler>(), fault));
 }
 
-std::unique_ptr<EmulatedRig> EmulatedRig::Deterministic() {
+std::unique_ptr<EmulatedRig> EmulatedRig::Deterministic(EmulatedFault fault) {
   return std::unique_ptr<EmulatedRig>(
-      new EmulatedRig(std::make_unique<DeterministicScheduler>(), EmulatedFault::None));
+      new EmulatedRig(std::make_unique<DeterministicScheduler>(), fault));
 }
 
 void EmulatedRig::Advance(RigScheduler::Duration by) {

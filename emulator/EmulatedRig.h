@@ -20,7 +20,7 @@ class EmulatedRig {
   // The bus may carry a fault.
   static std::unique_ptr<EmulatedRig> Threaded(EmulatedFault fault = EmulatedFault::None);
   // No thread: time moves and events are reported only when the test advances the clock.
-  static std::unique_ptr<EmulatedRig> Deterministic();
+  static std::unique_ptr<EmulatedRig> Deterministic(EmulatedFault fault = EmulatedFault::None);
   ~EmulatedRig();
   EmulatedRig(const EmulatedRig&) = delete;
   EmulatedRig& operator=(const EmulatedRig&) = delete;
