@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <csignal>
 #include <functional>
@@ -237,6 +238,10 @@ TEST(HeadlessScan, EveryObserverHearsOfAHaltBeforeTheStopItLeadsTo) {
     void ScanHalted(const ScanHalt&) override { seen << "halted"; }
     void ScanStopped(ScanStop) override { seen << "stopped"; }
   } later;
+  int argc = 1;
+  char name[] = "pelmor";
+  char* argv[] = {name, nullptr};
+  QCoreApplication application(argc, argv);
   const std::unique_ptr<EmulatedRig> rig = EmulatedRig::Threaded();
   RefuseTheNextTransaction(*rig);
   HeadlessScan scan(rig->Adapter(), {QStringLiteral("1"), address_list::kSmartBatteryEntry});
