@@ -2,14 +2,13 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QTextStream>
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "app/PelmorVersion.h"
 #include "platform/PlatformOptionSet.h"
 #include "platform/ProgramCommands.h"
+#include "platform/ProgramOutput.h"
 #include "publish/PublishOptionSet.h"
 
 namespace {
@@ -49,8 +48,8 @@ QString CommandsHelp() {
   return help;
 }
 
-void Print(FILE* stream, const QString& text) {
-  QTextStream(stream) << text << (text.endsWith(QLatin1Char('\n')) ? "" : "\n");
+void Print(OutputStream& stream, const QString& text) {
+  stream.Write(text + (text.endsWith(QLatin1Char('\n')) ? QString() : QStringLiteral("\n")));
 }
 
 }  // namespace
@@ -84,14 +83,14 @@ CommandLine ReadCommandLine(int& argc, char** argv) {
         : invalid ? *invalid
                   : QStringLiteral("Unknown command: %1 (the commands: %2)")
                         .arg(p.parser.positionalArguments().constFirst(), ProgramCommandList());
-    Print(stderr, QStringLiteral("pelmor: %1\n").arg(error) + p.parser.helpText());
-    return {std::nullopt, window_exit::kUsageError, std::nullopt};
+    Print(StandardErr(), QStringLiteral("pelmor: %1\n").arg(error) + p.parser.helpText());
+    return {std::nullopt, StatusAfterOutput(window_exit::kUsageError), std::nullopt};
   }
   if (p.parser.isSet(p.version)) {
-    Print(stdout, QStringLiteral("pelmor %1").arg(QString::fromLatin1(kPelmorVersion)));
+    Print(StandardOut(), QStringLiteral("pelmor %1").arg(QString::fromLatin1(kPelmorVersion)));
   } else {
-    Print(stdout, p.parser.helpText() + QLatin1Char('\n') + CommandsHelp() + QLatin1Char('\n') +
-                      ExitStatusHelp(kWindowExitStatuses));
+    Print(StandardOut(), p.parser.helpText() + QLatin1Char('\n') + CommandsHelp() +
+                             QLatin1Char('\n') + ExitStatusHelp(kWindowExitStatuses));
   }
-  return {std::nullopt, window_exit::kClosed, std::nullopt};
+  return {std::nullopt, StatusAfterOutput(window_exit::kClosed), std::nullopt};
 }

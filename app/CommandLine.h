@@ -10,6 +10,7 @@
 // Exit status of the program when it runs its window.
 namespace window_exit {
 inline constexpr int kClosed = 0;
+inline constexpr int kOutputFailed = 1;
 inline constexpr int kUsageError = 2;
 inline constexpr int kNoBroker = 3;
 }  // namespace window_exit
@@ -18,6 +19,8 @@ inline constexpr int kNoBroker = 3;
 inline constexpr std::array kWindowExitStatuses{
     ExitStatusMeaning{window_exit::kClosed,
                       "the window was closed or ended by Exit, or --help or --version answered"},
+    ExitStatusMeaning{window_exit::kOutputFailed,
+                      "what --help or --version answers could not be written"},
     ExitStatusMeaning{window_exit::kUsageError,
                       "a usage error (an unknown option or argument), or no display to show the "
                       "window on"},

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QTextStream>
 #include <QThread>
 #include <memory>
 
@@ -24,6 +23,7 @@
 #include "i2cdev/I2cDevBundle.h"
 #include "platform/InterruptWatch.h"
 #include "platform/ProgramLogging.h"
+#include "platform/ProgramOutput.h"
 #include "publish/PublishOptionSet.h"
 #include "report/ReportCommand.h"
 
@@ -89,10 +89,9 @@ int main(int argc, char** argv) {
   if (!commandLine.run) return commandLine.exitStatus;
   if (const std::optional<QString> missing =
           MissingDisplay(QProcessEnvironment::systemEnvironment(), SystemDisplayReach())) {
-    QTextStream(stderr) << "pelmor: no display for the window: " << *missing
-                        << ". Without a window: " << ProgramCommandList() << " (each with --help)."
-                        << Qt::endl;
-    return window_exit::kUsageError;
+    Diagnostic() << "pelmor: no display for the window: " << *missing
+                 << ". Without a window: " << ProgramCommandList() << " (each with --help).\n";
+    return StatusAfterOutput(window_exit::kUsageError);
   }
   SetUpProgramLogging(commandLine.run->verbose);
 

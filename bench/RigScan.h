@@ -42,6 +42,9 @@ class RigClock : public Clock {
  public:
   explicit RigClock(const EmulatedRig& rig) : rig_(rig) {}
   QDateTime Now() const override;
+  std::chrono::milliseconds Monotonic() const override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(rig_.Now());
+  }
 
  private:
   const EmulatedRig& rig_;

@@ -45,9 +45,9 @@ class TimingAdapter : public ForwardingAdapter {
     ++transactions;
     return ForwardingAdapter::I2CMasterTxRx(address, data, length, receiveLength, stop);
   }
-  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) override {
+  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer, int& length) override {
     if (firstTransaction && !closed) lastReply = SteadyClock::now();
-    return ForwardingAdapter::I2CGetMasterRxMsg(capacity, buffer);
+    return ForwardingAdapter::I2CGetMasterRxMsg(capacity, buffer, length);
   }
 
  private:

@@ -15,6 +15,7 @@
 #include "chart/PassSeries.h"
 #include "chart/ReadingsChart.h"
 #include "log/LogFormatter.h"
+#include "platform/ProgramOutput.h"
 
 namespace {
 
@@ -24,9 +25,8 @@ constexpr int kLargestSide = 8000;
 // The problems named one by one; a file with more is counted past these.
 constexpr qint64 kProblemsNamed = 100;
 
-QTextStream& Err() {
-  static QTextStream err(stderr);
-  return err;
+Diagnostic Err() {
+  return {};
 }
 
 struct Parser {
@@ -234,17 +234,18 @@ int RunPlotCommand(int& argc, char** argv) {
   // Qt Charts draws on the graphics view, which needs an application with a
   // platform; the offscreen one needs no display.
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  SendMessagesToStandardError();
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("pelmor"));
 
   const PlotParse parse = ParsePlotCommand(QApplication::arguments());
   if (parse.helpAsked) {
-    QTextStream(stdout) << parse.usage << '\n' << ExitStatusHelp(kPlotExitStatuses);
-    return plot_exit::kWholeLog;
+    StandardOut().Write(parse.usage + QLatin1Char('\n') + ExitStatusHelp(kPlotExitStatuses));
+    return StatusAfterOutput(plot_exit::kWholeLog);
   }
   if (!parse.request) {
-    Err() << "pelmor: " << parse.error << '\n' << parse.usage << Qt::flush;
-    return plot_exit::kUsageError;
+    Err() << "pelmor: " << parse.error << '\n' << parse.usage;
+    return StatusAfterOutput(plot_exit::kUsageError);
   }
-  return Plot(*parse.request);
+  return StatusAfterOutput(Plot(*parse.request));
 }

@@ -15,9 +15,9 @@
 //
 // Exit status: 0 the chart holds every line of the log; 1 the chart was
 // written, but lines of the log were skipped or read with a problem (each is
-// named on standard error); 2 a usage error; 3 no chart was written: the log
-// could not be read, is not a log, or holds no reading of the registers
-// asked for, or the picture could not be written.
+// named on standard error), or the output could not be written; 2 a usage error; 3 no chart was
+// written: the log could not be read, is not a log, or holds no reading of the registers asked for,
+// or the picture could not be written.
 namespace plot_exit {
 inline constexpr int kWholeLog = 0;
 inline constexpr int kLinesSkipped = 1;
@@ -30,7 +30,8 @@ inline constexpr std::array kPlotExitStatuses{
     ExitStatusMeaning{plot_exit::kWholeLog, "the chart holds every line of the log"},
     ExitStatusMeaning{plot_exit::kLinesSkipped,
                       "the chart was written, but lines of the log were skipped or read with a "
-                      "problem (each is named on standard error)"},
+                      "problem (each is named on standard error); or the output could not be "
+                      "written"},
     ExitStatusMeaning{plot_exit::kUsageError, "a usage error"},
     ExitStatusMeaning{plot_exit::kNoChart,
                       "no chart was written: the log could not be read, is not a log, or holds "

@@ -1,16 +1,11 @@
 #include "cli/CommandEndings.h"
 
-#include <cerrno>
-#include <csignal>
-#include <cstring>
-
 #include "cli/HeadlessCommand.h"
 #include "link/AddressList.h"
 #include "link/StatusTexts.h"
 
-QTextStream& Err() {
-  static QTextStream err(stderr);
-  return err;
+Diagnostic Err() {
+  return {};
 }
 
 int LinkFailed(const QString& reason) {
@@ -34,8 +29,6 @@ int Interrupted(int signal) {
   return headless_exit::kBySignal + signal;
 }
 
-int OutputLost(const StandardOutput& out) {
-  if (out.Error() == EPIPE) return headless_exit::kBySignal + SIGPIPE;
-  Err() << "pelmor: cannot write the output: " << std::strerror(out.Error()) << Qt::endl;
-  return headless_exit::kOutputFailed;
+int OutputLost() {
+  return StatusAfterOutput(headless_exit::kOutputFailed);
 }

@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 #include <QTimer>
-#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 
@@ -14,30 +14,35 @@
 #include "cli/HeadlessRequest.h"
 #include "cli/HeadlessScan.h"
 #include "cli/PassOutput.h"
-#include "cli/StandardOutput.h"
 #include "link/AddressList.h"
 #include "link/ComPortDiscovery.h"
 #include "link/StatusTexts.h"
 #include "platform/InterruptWatch.h"
 #include "platform/ProgramLogging.h"
+#include "platform/ProgramOutput.h"
 #include "publish/PassPublishing.h"
 #include "publish/PublishOptionSet.h"
 
 namespace {
 
-void SayWhatWasCutShort(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
+void SayWhatDidNotFit(const HeadlessScan::Pass& pass, const RegisterCatalogue& catalogue) {
   for (const RowRecord& row : pass.rows) {
-    if (!row.cutShort) continue;
-    Err() << "pelmor: " << catalogue.RegisterName(row.row)
-          << ": the adapter could not read the whole block; what it read is shown" << Qt::endl;
+    if (!row.replied || row.fit == ReplyFit::Complete) continue;
+    const QString unit = catalogue.UnitClass(row.row);
+    Err() << "pelmor: " << catalogue.RegisterName(row.row) << ": the reply was "
+          << ReplyFitWords(row.fit) << " (" << ReplyFitDetail(unit, row.reply, row.length)
+          << "); what came is shown" << Qt::endl;
   }
 }
 
-// Waits on the event loop until the given time, or until interrupted.
-void WaitUntil(const QDateTime& due, const HeadlessScan& scan, QEventLoop& wait) {
-  const qint64 ms = QDateTime::currentDateTime().msecsTo(due);
-  if (ms <= 0 || scan.Interrupted()) return;
-  QTimer::singleShot(static_cast<int>(ms), &wait, &QEventLoop::quit);
+using Monotonic = std::chrono::steady_clock;
+
+// Waits on the event loop until the given time of the monotonic clock, which
+// no setting of the computer's clock moves, or until interrupted.
+void WaitUntil(Monotonic::time_point due, const HeadlessScan& scan, QEventLoop& wait) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - Monotonic::now());
+  if (left.count() <= 0 || scan.Interrupted()) return;
+  QTimer::singleShot(left, Qt::PreciseTimer, &wait, &QEventLoop::quit);
   wait.exec();
 }
 
@@ -53,7 +58,6 @@ int AfterPublishing(int status, Publisher& publisher) {
 struct Job {
   const HeadlessRequest& request;
   HeadlessScan& scan;
-  StandardOutput& out;
   const int& interruptSignal;  // 0 until a signal came
   PassPublishing* publishing;  // none without --mqtt
   QString comPortEntry;
@@ -85,10 +89,13 @@ int RunRead(const Job& job, QEventLoop& wait) {
   PassOutput output(request.format);
   bool anyRowFailed = false;
   int passesDone = 0;
-  QDateTime lastStart;
+  Monotonic::time_point lastStart;
   while (request.count == 0 || passesDone < request.count) {
-    if (passesDone > 0) WaitUntil(lastStart.addMSecs(request.everyMs), job.scan, wait);
+    if (passesDone > 0) {
+      WaitUntil(lastStart + std::chrono::milliseconds(request.everyMs), job.scan, wait);
+    }
     if (job.scan.Interrupted()) break;
+    const Monotonic::time_point started = Monotonic::now();
     const HeadlessScan::Pass result = job.scan.Read(request.rows);
     if (!result.linkFailure.isEmpty()) {
       const bool lost = result.linkLost || passesDone > 0;
@@ -96,17 +103,22 @@ int RunRead(const Job& job, QEventLoop& wait) {
     }
     if (result.addressBusy) return AddressBusy(request.addressEntry);
     if (result.interrupted) break;
-    if (!job.out.Write(output.Render(result, job.scan.Catalogue()))) return OutputLost(job.out);
+    if (!StandardOut().Write(output.Render(result, job.scan.Catalogue()))) return OutputLost();
     if (job.publishing) Publish(job, result);
-    SayWhatWasCutShort(result, job.scan.Catalogue());
+    SayWhatDidNotFit(result, job.scan.Catalogue());
     anyRowFailed = anyRowFailed || !result.AllRowsOk();
-    lastStart = result.startTime;
+    lastStart = started;
     ++passesDone;
     // A refusal with nothing under way: no further pass would fare better.
     if (result.halted) return headless_exit::kRowFailed;
   }
   if (request.count != 0 && passesDone < request.count) return Interrupted(job.interruptSignal);
   return anyRowFailed ? headless_exit::kRowFailed : headless_exit::kAllRowsOk;
+}
+
+// The word a read-back brought, as a write sends it: low byte, high byte.
+WriteWord ReplyWord(const ReplyBuffer& reply) {
+  return {reply[0], reply[1]};
 }
 
 int RunWrite(const Job& job) {
@@ -122,19 +134,22 @@ int RunWrite(const Job& job) {
   if (readBack.addressBusy) return AddressBusy(request.addressEntry);
   if (readBack.interrupted) return Interrupted(job.interruptSignal);
 
-  if (!job.out.Write(PassOutput(OutputFormat::Text).Render(readBack, scan.Catalogue()))) {
-    return OutputLost(job.out);
+  if (!StandardOut().Write(PassOutput(OutputFormat::Text).Render(readBack, scan.Catalogue()))) {
+    return OutputLost();
   }
+  SayWhatDidNotFit(readBack, scan.Catalogue());
   bool anyRowFailed = false;
   for (std::size_t i = 0; i < request.writes.size(); ++i) {
     const auto& [row, typed] = request.writes[i];
     const QString name = scan.Catalogue().RegisterName(row);
     const QString unit = scan.Catalogue().UnitClass(row);
     if (!written.rows[i].ok) {
-      Err() << "pelmor: " << name << " was not written: " << written.rows[i].text << Qt::endl;
+      const RowRecord& row = written.rows[i];
+      Err() << "pelmor: " << name << " was not written: "
+            << (row.reached ? row.text : QStringLiteral("the pass ended before it")) << Qt::endl;
       anyRowFailed = true;
     } else if (readBack.rows[i].ok &&
-               EncodeWrite(unit, readBack.rows[i].text) != EncodeWrite(unit, typed)) {
+               ReplyWord(readBack.rows[i].reply) != EncodeWrite(unit, typed)) {
       Err() << "pelmor: " << name << " reads back " << readBack.rows[i].text
             << ", not what was written (" << typed << ")" << Qt::endl;
       anyRowFailed = true;
@@ -144,23 +159,18 @@ int RunWrite(const Job& job) {
   return anyRowFailed ? headless_exit::kRowFailed : headless_exit::kAllRowsOk;
 }
 
-}  // namespace
-
-bool IsHeadlessCommand(int argc, char** argv) {
-  return argc > 1 && (std::strcmp(argv[1], "read") == 0 || std::strcmp(argv[1], "write") == 0);
-}
-
-int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform) {
+int RunHeadless(int& argc, char** argv, const PlatformMaker& makePlatform) {
+  SendMessagesToStandardError();
   QCoreApplication application(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("pelmor"));
 
-  StandardOutput out;
   const HeadlessParse parse = ParseHeadlessCommand(QCoreApplication::arguments());
   if (parse.helpAsked || parse.listAsked) {
     const QString text =
         parse.helpAsked ? parse.usage + QLatin1Char('\n') + ExitStatusHelp(kHeadlessExitStatuses)
                         : RegisterListText();
-    return out.Write(text.toUtf8()) ? headless_exit::kAllRowsOk : OutputLost(out);
+    StandardOut().Write(text);
+    return headless_exit::kAllRowsOk;
   }
   if (!parse.request) {
     Err() << "pelmor: " << parse.error << '\n' << parse.usage << Qt::flush;
@@ -203,7 +213,6 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
   if (publisher) publishing.emplace(*publisher, scan.Catalogue());
   const Job job{request,
                 scan,
-                out,
                 interruptSignal,
                 publishing ? &*publishing : nullptr,
                 comPortEntry,
@@ -211,4 +220,14 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
   if (request.write) return RunWrite(job);
   const int status = RunRead(job, wait);
   return publisher ? AfterPublishing(status, *publisher) : status;
+}
+
+}  // namespace
+
+bool IsHeadlessCommand(int argc, char** argv) {
+  return argc > 1 && (std::strcmp(argv[1], "read") == 0 || std::strcmp(argv[1], "write") == 0);
+}
+
+int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform) {
+  return StatusAfterOutput(RunHeadless(argc, argv, makePlatform));
 }

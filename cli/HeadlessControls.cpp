@@ -1,13 +1,12 @@
 #include "cli/HeadlessControls.h"
 
-#include <QTextStream>
-
+#include "platform/ProgramOutput.h"
 #include "scan/sequencer/ScanSequencer.h"
 
 namespace {
 
 void PrintError(const QString& text) {
-  QTextStream(stderr) << text << '\n';
+  StandardErr().Write(text + QLatin1Char('\n'));
 }
 
 }  // namespace

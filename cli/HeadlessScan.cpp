@@ -1,9 +1,8 @@
 #include "cli/HeadlessScan.h"
 
-#include <QTextStream>
-
 #include "link/ReturnCodeText.h"
 #include "link/StatusTexts.h"
+#include "platform/ProgramOutput.h"
 
 bool HeadlessScan::Pass::AllRowsOk() const {
   if (!linkFailure.isEmpty() || interrupted || addressBusy) return false;
@@ -172,11 +171,14 @@ void HeadlessScan::TransactionIssued(const RowTransaction&) {
 }
 
 void HeadlessScan::EndHalted() {
-  QTextStream(stderr) << "pelmor: the adapter refused " << catalogue_.RegisterName(refusal_.row)
-                      << "'s transaction: " << StatusText(ReturnCodeText(refusal_.returnCode))
-                      << '\n';
+  StandardErr().Write(QStringLiteral("pelmor: the adapter refused %1's transaction: %2\n")
+                          .arg(catalogue_.RegisterName(refusal_.row),
+                               StatusText(ReturnCodeText(refusal_.returnCode))));
   halted_ = true;
-  // As a person would: Stop, so that the scan runs no more.
-  if (engine_.Sequencer().IsRunning()) engine_.Sequencer().ReadDataBtnClick();
+  // As a person would: Stop, so that the scan runs no more; every observer
+  // hears of the halt first.
+  engine_.Command([this] {
+    if (engine_.Sequencer().IsRunning()) engine_.Sequencer().ReadDataBtnClick();
+  });
   EndPass();
 }

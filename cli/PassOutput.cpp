@@ -9,10 +9,23 @@
 
 namespace {
 
-// A register read by its number shows its word in decimal too.
+// A row the pass never reached shows a dash; a register read by its number
+// shows its word in decimal too.
 QString ShownValue(const RowRecord& row, const RegisterCatalogue& catalogue) {
+  if (!row.reached) return QStringLiteral("-");
   if (!row.ok || !RegisterNumber(catalogue.RegisterName(row.row))) return row.text;
-  return QStringLiteral("%1 (%2)").arg(row.text).arg(row.text.toUInt(nullptr, 16));
+  const std::optional<int> word = ReplyNumber(catalogue.UnitClass(row.row), row.reply);
+  return word ? QStringLiteral("%1 (%2)").arg(row.text).arg(*word) : row.text;
+}
+
+// What the value column alone does not say: a row not reached, a reply that
+// did not fit.
+QString Note(const RowRecord& row) {
+  if (!row.reached) return QStringLiteral("  (not reached: the pass ended before this row)");
+  if (row.replied && row.fit != ReplyFit::Complete) {
+    return QStringLiteral("  (%1)").arg(ReplyFitWords(row.fit));
+  }
+  return {};
 }
 
 }  // namespace
@@ -53,8 +66,7 @@ QString PassOutput::Text(const HeadlessScan::Pass& pass, const RegisterCatalogue
     const RowRecord& row = pass.rows[i];
     text += catalogue.RegisterName(row.row).leftJustified(nameWidth) + QStringLiteral("  ") +
             values[static_cast<qsizetype>(i)].leftJustified(valueWidth) + QStringLiteral("  ") +
-            catalogue.UnitClass(row.row) +
-            (row.cutShort ? QStringLiteral("  (cut short)") : QString()) + QLatin1Char('\n');
+            catalogue.UnitClass(row.row) + Note(row) + QLatin1Char('\n');
   }
   return text;
 }
@@ -79,9 +91,12 @@ QString PassOutput::Csv(const HeadlessScan::Pass& pass, const RegisterCatalogue&
   QStringList values;
   for (const auto& row : pass.rows) {
     const QString unit = catalogue.UnitClass(row.row);
-    const bool read = row.ok || row.cutShort;
-    values << (read ? LogFormatter::ValueField(unit, row.text)
-                    : LogFormatter::FailurePlaceholder(unit));
+    if (!row.reached) {
+      values << QString();
+    } else {
+      values << (row.ok ? LogFormatter::ValueField(unit, row.text)
+                        : LogFormatter::FailurePlaceholder(unit));
+    }
   }
   return text + log_.RecordLine(pass.startTime, values) + LogFormatter::LineEnd();
 }

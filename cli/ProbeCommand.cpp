@@ -13,6 +13,7 @@
 #include "link/AddressList.h"
 #include "platform/PlatformOptionSet.h"
 #include "platform/ProgramLogging.h"
+#include "platform/ProgramOutput.h"
 
 namespace {
 
@@ -66,29 +67,24 @@ std::optional<QString> ReadRequest(const Parser& p, ProbeRequest& request) {
   return std::nullopt;
 }
 
-}  // namespace
-
-bool IsProbeCommand(int argc, char** argv) {
-  return argc > 1 && std::strcmp(argv[1], "probe") == 0;
-}
-
-int RunProbeCommand(int& argc, char** argv, const PlatformMaker& makePlatform) {
+int RunProbe(int& argc, char** argv, const PlatformMaker& makePlatform) {
+  SendMessagesToStandardError();
   QCoreApplication application(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("pelmor"));
-  QTextStream err(stderr);
 
   Parser p;
   if (!p.parser.parse(PlatformOptionSet::Unfold(QCoreApplication::arguments()))) {
-    err << "pelmor: " << p.parser.errorText() << '\n' << p.parser.helpText() << Qt::flush;
+    Diagnostic() << "pelmor: " << p.parser.errorText() << '\n' << p.parser.helpText();
     return probe_exit::kUsageError;
   }
   if (p.parser.isSet(p.help)) {
-    QTextStream(stdout) << p.parser.helpText() << '\n' << ExitStatusHelp(kProbeExitStatuses);
+    StandardOut().Write(p.parser.helpText() + QLatin1Char('\n') +
+                        ExitStatusHelp(kProbeExitStatuses));
     return probe_exit::kBatteryAnswered;
   }
   ProbeRequest request;
   if (const std::optional<QString> error = ReadRequest(p, request)) {
-    err << "pelmor: " << *error << '\n' << p.parser.helpText() << Qt::flush;
+    Diagnostic() << "pelmor: " << *error << '\n' << p.parser.helpText();
     return probe_exit::kUsageError;
   }
   SetUpProgramLogging(request.platform.verbose);
@@ -99,11 +95,24 @@ int RunProbeCommand(int& argc, char** argv, const PlatformMaker& makePlatform) {
       GatherProbeFacts(bundle.probe, bundle.adapter, request.port, request.address);
   const std::vector<ProbeStep> steps = JudgeSteps(facts);
   const ProbeConclusion conclusion = Conclude(facts);
-  QTextStream out(stdout);
+  QString report;
+  QTextStream out(&report);
   if (request.json) {
     PrintProbeJson(out, facts, steps, conclusion);
   } else {
     PrintProbeText(out, steps, conclusion);
   }
+  out.flush();
+  StandardOut().Write(report);
   return conclusion.exitStatus;
+}
+
+}  // namespace
+
+bool IsProbeCommand(int argc, char** argv) {
+  return argc > 1 && std::strcmp(argv[1], "probe") == 0;
+}
+
+int RunProbeCommand(int& argc, char** argv, const PlatformMaker& makePlatform) {
+  return StatusAfterOutput(RunProbe(argc, argv, makePlatform));
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/adapter/BusProbe.h"
+#include "scan/RowRecord.h"
 
 // What `pelmor probe` found, step by step: the facts its verdicts and its
 // conclusion rest on, gathered before anything is judged.
@@ -31,16 +32,12 @@ struct SweepFacts {
   double seconds = 0;
 };
 
-// One register read twice through the scan.
+// One register read twice through the scan: what each pass's row came to,
+// its reply as the adapter handed it over, or its fault.
 struct RegisterFacts {
   QString name;
   QString unitClass;
-  struct Reading {
-    QString text;  // as the data field shows it, or the fault word
-    bool ok = false;
-    int count = -1;  // a counted block's count byte
-  };
-  std::array<Reading, 2> readings = {};
+  std::array<RowRecord, 2> readings = {};
 };
 
 struct ProbeFacts {

@@ -9,8 +9,11 @@
 #include "cli/ProbeFacts.h"
 #include "platform/ExitStatusHelp.h"
 
-// What a probe's facts mean: a verdict for each step, and one conclusion in
-// plain words that names the likeliest cause and what to do about it.
+// What a probe's facts mean: a verdict for each step (ProbeSteps.cpp), and one
+// conclusion in plain words that names the likeliest cause and what to do
+// about it (ProbeConclusions.cpp), both resting on the judgement of the
+// battery's registers (RegisterJudgement). No bus access: every verdict and
+// conclusion follows from the facts alone.
 
 enum class StepVerdict { Ok, Warning, Failed, Skipped };
 
@@ -50,7 +53,8 @@ inline constexpr int kNoAdapter = 3;
 // What each status means, as `pelmor probe --help` and the manual page say.
 inline constexpr std::array kProbeExitStatuses{
     ExitStatusMeaning{probe_exit::kBatteryAnswered, "a Smart Battery answered sensibly"},
-    ExitStatusMeaning{probe_exit::kNoSensibleBattery, "no Smart Battery answered sensibly"},
+    ExitStatusMeaning{probe_exit::kNoSensibleBattery,
+                      "no Smart Battery answered sensibly, or the output could not be written"},
     ExitStatusMeaning{probe_exit::kUsageError, "a usage error"},
     ExitStatusMeaning{probe_exit::kNoAdapter, "there is no adapter to probe"},
 };
@@ -62,5 +66,16 @@ ProbeConclusion Conclude(const ProbeFacts& facts);
 QString KindName(ConclusionKind kind);
 QString VerdictWord(StepVerdict verdict);
 
+// Words the steps and the conclusions share.
 // "0x0B (address byte 16)".
 QString AddressText(std::uint8_t address);
+// "0x0B (address byte 16, a Smart Battery's)".
+QString AddressWithRole(std::uint8_t address);
+// "0x09 (...), 0x0B (...) acknowledge": the addresses, and the verb that fits their number.
+QString AddressesAcknowledge(const std::vector<std::uint8_t>& addresses);
+bool Acknowledged(const SweepFacts& sweep, std::uint8_t address);
+namespace probe_text {
+// Two upper-case hexadecimal digits.
+QString Hex2(unsigned value);
+QString Text(const std::string& text);
+}  // namespace probe_text

@@ -36,9 +36,13 @@ QJsonArray RegistersArray(const ProbeFacts& facts) {
   QJsonArray registers;
   for (const RegisterFacts& reg : facts.registers) {
     QJsonArray readings;
-    for (const RegisterFacts::Reading& reading : reg.readings) {
-      readings.append(
-          QJsonObject{{QStringLiteral("value"), reading.text}, {QStringLiteral("ok"), reading.ok}});
+    for (const RowRecord& reading : reg.readings) {
+      QJsonObject object{{QStringLiteral("value"), reading.text},
+                         {QStringLiteral("ok"), reading.ok}};
+      if (reading.replied && reading.fit != ReplyFit::Complete) {
+        object[QStringLiteral("reply")] = ReplyFitWords(reading.fit);
+      }
+      readings.append(object);
     }
     registers.append(QJsonObject{{QStringLiteral("name"), reg.name},
                                  {QStringLiteral("unit"), reg.unitClass},

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <map>
 
 #include "battery/RegisterNames.h"
 #include "cli/HeadlessRequest.h"
@@ -69,14 +68,11 @@ std::optional<std::uint8_t> ReadingAddress(const ProbeFacts& facts) {
   return std::nullopt;
 }
 
-// Counts the attempts that broke off, and keeps each counted block's count
-// byte, which the data field's text does not show.
+// Counts the attempts that broke off.
 class ReadingWatch : public ScanObserver {
  public:
-  std::map<int, int> counts;
   int brokenAttempts = 0;
 
-  void RowRead(const RowReading& reading) override { counts[reading.row] = reading.reply[0]; }
   void RowFailed(const RowFailure& failure) override {
     if (failure.fault == RowFault::BusError || failure.fault == RowFault::ArbitrationLoss) {
       ++brokenAttempts;
@@ -96,17 +92,13 @@ void ReadRegisters(AdapterLibrary& adapter, int port, ProbeFacts& facts) {
   ReadingWatch watch;
   scan.Engine().AddObserver(watch);
   for (std::size_t pass = 0; pass < 2; ++pass) {
-    watch.counts.clear();
     const HeadlessScan::Pass result = scan.Read(rows);
     if (!result.linkFailure.isEmpty()) {
       facts.linkFailure = result.linkFailure;
       break;
     }
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-      const auto count = watch.counts.find(rows[i]);
-      facts.registers[i].readings[pass] = {result.rows[i].text, result.rows[i].ok,
-                                           count != watch.counts.end() ? count->second : -1};
-    }
+    for (std::size_t i = 0; i < rows.size(); ++i)
+      facts.registers[i].readings[pass] = result.rows[i];
   }
   scan.Engine().RemoveObserver(watch);
   facts.brokenAttempts = watch.brokenAttempts;

@@ -238,10 +238,11 @@ std::int32_t EmulatedAdapter::I2CGetStatus(I2CStatusRecord& status) {
   return return_code::kAccepted;
 }
 
-std::int32_t EmulatedAdapter::I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) {
+std::int32_t EmulatedAdapter::I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer, int& length) {
   std::lock_guard lock(mutex_);
+  length = 0;
   if (auto code = TakeInjectedCode(Operation::GetMasterRxMsg)) return *code;
-  return HandOverReply(inFlight_, lastReply_, capacity, buffer);
+  return HandOverReply(inFlight_, lastReply_, capacity, buffer, length);
 }
 
 std::int32_t EmulatedAdapter::I2CGetSlaveRxMsg(int capacity, std::uint8_t* buffer) {

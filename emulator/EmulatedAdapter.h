@@ -43,7 +43,7 @@ class EmulatedAdapter : public AdapterLibrary {
   std::int32_t I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data, int length,
                              int receiveLength, int stop) override;
   std::int32_t I2CGetStatus(I2CStatusRecord& status) override;
-  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) override;
+  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer, int& length) override;
   std::int32_t I2CGetSlaveRxMsg(int capacity, std::uint8_t* buffer) override;
   std::int32_t I2CSlaveTx(const std::uint8_t* data, int length) override;
 

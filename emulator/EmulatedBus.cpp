@@ -30,9 +30,8 @@ EmulatedBus::Fate EmulatedBus::Transfer(std::uint8_t addressByte) {
 }
 
 void EmulatedBus::Carry(std::vector<std::uint8_t>& reply, bool countedBlock) {
-  if (fault_ == EmulatedFault::ShortBlocks && countedBlock) {
-    std::fill(reply.begin() + std::min<std::size_t>(1, reply.size()), reply.end(), 0);
-  }
+  if (fault_ == EmulatedFault::ShortBlocks && countedBlock)
+    reply.resize(std::min<std::size_t>(1, reply.size()));
   if (fault_ != EmulatedFault::Noisy || reply.empty()) return;
   std::lock_guard lock(mutex_);
   // The word's high byte, or a block's first data byte: a change a reader sees.

@@ -21,9 +21,9 @@ std::unique_ptr<EmulatedRig> EmulatedRig::Threaded(EmulatedFault fault, Emulated
       new EmulatedRig(std::make_unique<ThreadedScheduler>(), fault, pack));
 }
 
-std::unique_ptr<EmulatedRig> EmulatedRig::Deterministic(EmulatedPack pack) {
+std::unique_ptr<EmulatedRig> EmulatedRig::Deterministic(EmulatedFault fault, EmulatedPack pack) {
   return std::unique_ptr<EmulatedRig>(
-      new EmulatedRig(std::make_unique<DeterministicScheduler>(), EmulatedFault::None, pack));
+      new EmulatedRig(std::make_unique<DeterministicScheduler>(), fault, pack));
 }
 
 void EmulatedRig::Advance(RigScheduler::Duration by) {

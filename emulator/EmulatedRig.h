@@ -21,7 +21,8 @@ class EmulatedRig {
   static std::unique_ptr<EmulatedRig> Threaded(EmulatedFault fault = EmulatedFault::None,
                                                EmulatedPack pack = EmulatedPack::Standard);
   // No thread: time moves and events are reported only when the test advances the clock.
-  static std::unique_ptr<EmulatedRig> Deterministic(EmulatedPack pack = EmulatedPack::Standard);
+  static std::unique_ptr<EmulatedRig> Deterministic(EmulatedFault fault = EmulatedFault::None,
+                                                    EmulatedPack pack = EmulatedPack::Standard);
   ~EmulatedRig();
   EmulatedRig(const EmulatedRig&) = delete;
   EmulatedRig& operator=(const EmulatedRig&) = delete;

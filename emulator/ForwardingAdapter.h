@@ -26,8 +26,8 @@ class ForwardingAdapter : public AdapterLibrary {
   std::int32_t I2CGetStatus(I2CStatusRecord& status) override {
     return inner_.I2CGetStatus(status);
   }
-  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) override {
-    return inner_.I2CGetMasterRxMsg(capacity, buffer);
+  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer, int& length) override {
+    return inner_.I2CGetMasterRxMsg(capacity, buffer, length);
   }
   std::int32_t I2CGetSlaveRxMsg(int capacity, std::uint8_t* buffer) override {
     return inner_.I2CGetSlaveRxMsg(capacity, buffer);

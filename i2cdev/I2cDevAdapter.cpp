@@ -146,11 +146,9 @@ std::int32_t I2cDevAdapter::I2CGetStatus(I2CStatusRecord& status) {
   return return_code::kAccepted;
 }
 
-std::int32_t I2cDevAdapter::I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) {
+std::int32_t I2cDevAdapter::I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer, int& length) {
   std::lock_guard lock(mutex_);
-  const std::int32_t code = HandOverReply(inFlight_, lastReply_, capacity, buffer);
-  if (code == return_code::kAccepted && lastReplyCutShort_) return return_code::kReplyCutShort;
-  return code;
+  return HandOverReply(inFlight_, lastReply_, capacity, buffer, length);
 }
 
 std::int32_t I2cDevAdapter::I2CGetSlaveRxMsg(int, std::uint8_t*) {
@@ -359,16 +357,15 @@ int I2cDevAdapter::ReadBlockByI2cBlock(std::uint8_t address, std::uint8_t comman
 }
 
 // A count above what SMBus allows is no block (a bus error); a count above
-// what the adapter could bring is handed over with the bytes that came,
-// marked cut short.
+// what the adapter could bring is handed over as it came: the count, and
+// fewer bytes than it says.
 int I2cDevAdapter::TakeBlock(std::uint8_t address, std::uint8_t command, int count,
                              const std::uint8_t* data, int available, Reply& reply) const {
   if (count > kBlockMax) return -EPROTO;
   const int taken = std::min(count, available);
-  reply.bytes.assign(1, static_cast<std::uint8_t>(taken));
+  reply.bytes.assign(1, static_cast<std::uint8_t>(count));
   reply.bytes.insert(reply.bytes.end(), data, data + taken);
-  reply.cutShort = taken < count;
-  if (reply.cutShort) {
+  if (taken < count) {
     char text[96];
     std::snprintf(text, sizeof text,
                   ": the block of command %02X at address %02X claims %d bytes; the adapter "
@@ -411,7 +408,6 @@ void I2cDevAdapter::RunTransaction(const Job& job) {
               inFlight_ = false;
               if (!read) return;
               lastReply_ = std::move(reply.bytes);
-              lastReplyCutShort_ = reply.cutShort;
             });
     return;
   }

@@ -50,8 +50,9 @@ class I2cDevAdapter : public AdapterLibrary {
   std::int32_t I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data, int length,
                              int receiveLength, int stop) override;
   std::int32_t I2CGetStatus(I2CStatusRecord& status) override;
-  // kReplyCutShort for a counted block the adapter could read only in part.
-  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) override;
+  // A counted block the adapter could read only in part is handed over with
+  // the count the device sent and the bytes that came.
+  std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer, int& length) override;
   // The adapter is never a bus slave here: both return "not implemented".
   std::int32_t I2CGetSlaveRxMsg(int capacity, std::uint8_t* buffer) override;
   std::int32_t I2CSlaveTx(const std::uint8_t* data, int length) override;
@@ -84,11 +85,9 @@ class I2cDevAdapter : public AdapterLibrary {
   void Run(const Job& job);
   void RunOpen(const Job& job);
   void RunTransaction(const Job& job);
-  // A read's reply as it is handed over; a counted block that the adapter
-  // could read only in part is marked cut short.
+  // A read's reply as it is handed over.
   struct Reply {
     std::vector<std::uint8_t> bytes;
-    bool cutShort = false;
   };
   int Transfer(const Job& job, Reply& reply);
   int SetSlaveAddress(std::uint8_t address);
@@ -121,7 +120,6 @@ class I2cDevAdapter : public AdapterLibrary {
   AdapterEventCallback callback_;
   bool inFlight_ = false;
   std::optional<std::vector<std::uint8_t>> lastReply_;
-  bool lastReplyCutShort_ = false;
 
   // Held while an event is handed to the callback, so that I2CClose can wait
   // for one being delivered.

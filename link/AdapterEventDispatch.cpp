@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "battery/ReplyFit.h"
 #include "battery/ValueCodec.h"
 #include "link/FaultWords.h"
 
@@ -95,21 +96,27 @@ void AdapterEventDispatch::BusTimeout() {
 void AdapterEventDispatch::MasterRxComplete() {
   ports_.timer1.Stop();
   ReplyBuffer reply{};
+  int length = 0;
   // A reply the adapter refuses to hand over is no reading: it is reported
   // and the row is tried again, instead of showing an empty buffer as a value.
-  // A block that could be read only in part is still a reading: what was read
-  // is shown, and the reading is marked cut short.
-  const std::int32_t code = ports_.adapter.I2CGetMasterRxMsg(kReplyBufferSize, reply.data());
-  const bool cutShort = code == return_code::kReplyCutShort;
-  if (code != return_code::kAccepted && !cutShort) {
+  // A reply cut short or over-long is still a reading, judged as such: what
+  // came is shown, and the log gets no value for it.
+  const std::int32_t code =
+      ports_.adapter.I2CGetMasterRxMsg(kReplyBufferSize, reply.data(), length);
+  if (code != return_code::kAccepted) {
     FailAttempt(RowFault::ReplyRefused, policy_.retryPauseMs, code);
     return;
   }
   const int row = ports_.sequencer.State().rowIndex;
-  const QString text = DecodeReply(ports_.catalogue.UnitClass(row), reply);
+  const QString unit = ports_.catalogue.UnitClass(row);
+  const ReplyFit fit = JudgeReply(unit, reply, length);
+  const std::optional<ReplyBuffer> came = ReplyAsFarAsItCame(unit, reply, length);
+  const QString text = came ? DecodeReply(unit, *came) : QString();
   ports_.catalogue.SetDataText(row, text);
-  ports_.events.RowRead({row, reply, text, cutShort});
-  if (!ports_.log.ValueStep(row, text)) {
+  ports_.events.RowRead({row, reply, length, text, fit});
+  const bool logged = fit == ReplyFit::Complete ? ports_.log.ValueStep(row, text)
+                                                : ports_.log.FailurePlaceholder(row);
+  if (!logged) {
     ports_.events.ScanHalted({ScanHalt::Reason::LogWriteFailed, row});
     return;
   }

@@ -86,7 +86,9 @@ void StatusTexts::TransactionIssued(const RowTransaction& transaction) {
 }
 
 void StatusTexts::RowRead(const RowReading& reading) {
-  if (reading.cutShort) Show(QStringLiteral("<<I2C Master Rx Complete, Block Cut Short>>"));
+  if (reading.fit != ReplyFit::Complete) {
+    Show(QStringLiteral("<<I2C Master Rx Complete, Reply %1>>").arg(ReplyFitWords(reading.fit)));
+  }
 }
 
 void StatusTexts::RowFailed(const RowFailure& failure) {

@@ -89,7 +89,7 @@ int RunEachPack(const ReportContext& context, const EachPackSettings& settings) 
   std::map<Grade, int> counts;
   // However the run ends, what it did is summed up.
   const auto endWith = [&](int status) {
-    if (!context.out.Write(Summary(counts).toUtf8())) return OutputLost(context.out);
+    if (!context.out.Write(Summary(counts).toUtf8())) return OutputLost();
     return status;
   };
   Err() << "pelmor: waiting for packs at address " << context.origin.address
@@ -129,7 +129,7 @@ int RunEachPack(const ReportContext& context, const EachPackSettings& settings) 
         QStringLiteral("%1  %2  %3\n")
             .arg(identity->serial, GradeWord(report.verdict.grade).leftJustified(5),
                  report.verdict.reasons.empty() ? QString() : report.verdict.reasons.front().text);
-    if (!context.out.Write(line.toUtf8())) return OutputLost(context.out);
+    if (!context.out.Write(line.toUtf8())) return OutputLost();
   }
   return endWith(report_exit::kPass);
 }

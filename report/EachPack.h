@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "cli/HeadlessScan.h"
-#include "cli/StandardOutput.h"
+#include "platform/ProgramOutput.h"
 #include "report/PackReport.h"
 
 // What a report run works with: the scan on the bus, standard output, the
@@ -13,7 +13,7 @@
 // did), the battery's address, and where and by what the packs are read.
 struct ReportContext {
   HeadlessScan& scan;
-  StandardOutput& out;
+  OutputStream& out;
   QEventLoop& wait;
   const int& interruptSignal;
   int addressEntry;

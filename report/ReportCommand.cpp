@@ -213,7 +213,7 @@ int ReportOnce(const ReportRequest& request, const ReportContext& context,
   const QByteArray bytes = request.json
                                ? QJsonDocument(ReportJson(report)).toJson(QJsonDocument::Indented)
                                : ReportText(report).toUtf8();
-  if (!context.out.Write(bytes)) return OutputLost(context.out);
+  if (!context.out.Write(bytes)) return OutputLost();
   if (!request.outputPath.isEmpty()) {
     if (const std::optional<QString> error = WriteReportPage(report, request.outputPath, curve)) {
       Err() << "pelmor: " << *error << Qt::endl;
@@ -239,14 +239,17 @@ bool IsReportCommand(int argc, char** argv) {
   return argc > 1 && std::strcmp(argv[1], "report") == 0;
 }
 
-int RunReportCommand(int& argc, char** argv, const PlatformMaker& makePlatform) {
+namespace {
+
+int RunReport(int& argc, char** argv, const PlatformMaker& makePlatform) {
   // The page is laid out with fonts, which need an application with a
   // platform; the offscreen one needs no display.
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication application(argc, argv);
   QGuiApplication::setApplicationName(QStringLiteral("pelmor"));
+  SendMessagesToStandardError();
 
-  StandardOutput out;
+  OutputStream& out = StandardOut();
   Parser p;
   if (!p.parser.parse(PlatformOptionSet::Unfold(QCoreApplication::arguments()))) {
     Err() << "pelmor: " << p.parser.errorText() << '\n' << p.parser.helpText() << Qt::flush;
@@ -255,7 +258,7 @@ int RunReportCommand(int& argc, char** argv, const PlatformMaker& makePlatform) 
   if (p.parser.isSet(p.help)) {
     const QString text =
         p.parser.helpText() + QLatin1Char('\n') + ExitStatusHelp(kReportExitStatuses);
-    return out.Write(text.toUtf8()) ? report_exit::kPass : OutputLost(out);
+    return out.Write(text.toUtf8()) ? report_exit::kPass : OutputLost();
   }
   ReportRequest request;
   if (const std::optional<QString> error = ReadRequest(p, request)) {
@@ -303,4 +306,10 @@ int RunReportCommand(int& argc, char** argv, const PlatformMaker& makePlatform) 
     return RunEachPack(context, {request.eachPackDir, request.limits});
   }
   return ReportOnce(request, context, log);
+}
+
+}  // namespace
+
+int RunReportCommand(int& argc, char** argv, const PlatformMaker& makePlatform) {
+  return StatusAfterOutput(RunReport(argc, argv, makePlatform));
 }

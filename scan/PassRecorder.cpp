@@ -6,7 +6,7 @@ std::vector<RowRecord> PassRecorder::Rows(const std::vector<int>& rows) const {
   std::vector<RowRecord> records;
   for (const int row : rows) {
     const auto found = rows_.find(row);
-    records.push_back(found != rows_.end() ? found->second : Record(row, false));
+    records.push_back(found != rows_.end() ? found->second : NotReached(row));
   }
   return records;
 }
@@ -17,27 +17,35 @@ std::vector<RowRecord> PassRecorder::Rows() const {
   return records;
 }
 
-RowRecord PassRecorder::Record(int row, bool ok) const {
+RowRecord PassRecorder::NotReached(int row) {
   RowRecord record;
   record.row = row;
+  return record;
+}
+
+RowRecord PassRecorder::Reached(int row, bool ok) const {
+  RowRecord record = NotReached(row);
   record.text = catalogue_.DataText(row);
   record.ok = ok;
+  record.reached = true;
   return record;
 }
 
 void PassRecorder::RowRead(const RowReading& reading) {
-  RowRecord& record = rows_[reading.row] = Record(reading.row, !reading.cutShort);
-  record.cutShort = reading.cutShort;
+  RowRecord& record = rows_[reading.row] = Reached(reading.row, reading.fit == ReplyFit::Complete);
+  record.replied = true;
+  record.fit = reading.fit;
   record.reply = reading.reply;
+  record.length = reading.length;
 }
 
 void PassRecorder::RowWritten(int row) {
-  rows_[row] = Record(row, true);
+  rows_[row] = Reached(row, true);
 }
 
 void PassRecorder::RowFailed(const RowFailure& failure) {
   if (!failure.givenUp) return;
-  RowRecord& record = rows_[failure.row] = Record(failure.row, false);
+  RowRecord& record = rows_[failure.row] = Reached(failure.row, false);
   record.fault = failure.fault;
 }
 

@@ -9,15 +9,15 @@
 #include "scan/sequencer/ScanObserver.h"
 
 // Writes down what each row of the scan came to, from its typed events: a
-// value read (whole or cut short), a write done, a row given up with its
-// last fault. Rows without an outcome have none.
+// reply read (whole or not), a write done, a row given up with its last
+// fault. A row without an outcome in this pass was never reached.
 class PassRecorder : public ScanObserver {
  public:
   explicit PassRecorder(const RegisterCatalogue& catalogue) : catalogue_(catalogue) {}
 
   void Clear() { rows_.clear(); }
   // The rows asked for, in the order given; a row without an outcome as not
-  // ok, with its data field's text.
+  // reached, with no text.
   std::vector<RowRecord> Rows(const std::vector<int>& rows) const;
   // Every row with an outcome, in row order.
   std::vector<RowRecord> Rows() const;
@@ -27,7 +27,8 @@ class PassRecorder : public ScanObserver {
   void RowFailed(const RowFailure& failure) override;
 
  private:
-  RowRecord Record(int row, bool ok) const;
+  static RowRecord NotReached(int row);
+  RowRecord Reached(int row, bool ok) const;
 
   const RegisterCatalogue& catalogue_;
   std::map<int, RowRecord> rows_;

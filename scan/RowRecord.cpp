@@ -13,6 +13,16 @@ QString FaultText(RowFault fault) {
   return word.isEmpty() ? QStringLiteral("REFUSED") : word;
 }
 
+QJsonValue ValueOf(const QString& unit, const ReplyBuffer& reply) {
+  if (const std::optional<int> number = ReplyNumber(unit, reply)) return *number;
+  if (unit == unit_class::kBlock) {
+    QJsonArray bytes;
+    for (const char byte : ReplyBytes(reply)) bytes.append(static_cast<std::uint8_t>(byte));
+    return bytes;
+  }
+  return ReplyString(reply);
+}
+
 }  // namespace
 
 QJsonObject RowJson(const RowRecord& row, const RegisterCatalogue& catalogue) {
@@ -20,21 +30,18 @@ QJsonObject RowJson(const RowRecord& row, const RegisterCatalogue& catalogue) {
   QJsonObject object{{QStringLiteral("name"), catalogue.RegisterName(row.row)},
                      {QStringLiteral("unit"), unit},
                      {QStringLiteral("ok"), row.ok}};
-  if (!row.ok && !row.cutShort) {
-    object[QStringLiteral("fault")] = row.fault ? QJsonValue(FaultText(*row.fault)) : QJsonValue();
+  if (!row.reached) object[QStringLiteral("reached")] = false;
+  if (!row.replied && !row.ok) {
+    if (row.reached) {
+      object[QStringLiteral("fault")] =
+          row.fault ? QJsonValue(FaultText(*row.fault)) : QJsonValue();
+    }
     object[QStringLiteral("value")] = QJsonValue();
     return object;
   }
-  if (row.cutShort) object[QStringLiteral("cutShort")] = true;
-  if (const std::optional<int> number = ReplyNumber(unit, row.reply)) {
-    object[QStringLiteral("value")] = *number;
-    if (unit == unit_class::kHex) object[QStringLiteral("hex")] = row.text;
-  } else if (unit == unit_class::kBlock) {
-    QJsonArray bytes;
-    for (const char byte : ReplyBytes(row.reply)) bytes.append(static_cast<std::uint8_t>(byte));
-    object[QStringLiteral("value")] = bytes;
-  } else {
-    object[QStringLiteral("value")] = ReplyString(row.reply);
-  }
+  if (row.fit != ReplyFit::Complete) object[QStringLiteral("reply")] = ReplyFitWords(row.fit);
+  const std::optional<ReplyBuffer> came = ReplyAsFarAsItCame(unit, row.reply, row.length);
+  object[QStringLiteral("value")] = came ? ValueOf(unit, *came) : QJsonValue();
+  if (came && unit == unit_class::kHex) object[QStringLiteral("hex")] = row.text;
   return object;
 }

@@ -27,6 +27,22 @@ void ScanEngine::DispatchAdapterEvent(std::uint16_t eventCode) {
   dispatch_.DispatchAdapterEvent(eventCode);
 }
 
+void ScanEngine::Command(std::function<void()> command) {
+  if (observers_.telling == 0) {
+    command();
+    return;
+  }
+  observers_.commands.push_back(std::move(command));
+}
+
+void ScanEngine::Observers::RunCommands() {
+  while (telling == 0 && !commands.empty()) {
+    const std::function<void()> command = std::move(commands.front());
+    commands.pop_front();
+    command();
+  }
+}
+
 void ScanEngine::AddObserver(ScanObserver& observer) {
   observers_.list.push_back(&observer);
 }

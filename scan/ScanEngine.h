@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <vector>
 
 #include "battery/RegisterCatalogue.h"
@@ -59,6 +61,11 @@ class ScanEngine {
   void AddObserver(ScanObserver& observer);
   void RemoveObserver(ScanObserver& observer);
 
+  // A command an observer gives the scan (Stop, for instance) runs once the
+  // event under way has been told to every observer, so that none hears of
+  // its effects before the event itself. Between events it runs at once.
+  void Command(std::function<void()> command);
+
   const ScanPolicy& Policy() const { return policy_; }
   const ScanState& State() const { return state_; }
   // For tests that put the scan at a given row.
@@ -69,6 +76,8 @@ class ScanEngine {
   class Observers : public ScanObserver {
    public:
     std::vector<ScanObserver*> list;
+    std::deque<std::function<void()>> commands;  // given while an event is told
+    int telling = 0;                             // events being told, nested
 
     void AdapterReported(std::uint16_t eventCode) override {
       Tell(&ScanObserver::AdapterReported, eventCode);
@@ -93,8 +102,12 @@ class ScanEngine {
    private:
     template <typename Event, typename... Args>
     void Tell(Event event, const Args&... args) {
+      ++telling;
       for (ScanObserver* observer : list) (observer->*event)(args...);
+      --telling;
+      RunCommands();
     }
+    void RunCommands();
   };
 
   const ScanPolicy policy_;

@@ -36,7 +36,7 @@ void ScanOutcomeLog::PassStarted(const QDateTime& start) {
 
 void ScanOutcomeLog::RowRead(const RowReading& reading) {
   qCDebug(lcScan).noquote() << catalogue_.RegisterName(reading.row) << "read:" << reading.text
-                            << (reading.cutShort ? "(cut short)" : "");
+                            << ReplyFitWords(reading.fit);
 }
 
 void ScanOutcomeLog::RowWritten(int row) {

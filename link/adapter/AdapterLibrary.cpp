@@ -13,12 +13,14 @@ I2COpenParams MakeOpenParams(std::uint8_t comPort) {
 
 std::int32_t HandOverReply(bool transferRunning,
                            const std::optional<std::vector<std::uint8_t>>& lastReply, int capacity,
-                           std::uint8_t* buffer) {
+                           std::uint8_t* buffer, int& length) {
+  length = 0;
   if (buffer == nullptr) return return_code::kNilPointer;
   if (transferRunning) return return_code::kOperationInProgress;
   if (!lastReply) return return_code::kNotAccepted;
   const auto count = std::min<std::size_t>(std::max(capacity, 0), lastReply->size());
   std::copy_n(lastReply->begin(), count, buffer);
+  length = static_cast<int>(count);
   return return_code::kAccepted;
 }
 

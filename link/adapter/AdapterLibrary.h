@@ -49,11 +49,6 @@ inline constexpr std::int32_t kInvalidNackStop = 0x326;
 inline constexpr std::int32_t kNeedsFirmwareUpgrade = 0x327;
 inline constexpr std::int32_t kNilPointer = 0x331;
 inline constexpr std::int32_t kNotImplemented = 0x999;
-// Not a code of the adapter's own library: a library whose adapters may read a
-// counted block only in part answers it from I2CGetMasterRxMsg when it hands
-// over such a block. The buffer then holds the bytes that were read, its count
-// byte saying how many they are.
-inline constexpr std::int32_t kReplyCutShort = 0x340;
 }  // namespace return_code
 
 static_assert(std::endian::native == std::endian::little,
@@ -126,7 +121,10 @@ class AdapterLibrary {
   virtual std::int32_t I2CMasterTxRx(std::uint8_t address, const std::uint8_t* data, int length,
                                      int receiveLength, int stop) = 0;
   virtual std::int32_t I2CGetStatus(I2CStatusRecord& status) = 0;
-  virtual std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer) = 0;
+  // Copies the last reply as it came off the bus, and tells how many bytes it
+  // copied: a counted block keeps the count the device sent, however many of
+  // its bytes came.
+  virtual std::int32_t I2CGetMasterRxMsg(int capacity, std::uint8_t* buffer, int& length) = 0;
   virtual std::int32_t I2CGetSlaveRxMsg(int capacity, std::uint8_t* buffer) = 0;
   virtual std::int32_t I2CSlaveTx(const std::uint8_t* data, int length) = 0;
 };
@@ -142,8 +140,8 @@ std::int32_t OpenRequestRefusal(const I2COpenParams& params, const AdapterEventC
                                 const char* logFileName, AdapterLinkState link);
 
 // How every library hands over the reply of the last master transfer: the
-// reply's first `capacity` bytes; 0x322 while a transfer still runs, 0x323
-// when the last transfer ended without a reply.
+// reply's first `capacity` bytes, and their number; 0x322 while a transfer
+// still runs, 0x323 when the last transfer ended without a reply.
 std::int32_t HandOverReply(bool transferRunning,
                            const std::optional<std::vector<std::uint8_t>>& lastReply, int capacity,
-                           std::uint8_t* buffer);
+                           std::uint8_t* buffer, int& length);

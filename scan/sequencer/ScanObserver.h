@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "battery/ReplyFit.h"
 #include "battery/ValueCodec.h"
 
 // What happens in a scan, as values. The scan engine tells every observer;
@@ -33,14 +34,15 @@ struct RowTransaction {
   bool firstAttempt = true;         // false when the row is issued again
 };
 
-// A row's value arrived.
+// A row's reply arrived.
 struct RowReading {
   int row = 0;
   ReplyBuffer reply{};  // as the adapter handed it over
-  QString text;         // as the row's data field shows it
-  // A counted block the adapter could read only in part: the reply holds the
-  // bytes it read, and is no whole block.
-  bool cutShort = false;
+  int length = 0;       // the bytes it handed over
+  QString text;         // as the row's data field shows it: what came
+  // Whether the bytes are the whole reply; a reply cut short or over-long is
+  // no value.
+  ReplyFit fit = ReplyFit::Complete;
 };
 
 enum class RowFault {

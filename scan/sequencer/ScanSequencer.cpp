@@ -1,5 +1,7 @@
 #include "scan/sequencer/ScanSequencer.h"
 
+#include <algorithm>
+
 #include "battery/ValueCodec.h"
 
 namespace {
@@ -198,6 +200,9 @@ void ScanSequencer::FailAttempt(int pauseMs) {
 void ScanSequencer::ComputeRepeatTime(bool atPress) {
   state_.scanStartTime = ports_.clock.Now();
   const RepeatIntervalSetting& setting = SettingOf(ports_.controls.MarkedRepeatInterval());
+  state_.repeatMarkWall = state_.scanStartTime;
+  state_.repeatMarkMonotonic = ports_.clock.Monotonic();
+  state_.repeatInterval = std::chrono::seconds(setting.TotalSeconds());
   if (setting.IsTimed()) {
     state_.nextRepeatTime = state_.scanStartTime.addSecs(setting.TotalSeconds());
   } else if (atPress) {
@@ -217,9 +222,28 @@ void ScanSequencer::Timer2Timer() {
     ShowIdle(ScanStop::Finished);
     return;
   }
+  RebaseRepeatTimeOnClockStep();
   if (ports_.clock.Now() < state_.nextRepeatTime) return;
   ComputeRepeatTime(false);
   RestartScan();
+}
+
+// A wall clock set back would hold the scan for as long as it was set back,
+// without a word; one set forward would start the next pass early. When it
+// has moved against the monotonic clock by more than the repeat interval, the
+// repeat time is re-based from now: what is left of the wait, measured on the
+// monotonic clock, is waited from now on.
+void ScanSequencer::RebaseRepeatTimeOnClockStep() {
+  const QDateTime now = ports_.clock.Now();
+  const std::chrono::milliseconds monotonic = ports_.clock.Monotonic();
+  const std::chrono::milliseconds waited = monotonic - state_.repeatMarkMonotonic;
+  const std::chrono::milliseconds step{state_.repeatMarkWall.msecsTo(now) - waited.count()};
+  if (std::chrono::abs(step) <= state_.repeatInterval) return;
+  const std::chrono::milliseconds left{state_.repeatMarkWall.msecsTo(state_.nextRepeatTime) -
+                                       waited.count()};
+  state_.nextRepeatTime = now.addMSecs(std::max<qint64>(left.count(), 0));
+  state_.repeatMarkWall = now;
+  state_.repeatMarkMonotonic = monotonic;
 }
 
 void ScanSequencer::RestartScan() {

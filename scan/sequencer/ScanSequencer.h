@@ -75,6 +75,7 @@ class ScanSequencer {
   const ScanState& State() const { return state_; }
 
  private:
+  void RebaseRepeatTimeOnClockStep();
   void Start();
   bool WriteTextsRefused();
   void Stop();

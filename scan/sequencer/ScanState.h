@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <chrono>
 
 #include "battery/RegisterTable.h"
 
@@ -30,6 +31,13 @@ struct ScanState {
   QDateTime scanStartTime = ZeroDate();
   // When auto-repeat starts the next pass, at the earliest.
   QDateTime nextRepeatTime = ZeroDate();
+  // The wait for the next repeat on the monotonic clock: the wall-clock and
+  // monotonic times it was last measured from, and the repeat interval (0
+  // under Continuous). A wall clock that has moved by more than the interval
+  // against the monotonic one since then has been set.
+  QDateTime repeatMarkWall = ZeroDate();
+  std::chrono::milliseconds repeatMarkMonotonic{0};
+  std::chrono::milliseconds repeatInterval{0};
   // Whether the current row's transaction is a read. Only a read opens a
   // field in the log's record.
   bool rowIsRead = true;

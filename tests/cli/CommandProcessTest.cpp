@@ -201,13 +201,41 @@ TEST(CommandProcess, AnInterruptEndsRepeatedReadsWithZeroAndCutsOtherJobsShort) 
   }
 }
 
+// Output that cannot be written is a failure in every command, its help
+// included: status 1, said on standard error where that can be written.
 TEST(CommandProcess, OutputThatCannotBeWrittenIsAFailure) {
-  QProcess process;
-  process.setStandardOutputFile(QStringLiteral("/dev/full"));
-  process.start(QStringLiteral(PELMOR_EXECUTABLE), {"read", "--emulated", "Voltage"});
-  ASSERT_TRUE(process.waitForFinished(60000));
-  EXPECT_EQ(process.exitCode(), 1);
-  EXPECT_TRUE(process.readAllStandardError().contains("No space left on device"));
+  const struct {
+    QStringList arguments;
+    bool errorToo;  // standard error goes to /dev/full as well
+  } cases[] = {
+      {{"read", "--emulated", "Voltage"}, false},
+      {{"read", "--emulated", "--format", "json", "Voltage"}, false},
+      {{"read", "--help"}, false},
+      {{"write", "--help"}, false},
+      {{"probe", "--emulated"}, false},
+      {{"probe", "--emulated", "--format", "json"}, false},
+      {{"probe", "--help"}, false},
+      {{"plot", "--help"}, false},
+      {{"--help"}, false},
+      {{"--version"}, false},
+      {{"read", "--emulated", "NoSuchRegister"}, true},
+      {{"plot", "--no-such-option"}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.join(' ').toStdString());
+    QProcess process;
+    process.setProcessEnvironment(TestProcessEnvironment());
+    process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    if (c.errorToo) process.setStandardErrorFile(QStringLiteral("/dev/full"));
+    process.start(QStringLiteral(PELMOR_EXECUTABLE), c.arguments);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 1);
+    if (!c.errorToo) {
+      const QByteArray err = process.readAllStandardError();
+      EXPECT_TRUE(err.endsWith("pelmor: cannot write the output: No space left on device\n"))
+          << err.toStdString();
+    }
+  }
 }
 
 // With SIGPIPE ignored, as some shells and supervisors leave it, a reader that

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <csignal>
 #include <functional>
@@ -11,8 +12,10 @@
 #include <vector>
 
 #include "cli/HeadlessCommand.h"
+#include "cli/HeadlessScan.h"
 #include "emulator/EmulatedRig.h"
 #include "emulator/ForwardingAdapter.h"
+#include "link/AddressList.h"
 
 namespace {
 
@@ -184,10 +187,18 @@ TEST(HeadlessCommand, EachFaultEndsTheRunWithItsStatusOutputAndReason) {
       {"four time-outs leave a write its fifth attempt", "write --emulated RemainCapacityAlarm=300",
        Fail(kRemainCapacityAlarm, AdapterEvent::BusTimeout, 4), headless_exit::kAllRowsOk, ".*",
        ""},
-      {"a refused transaction ends the run after its pass, in which nothing was read",
+      {"a refused transaction ends the run after its pass, whose rows were never reached",
        "read --emulated Voltage Current --count 3", RefuseTheNextTransaction,
-       headless_exit::kRowFailed, R"(Voltage    mv\nCurrent    \+/-ma\n)",
+       headless_exit::kRowFailed,
+       R"(Voltage  -  mv  \(not reached: the pass ended before this row\)\n)"
+       R"(Current  -  \+/-ma  \(not reached: the pass ended before this row\)\n)",
        "the adapter refused Voltage's transaction: <<Operation Not Accepted>>"},
+      {"in JSON a row never reached says so and has no value",
+       "read --emulated --format json Voltage", RefuseTheNextTransaction, headless_exit::kRowFailed,
+       R"(.*\{"name":"Voltage","ok":false,"reached":false,"unit":"mv","value":null\}.*)", ""},
+      {"in CSV a row never reached is an empty field",
+       "read --emulated --format csv Voltage Current", RefuseTheNextTransaction,
+       headless_exit::kRowFailed, ".*\r\n[^,\r\n]+,,\r\n", ""},
       {"an address the adapter reports busy (a kernel driver holds it) stays so",
        "write --emulated AtRate=5", Fail(0x04, AdapterEvent::Busy, 1000), headless_exit::kNoLink,
        ".*", "reports address 16 busy: <<Kavix Busy>>"},
@@ -217,4 +228,26 @@ TEST(HeadlessCommand, EachFaultEndsTheRunWithItsStatusOutputAndReason) {
         << outcome.out;
     EXPECT_NE(outcome.err.find(c.reason), std::string::npos) << outcome.err;
   }
+}
+
+// The command line stops a scan that a refused transaction halted: every
+// observer, the ones after it included, hears of the halt before the stop.
+TEST(HeadlessScan, EveryObserverHearsOfAHaltBeforeTheStopItLeadsTo) {
+  struct : ScanObserver {
+    QStringList seen;
+    void ScanHalted(const ScanHalt&) override { seen << "halted"; }
+    void ScanStopped(ScanStop) override { seen << "stopped"; }
+  } later;
+  int argc = 1;
+  char name[] = "pelmor";
+  char* argv[] = {name, nullptr};
+  QCoreApplication application(argc, argv);
+  const std::unique_ptr<EmulatedRig> rig = EmulatedRig::Threaded();
+  RefuseTheNextTransaction(*rig);
+  HeadlessScan scan(rig->Adapter(), {QStringLiteral("1"), address_list::kSmartBatteryEntry});
+  scan.Engine().AddObserver(later);
+  const HeadlessScan::Pass pass = scan.Read({9, 10});
+  EXPECT_TRUE(pass.halted);
+  EXPECT_EQ(later.seen, QStringList({"halted", "stopped"}));
+  for (const RowRecord& row : pass.rows) EXPECT_FALSE(row.reached) << row.row;
 }

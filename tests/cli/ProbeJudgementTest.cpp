@@ -6,15 +6,44 @@
 
 #include "cli/ProbeJudgement.h"
 #include "cli/ProbeReport.h"
+#include "link/FaultWords.h"
 #include "tests/support/QtPrinters.h"
 
 namespace {
 
-RegisterFacts Register(const char* name, const char* unit, QString first, QString second,
-                       int count = -1) {
-  return {QString::fromLatin1(name),
-          QString::fromLatin1(unit),
-          {{{std::move(first), true, count}, {std::move(second), true, count}}}};
+// A reply as the scan records it: its bytes, judged and shown as every path does.
+RowRecord Replied(const char* unit, const std::string& bytes) {
+  RowRecord reading;
+  reading.reached = reading.replied = true;
+  std::copy(bytes.begin(), bytes.end(), reading.reply.begin());
+  reading.length = static_cast<int>(bytes.size());
+  reading.fit = JudgeReply(unit, reading.reply, reading.length);
+  reading.ok = reading.fit == ReplyFit::Complete;
+  const std::optional<ReplyBuffer> came = ReplyAsFarAsItCame(unit, reading.reply, reading.length);
+  reading.text = came ? DecodeReply(unit, *came) : QString();
+  return reading;
+}
+
+RowRecord Word(const char* unit, int word) {
+  return Replied(unit, {static_cast<char>(word & 0xFF), static_cast<char>(word >> 8)});
+}
+
+// A string whose count byte says `count`; by default as many as its characters.
+RowRecord String(const std::string& characters, int count = -1) {
+  const int counted = count < 0 ? static_cast<int>(characters.size()) : count;
+  return Replied("string", static_cast<char>(counted) + characters);
+}
+
+RowRecord GivenUp(RowFault fault) {
+  RowRecord reading;
+  reading.reached = true;
+  reading.fault = fault;
+  reading.text = FaultWord(fault);
+  return reading;
+}
+
+RegisterFacts Register(const char* name, const char* unit, RowRecord first, RowRecord second) {
+  return {QString::fromLatin1(name), QString::fromLatin1(unit), {{first, second}}};
 }
 
 ProbeFacts HealthyPack() {
@@ -32,10 +61,10 @@ ProbeFacts HealthyPack() {
   facts.sweep = {true, {0x0B}, {}, 112, 0, 0, false, 0.4};
   facts.readAt = 0x0B;
   facts.registers = {
-      Register("Voltage", "mv", "12285", "12280"),
-      Register("SpecificationInfo", "#H", "0031", "0031"),
-      Register("ManufacturerName", "string", "\"Norvale Cells\"", "\"Norvale Cells\"", 13),
-      Register("DeviceName", "string", "\"NV3S4400\"", "\"NV3S4400\"", 8)};
+      Register("Voltage", "mv", Word("mv", 12285), Word("mv", 12280)),
+      Register("SpecificationInfo", "#H", Word("#H", 0x0031), Word("#H", 0x0031)),
+      Register("ManufacturerName", "string", String("Norvale Cells"), String("Norvale Cells")),
+      Register("DeviceName", "string", String("NV3S4400"), String("NV3S4400"))};
   return facts;
 }
 
@@ -63,12 +92,12 @@ const Situation kSituations[] = {
     {"a healthy pack", [](ProbeFacts&) {}, ConclusionKind::BatteryAnswers,
      "A Smart Battery answers at 0x0B (address byte 16): Norvale Cells NV3S4400, 12.29 V", ""},
     {"a voltage 50 mV lower a moment later is no noise",
-     [](ProbeFacts& f) { Named(f, "Voltage").readings[1].text = "12235"; },
+     [](ProbeFacts& f) { Named(f, "Voltage").readings[1] = Word("mv", 12235); },
      ConclusionKind::BatteryAnswers, "12.29 V", ""},
     {"voltage scaled by ten (VScale 1)",
      [](ProbeFacts& f) {
-       Named(f, "SpecificationInfo").readings = {{{"0131", true}, {"0131", true}}};
-       Named(f, "Voltage").readings = {{{"1650", true}, {"1650", true}}};
+       Named(f, "SpecificationInfo").readings = {Word("#H", 0x0131), Word("#H", 0x0131)};
+       Named(f, "Voltage").readings = {Word("mv", 1650), Word("mv", 1650)};
      },
      ConclusionKind::BatteryAnswers, "16.50 V", ""},
     {"no adapter is listed",
@@ -154,34 +183,39 @@ const Situation kSituations[] = {
      "with pelmor read --address 1C",
      "sweep warn"},
     {"the voltage jumps between two readings",
-     [](ProbeFacts& f) { Named(f, "Voltage").readings[1].text = "16381"; }, ConclusionKind::Noise,
-     "(Voltage: 12285 mV, then 16381 mV): the bus is noisy", "Voltage FAIL"},
+     [](ProbeFacts& f) { Named(f, "Voltage").readings[1] = Word("mv", 16381); },
+     ConclusionKind::Noise, "(Voltage: 12285 mV, then 16381 mV): the bus is noisy", "Voltage FAIL"},
     {"a string changes between two readings",
-     [](ProbeFacts& f) { Named(f, "DeviceName").readings[0].text = "\"NV3S4C00\""; },
+     [](ProbeFacts& f) { Named(f, "DeviceName").readings[0] = String("NV3S4C00"); },
      ConclusionKind::Noise, "DeviceName", "DeviceName FAIL"},
     {"transfers broke off, though retries brought the values",
      [](ProbeFacts& f) { f.brokenAttempts = 2; }, ConclusionKind::Noise, "2 transfers broke off",
      ""},
     {"strings come back without their data",
      [](ProbeFacts& f) {
-       Named(f, "ManufacturerName").readings = {{{"\"\"", true, 13}, {"\"\"", true, 13}}};
+       Named(f, "ManufacturerName").readings = {String("", 13), String("", 13)};
      },
-     ConclusionKind::ShortStrings, "(ManufacturerName: the count says 13 characters, 0 came)",
-     "ManufacturerName FAIL"},
+     ConclusionKind::ShortStrings,
+     "(ManufacturerName: cut short (the count says 13 bytes, 0 came))", "ManufacturerName FAIL"},
+    {"a string longer than its count",
+     [](ProbeFacts& f) { Named(f, "DeviceName").readings[1] = String("NV3S4400", 4); },
+     ConclusionKind::NotABattery, "(DeviceName: over-long (the count says 4 bytes, 8 came))",
+     "DeviceName FAIL"},
     {"SpecificationInfo names no version",
      [](ProbeFacts& f) {
-       Named(f, "SpecificationInfo").readings = {{{"7500", true}, {"7500", true}}};
+       Named(f, "SpecificationInfo").readings = {Word("#H", 0x7500), Word("#H", 0x7500)};
      },
      ConclusionKind::NotABattery, "(SpecificationInfo: 7500 names no valid version and scaling)",
      "SpecificationInfo FAIL"},
     {"a voltage no pack has",
      [](ProbeFacts& f) {
-       Named(f, "Voltage").readings = {{{"0", true}, {"0", true}}};
+       Named(f, "Voltage").readings = {Word("mv", 0), Word("mv", 0)};
      },
      ConclusionKind::NotABattery, "0 mV is outside a pack's 2000 to 70000 mV", "Voltage FAIL"},
     {"a register the device does not answer",
      [](ProbeFacts& f) {
-       Named(f, "DeviceName").readings = {{{"NACK", false}, {"NACK", false}}};
+       Named(f, "DeviceName").readings = {GivenUp(RowFault::NoAcknowledge),
+                                          GivenUp(RowFault::NoAcknowledge)};
      },
      ConclusionKind::NotABattery, "(DeviceName: not answered (NACK twice))", "DeviceName FAIL"},
     {"no sweep without a read-only touch: the address is read all the same",
@@ -221,7 +255,7 @@ TEST(ProbeJudgement, EachSituationHasItsConclusionAndFlagsItsStep) {
 // A crafted pack's name reaches the probe's text escaped, never raw.
 TEST(ProbeJudgement, APacksControlCharactersReachTheTextEscaped) {
   ProbeFacts facts = HealthyPack();
-  for (auto& reading : Named(facts, "DeviceName").readings) reading.text = "\"\x1b[2JKP\x07\"";
+  for (auto& reading : Named(facts, "DeviceName").readings) reading = String("\x1b[2JKP\x07");
   QString printed;
   QTextStream out(&printed);
   PrintProbeText(out, JudgeSteps(facts), Conclude(facts));

@@ -91,7 +91,8 @@ TEST_F(AdapterTransactionTest, WordReadCompletesAfterItsTransferTime) {
   ASSERT_EQ(StartRead(0x09, 2), 0);
   EXPECT_EQ(StartRead(0x0A, 2), return_code::kOperationInProgress);
   std::uint8_t early[2];
-  EXPECT_EQ(adapter().I2CGetMasterRxMsg(2, early), return_code::kOperationInProgress)
+  int length = 0;
+  EXPECT_EQ(adapter().I2CGetMasterRxMsg(2, early, length), return_code::kOperationInProgress)
       << "no reply while the transfer runs";
   const auto transfer = smbus_timing::ReadTime(2);
   EXPECT_EQ(transfer, 480us);
@@ -187,7 +188,8 @@ TEST_F(AdapterTransactionTest, EachInjectedFaultEndsTheTransferWithExactlyItsEve
     rig->Advance(1us);
     EXPECT_EQ(events.Take(), Events{Code(c.fault)});
     std::uint8_t stale[2];
-    EXPECT_EQ(adapter().I2CGetMasterRxMsg(2, stale), return_code::kNotAccepted)
+    int length = 0;
+    EXPECT_EQ(adapter().I2CGetMasterRxMsg(2, stale, length), return_code::kNotAccepted)
         << "a failed transfer leaves no reply";
     EXPECT_GT(ReadWord(0x09), 9000) << "the fault was for one transaction only";
   }

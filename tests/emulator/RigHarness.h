@@ -64,7 +64,8 @@ class DeterministicRigTest : public ::testing::Test {
 
   std::vector<std::uint8_t> Reply(int capacity = 100) {
     std::vector<std::uint8_t> buffer(capacity, 0xEE);
-    adapter().I2CGetMasterRxMsg(capacity, buffer.data());
+    int length = 0;
+    adapter().I2CGetMasterRxMsg(capacity, buffer.data(), length);
     return buffer;
   }
 

@@ -37,13 +37,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   pass.startTime = QDateTime(QDate(2026, 12, 7), QTime(9, 30));
   RowRecord name;
   name.row = kManufacturerName;
-  name.ok = true;
+  name.ok = name.reached = name.replied = true;
+  name.length = kReplyBufferSize;
   std::memcpy(name.reply.data(), data, std::min(size, name.reply.size()));
   name.text = DecodeReply(catalogue.UnitClass(name.row), name.reply);
   RowRecord voltage;
   voltage.row = kVoltage;
-  voltage.ok = true;
+  voltage.ok = voltage.reached = voltage.replied = true;
   voltage.reply = {0x2C, 0x2E};
+  voltage.length = 2;
   voltage.text = DecodeReply(catalogue.UnitClass(voltage.row), voltage.reply);
   pass.rows = {voltage, name};
   const QString string = ReplyString(name.reply);

@@ -81,12 +81,13 @@ class I2cDevAdapterTest : public ::testing::Test {
   std::int32_t Read(std::uint8_t command, int receiveLength, std::uint8_t address = kBattery) {
     return adapter->I2CMasterTxRx(address, &command, 1, receiveLength, 1);
   }
-  std::vector<std::uint8_t> Reply(std::size_t length,
-                                  std::int32_t handedOver = return_code::kAccepted) {
+  // The reply's first bytes; replyLength is how many the adapter handed over.
+  std::vector<std::uint8_t> Reply(std::size_t length) {
     std::uint8_t buffer[100] = {};
-    EXPECT_EQ(adapter->I2CGetMasterRxMsg(100, buffer), handedOver);
+    EXPECT_EQ(adapter->I2CGetMasterRxMsg(100, buffer, replyLength), return_code::kAccepted);
     return {buffer, buffer + length};
   }
+  int replyLength = 0;
   bool LinkOpen() {
     I2CStatusRecord status;
     adapter->I2CGetStatus(status);
@@ -183,18 +184,18 @@ TEST_F(I2cDevAdapterTest, BlockReadsGiveTheCountThenTheBytesWhateverTheMethod) {
   struct Case {
     const char* method;
     unsigned long functionality;
-    std::string expectedLongBlock;  // of the 32-byte block
-    std::int32_t handedOver;
+    std::string expectedLongBlock;  // of the 32-byte block, as handed over
   };
   const Case cases[] = {
       {"SMBus block", I2C_FUNC_SMBUS_WORD_DATA | I2C_FUNC_SMBUS_READ_BLOCK_DATA,
-       std::string(1, '\x20') + std::string(32, 'A'), return_code::kAccepted},
+       std::string(1, '\x20') + std::string(32, 'A')},
       {"plain I2C", I2C_FUNC_SMBUS_WORD_DATA | I2C_FUNC_I2C,
-       std::string(1, '\x20') + std::string(32, 'A'), return_code::kAccepted},
+       std::string(1, '\x20') + std::string(32, 'A')},
       // An I2C block read brings 32 bytes: the count, then 31 data bytes. The
-      // block is handed over as cut short, never as a whole one.
+      // block is handed over as it came, its count saying 32, never as a
+      // whole one.
       {"I2C block", I2C_FUNC_SMBUS_WORD_DATA | I2C_FUNC_SMBUS_I2C_BLOCK,
-       std::string(1, '\x1F') + std::string(31, 'A'), return_code::kReplyCutShort},
+       std::string(1, '\x20') + std::string(31, 'A')},
   };
   // An adapter whose driver does nothing of its own with an SMBus Block Read.
   sysfs.RemoveBus(kBus);
@@ -208,7 +209,8 @@ TEST_F(I2cDevAdapterTest, BlockReadsGiveTheCountThenTheBytesWhateverTheMethod) {
     EXPECT_EQ(Reply(6), (std::vector<std::uint8_t>{4, 'A', 'C', 'M', 'E', 0}));
     ASSERT_EQ(Read(0x23, 0), 0);
     ASSERT_EQ(events.Next(), AdapterEvent::MasterRxComplete);
-    EXPECT_EQ(Reply(c.expectedLongBlock.size(), c.handedOver), Bytes(c.expectedLongBlock));
+    EXPECT_EQ(Reply(c.expectedLongBlock.size()), Bytes(c.expectedLongBlock));
+    EXPECT_EQ(replyLength, static_cast<int>(c.expectedLongBlock.size()));
     adapter.reset();
   }
 }
@@ -243,16 +245,15 @@ TEST_F(I2cDevAdapterTest, ACountedBlockIsReadByPlainI2cFirstAndNeverShownWholeWh
     int maxReadLength;
     int messagesTransferred;
     std::size_t blockSize;
-    std::int32_t handedOver;  // -1: a bus error
-    bool fellBack;            // an SMBus call read the block after the plain read
+    int received;   // data bytes handed over; -1: a bus error
+    bool fellBack;  // an SMBus call read the block after the plain read
     const char* logged;
   } cases[] = {
-      {cp2112, 1000, 2, 32, return_code::kAccepted, false, ""},
+      {cp2112, 1000, 2, 32, 32, false, ""},
       {cp2112, 1000, 1, 4, -1, false, ""},
-      {cp2112, 26, 2, 32, return_code::kReplyCutShort, true,
-       "claims 32 bytes; the adapter read 31"},
-      {"i2c-tiny-usb at bus 001 device 004", 26, 2, 32, return_code::kAccepted, true, ""},
-      {ft260, 26, 2, 32, return_code::kReplyCutShort, true, ""},
+      {cp2112, 26, 2, 32, 31, true, "claims 32 bytes; the adapter read 31"},
+      {"i2c-tiny-usb at bus 001 device 004", 26, 2, 32, 32, true, ""},
+      {ft260, 26, 2, 32, 31, true, ""},
       {ft260, 26, 2, 40, -1, true, ""},
   };
   for (const auto& c : cases) {
@@ -271,13 +272,14 @@ TEST_F(I2cDevAdapterTest, ACountedBlockIsReadByPlainI2cFirstAndNeverShownWholeWh
     const int smbusCalls = kernel.Calls(Call::Smbus);
     StartOpen();
     ASSERT_EQ(Read(0x23, 0), 0);
-    if (c.handedOver < 0) {
+    if (c.received < 0) {
       EXPECT_EQ(events.Next(), AdapterEvent::BusError);
     } else {
       ASSERT_EQ(events.Next(), AdapterEvent::MasterRxComplete);
-      const char count = c.handedOver == return_code::kAccepted ? 32 : 31;
-      EXPECT_EQ(Reply(count + 1, c.handedOver),
-                Bytes(std::string(1, count) + std::string(count, 'A')));
+      const std::size_t received = static_cast<std::size_t>(c.received);
+      EXPECT_EQ(Reply(received + 1),
+                Bytes(std::string(1, static_cast<char>(c.blockSize)) + std::string(received, 'A')));
+      EXPECT_EQ(replyLength, c.received + 1);
     }
     EXPECT_EQ(kernel.Calls(Call::Rdwr) - plainReads, 1);
     EXPECT_EQ(kernel.Calls(Call::Smbus) > smbusCalls, c.fellBack);
@@ -318,7 +320,8 @@ TEST_F(I2cDevAdapterTest, KernelErrorsReachTheProgramAsEventsOfTheTable) {
     ASSERT_EQ(Read(0x09, 2), 0);
     EXPECT_EQ(events.Next(), event) << error;
     std::uint8_t buffer[100];
-    EXPECT_EQ(adapter->I2CGetMasterRxMsg(100, buffer), return_code::kNotAccepted);
+    int length = 0;
+    EXPECT_EQ(adapter->I2CGetMasterRxMsg(100, buffer, length), return_code::kNotAccepted);
   }
   EXPECT_TRUE(LinkOpen());
 }
@@ -453,7 +456,8 @@ TEST_F(I2cDevAdapterTest, RefusesWhatItCannotDoWithTheLibrarysCodes) {
   kernel.HoldNext();
   ASSERT_EQ(Read(0x09, 2), 0);
   EXPECT_EQ(Read(0x09, 2), return_code::kOperationInProgress);
-  EXPECT_EQ(adapter->I2CGetMasterRxMsg(100, buffer), return_code::kOperationInProgress);
+  int length = 0;
+  EXPECT_EQ(adapter->I2CGetMasterRxMsg(100, buffer, length), return_code::kOperationInProgress);
   kernel.Release();
   EXPECT_EQ(events.Next(), AdapterEvent::MasterRxComplete);
   const std::uint8_t twoBytes[2] = {0x01, 0x02};

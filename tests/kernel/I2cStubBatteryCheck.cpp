@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "battery/RegisterTable.h"
+#include "battery/ReplyFit.h"
 #include "battery/ValueCodec.h"
 #include "i2cdev/DeviceCalls.h"
 #include "i2cdev/I2cBusDirectory.h"
@@ -247,8 +248,10 @@ std::string ReadRow(AdapterLibrary& library, Events& events, const RegisterDefin
   const std::int32_t event = events.Next();
   if (event != Code(AdapterEvent::MasterRxComplete)) return "event " + Hex(event);
   ReplyBuffer reply{};
-  library.I2CGetMasterRxMsg(kReplyBufferSize, reply.data());
-  return DecodeReply(unitClass, reply).toStdString();
+  int length = 0;
+  library.I2CGetMasterRxMsg(kReplyBufferSize, reply.data(), length);
+  const std::optional<ReplyBuffer> came = ReplyAsFarAsItCame(unitClass, reply, length);
+  return came ? DecodeReply(unitClass, *came).toStdString() : std::string();
 }
 
 // The seeded stub through the library, then through the command line.

@@ -35,6 +35,28 @@ class AutoRepeatTest : public ScanHarness {
   bool IdleWithLinkClosed() const {
     return controls.caption != "Stop" && !timer2.IsActive() && !rig->Adapter().IsLinkOpen();
   }
+  // The wall clock set in the middle of a run, by a person or by time
+  // synchronisation: passes go on ten seconds apart by the monotonic clock,
+  // none lost, none doubled, each stamped with the wall clock as it now reads.
+  void PassesTenSecondsApartAcrossAWallClockStep(int seconds) {
+    controls.interval = RepeatInterval::TenSeconds;
+    TickOnly({9});
+    const Micros press = Now();
+    FirstPass();
+    const Passes before = Watch(press + 25s - Now());
+    clock.base = clock.base.addSecs(seconds);
+    const Passes after = Watch(30s);
+    ASSERT_EQ(before.starts.size(), 2u);
+    ASSERT_EQ(after.starts.size(), 3u);
+    std::vector<Micros> starts = before.starts;
+    starts.insert(starts.end(), after.starts.begin(), after.starts.end());
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+      EXPECT_NEAR((starts[i] - press).count() / 1e6, 10.0 * double(i + 1), 0.1) << "pass " << i + 2;
+    }
+    const QDateTime lastStart = clock.base.addMSecs(after.starts.back().count() / 1000);
+    EXPECT_LE(std::abs(state.scanStartTime.msecsTo(lastStart)), 1);
+  }
+
   // Presses Read Data and runs the first pass to its end; answers when it ended.
   Micros FirstPass() {
     StartScanAndOpenLink();
@@ -158,11 +180,13 @@ TEST_F(AutoRepeatTest, UntickingDuringAPassLetsItEndNormallyAndTickingWhileIdleS
   EXPECT_EQ(Transactions(), 2);
 }
 
+// Within the repeat interval the repeat time is wall-clock time.
 TEST_F(AutoRepeatTest, ClockSetForwardStartsTheNextPassAtTheNextTickAndSetBackLengthensTheWait) {
   controls.interval = RepeatInterval::Minute;
   TickOnly({9});
   FirstPass();
-  clock.base = clock.base.addSecs(120);
+  Advance(40s);
+  clock.base = clock.base.addSecs(30);
   Passes passes = Watch(100ms);
   ASSERT_EQ(passes.starts.size(), 1u);
   const Micros secondStart = passes.starts[0];
@@ -171,6 +195,14 @@ TEST_F(AutoRepeatTest, ClockSetForwardStartsTheNextPassAtTheNextTickAndSetBackLe
   passes = Watch(95s);
   ASSERT_EQ(passes.starts.size(), 1u);
   EXPECT_NEAR(Seconds(passes.starts[0] - secondStart), 90.0, 0.1);
+}
+
+TEST_F(AutoRepeatTest, WallClockSetAnHourBackMidRunLosesNoPass) {
+  PassesTenSecondsApartAcrossAWallClockStep(-3600);
+}
+
+TEST_F(AutoRepeatTest, WallClockSetAnHourForwardMidRunDoublesNoPass) {
+  PassesTenSecondsApartAcrossAWallClockStep(3600);
 }
 
 TEST_F(AutoRepeatTest, EmptyPassUnderContinuousTriesAgainAtEveryTick) {

@@ -56,11 +56,14 @@ class FakeTimer : public Timer {
   std::function<void()> handler_;
 };
 
+// Monotonic time is the fake timers' time; the wall clock runs with it from
+// `base`, and a test sets the wall clock by moving `base`.
 class FakeClock : public Clock {
  public:
   explicit FakeClock(const std::function<Micros()>& now) : now_(now) {}
-  QDateTime Now() const override {
-    return base.addMSecs(std::chrono::duration_cast<std::chrono::milliseconds>(now_()).count());
+  QDateTime Now() const override { return base.addMSecs(Monotonic().count()); }
+  std::chrono::milliseconds Monotonic() const override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(now_());
   }
   QDateTime base = QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0));
 
@@ -147,7 +150,9 @@ struct LogSwitch : ScanLog {
 // the rig's time. Adapter events are dispatched as the rig reports them.
 class ScanHarness : public ::testing::Test {
  protected:
-  explicit ScanHarness(ScanPolicy scanPolicy = ScanPolicy::Window()) : policy(scanPolicy) {
+  explicit ScanHarness(ScanPolicy scanPolicy = ScanPolicy::Window(),
+                       EmulatedFault fault = EmulatedFault::None)
+      : policy(scanPolicy), rig(EmulatedRig::Deterministic(fault)) {
     catalogue.BuildCatalogue(rows);
     rig->Adapter().SetOpenDelay(30ms);
   }
