@@ -70,8 +70,8 @@ QJsonObject RegisterJson(const RowRecord& row, const RegisterCatalogue& catalogu
                          CapacityUnits mode) {
   const QString unitClass = catalogue.UnitClass(row.row);
   QJsonObject object{{kName, catalogue.RegisterName(row.row)}, {kClass, unitClass}, {kOk, row.ok}};
-  if (row.cutShort) {
-    object[kFault] = QStringLiteral("CUT SHORT");
+  if (row.replied && row.fit != ReplyFit::Complete) {
+    object[kFault] = ReplyFitWords(row.fit).toUpper();
     return object;
   }
   if (!row.ok) {

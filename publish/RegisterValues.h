@@ -28,7 +28,7 @@ std::optional<SiValue> SiValueOf(const QString& unitClass, int raw, CapacityUnit
 //   {"name","class","ok":true,"text":"..."}                          a string
 //   {"name","class","ok":true,"bytes":[1,2,3]}                       a block
 //   {"name","class","ok":false,"fault":"NACK"}                       given up
-// A block or string read only in part is no value: ok false, fault "CUT SHORT".
+// A reply cut short or over-long is no value: ok false, fault "CUT SHORT" or "OVER-LONG".
 QJsonObject RegisterJson(const RowRecord& row, const RegisterCatalogue& catalogue,
                          CapacityUnits mode);
 

@@ -17,21 +17,24 @@ constexpr int kBatteryMode = 3, kTemperature = 8, kVoltage = 9, kCurrent = 10,
               kManufacturerName = 29, kDeviceName = 30, kManufacturerData = 32;
 
 RowRecord Word(int row, int word, const QString& text = {}) {
-  RowRecord record{row, text, true, false, {}, {}};
+  RowRecord record{.row = row, .text = text, .ok = true, .reached = true, .replied = true};
+  record.length = 2;
   record.reply[0] = static_cast<std::uint8_t>(word & 0xFF);
   record.reply[1] = static_cast<std::uint8_t>((word >> 8) & 0xFF);
   return record;
 }
 
 RowRecord Block(int row, const QByteArray& bytes, bool cutShort = false) {
-  RowRecord record{row, {}, !cutShort, cutShort, {}, {}};
+  RowRecord record{.row = row, .ok = !cutShort, .reached = true, .replied = true};
+  record.fit = cutShort ? ReplyFit::CutShort : ReplyFit::Complete;
   record.reply[0] = static_cast<std::uint8_t>(bytes.size());
   std::copy(bytes.begin(), bytes.end(), record.reply.begin() + 1);
+  record.length = cutShort ? 1 : int(bytes.size()) + 1;
   return record;
 }
 
 RowRecord Failed(int row, RowFault fault) {
-  return {row, "NACK", false, false, {}, fault};
+  return {.row = row, .text = "NACK", .reached = true, .fault = fault};
 }
 
 QJsonObject Json(const QByteArray& text) {
