@@ -70,7 +70,7 @@ class XServer {
     const char name[] = "_NET_WM_PID";
     xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
         connection_, xcb_intern_atom(connection_, 0, sizeof name - 1, name), nullptr);
-    pidAtom_ = atom != nullptr ? atom->atom : XCB_ATOM_NONE;
+    pidAtom_ = atom != nullptr ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
     std::free(atom);
     xcb_flush(connection_);
   }
