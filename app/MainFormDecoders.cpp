@@ -6,14 +6,8 @@
 #include "app/TMainForm.h"
 #include "decoders/DecoderDialogs.h"
 
-void TMainForm::AttachDecoderDialogs(TBatteryModeDlg* batteryMode, TBatteryStatDlg* batteryStat,
-                                     TSpecInfoDlg* specInfo, TMfgDateDlg* mfgDate,
-                                     TMfgDataDlg* mfgData) {
-  batteryModeDlg_ = batteryMode;
-  batteryStatDlg_ = batteryStat;
-  specInfoDlg_ = specInfo;
-  mfgDateDlg_ = mfgDate;
-  mfgDataDlg_ = mfgData;
+void TMainForm::AttachSecondaryWindows(SecondaryWindows& windows) {
+  windows_ = &windows;
   connect(BMBtn, &QPushButton::clicked, this, &TMainForm::BMBtnClick);
   connect(BSBtn, &QPushButton::clicked, this, &TMainForm::BSBtnClick);
   connect(SIBtn, &QPushButton::clicked, this, &TMainForm::SIBtnClick);
@@ -28,23 +22,24 @@ void TMainForm::RunWordDecoder(WordDecoderDialog& dialog, const char* dataField)
 }
 
 void TMainForm::BMBtnClick() {
-  RunWordDecoder(*batteryModeDlg_, "BatteryModeData");
+  RunWordDecoder(windows_->BatteryModeDlg(), "BatteryModeData");
 }
 
 void TMainForm::BSBtnClick() {
-  RunWordDecoder(*batteryStatDlg_, "BatteryStatusData");
+  RunWordDecoder(windows_->BatteryStatDlg(), "BatteryStatusData");
 }
 
 void TMainForm::SIBtnClick() {
-  RunWordDecoder(*specInfoDlg_, "SpecificationInfoData");
+  RunWordDecoder(windows_->SpecInfoDlg(), "SpecificationInfoData");
 }
 
 void TMainForm::MDBtnClick() {
-  RunWordDecoder(*mfgDateDlg_, "ManufacturerDateData");
+  RunWordDecoder(windows_->MfgDateDlg(), "ManufacturerDateData");
 }
 
 void TMainForm::MDataBtnClick() {
   QLineEdit* field = ClientArea->findChild<QLineEdit*>(QStringLiteral("ManufacturerDataData"));
-  mfgDataDlg_->MfgDataString = field->text();
-  if (mfgDataDlg_->exec() == QDialog::Accepted) field->setText(mfgDataDlg_->MfgDataString);
+  TMfgDataDlg& dialog = windows_->MfgDataDlg();
+  dialog.MfgDataString = field->text();
+  if (dialog.exec() == QDialog::Accepted) field->setText(dialog.MfgDataString);
 }

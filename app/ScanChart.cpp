@@ -1,5 +1,9 @@
 #include "app/ScanChart.h"
 
+#include <QMessageBox>
+
+#include "app/ChartModuleLoader.h"
+
 ScanChart::ScanChart(ScanEngine& engine, QWidget& mainWindow)
     : engine_(engine), mainWindow_(mainWindow) {
   engine_.AddObserver(collector_);
@@ -11,7 +15,12 @@ ScanChart::~ScanChart() {
 
 void ScanChart::ShowWindow() {
   if (!window_) {
-    window_ = std::make_unique<TChartForm>(series_, &mainWindow_);
+    const ChartModuleLoad& module = LoadChartModule();
+    if (module.api == nullptr) {
+      QMessageBox::critical(&mainWindow_, QStringLiteral("Error"), module.error);
+      return;
+    }
+    window_.reset(module.api->makeChartWindow(series_, &mainWindow_));
   }
   window_->show();
   window_->raise();

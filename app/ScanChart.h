@@ -8,8 +8,9 @@
 #include "scan/ScanEngine.h"
 
 // The chart of the running scan: every read pass is filed in the series from
-// the program's start, and the Chart window, made the first time it is asked
-// for, draws them and those that follow. The window belongs to the main
+// the program's start, and the Chart window, made by the chart module the
+// first time it is asked for, draws them and those that follow. When the
+// module cannot be loaded, an error box says why. The window belongs to the main
 // window: it closes with it, and does not keep the program running.
 class ScanChart : private PassFeed {
  public:

@@ -122,12 +122,6 @@ void TMainForm::ShowBrokerState(BrokerState state) {
   log_.ShowTitle();
 }
 
-void TMainForm::AttachHelpWindows(TReadMe* readMe, TRevReport* revReport, TAboutBox* aboutBox) {
-  readMe_ = readMe;
-  revReport_ = revReport;
-  aboutBox_ = aboutBox;
-}
-
 RowControls& TMainForm::ControlsFor(const QString& controlStem) {
   for (int row = 0; row < kRegisterRowCount; ++row) {
     if (rows_[row].ChkBx->objectName() == controlStem + QStringLiteral("ChkBx")) {
@@ -252,15 +246,15 @@ void TMainForm::MenuViewChartClick() {
 }
 
 void TMainForm::MenuHelpReadMeClick() {
-  readMe_->exec();
+  windows_->ReadMe().exec();
 }
 
 void TMainForm::MenuHelpRevReportClick() {
-  revReport_->exec();
+  windows_->RevReport().exec();
 }
 
 void TMainForm::MenuHelpAboutClick() {
-  aboutBox_->exec();
+  windows_->AboutBox().exec();
 }
 
 void TMainForm::MenuOptionsAutoRepeatContinuousClick() {

@@ -20,6 +20,7 @@
 #include "app/LogFileDialog.h"
 #include "app/MainFormPorts.h"
 #include "app/ScanChart.h"
+#include "app/SecondaryWindows.h"
 #include "app/WidgetRowControls.h"
 #include "battery/RegisterCatalogue.h"
 #include "link/AdapterMessages.h"
@@ -30,14 +31,6 @@
 #include "timing/LocalClock.h"
 #include "timing/TimerfdTimer.h"
 
-class TReadMe;
-class TRevReport;
-class TAboutBox;
-class TBatteryModeDlg;
-class TBatteryStatDlg;
-class TSpecInfoDlg;
-class TMfgDateDlg;
-class TMfgDataDlg;
 class WordDecoderDialog;
 
 // Blocks the event loop's thread for a time (the pause after a COM port refresh).
@@ -61,13 +54,9 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   // The broker's state as the title shows it.
   void ShowBrokerState(BrokerState state);
 
-  // The windows created after this one, reached from the Help menu.
-  void AttachHelpWindows(TReadMe* readMe, TRevReport* revReport, TAboutBox* aboutBox);
-
-  // The field decoders, created after this window; attaching them connects
-  // the five decoder buttons (MainFormDecoders.cpp).
-  void AttachDecoderDialogs(TBatteryModeDlg* batteryMode, TBatteryStatDlg* batteryStat,
-                            TSpecInfoDlg* specInfo, TMfgDateDlg* mfgDate, TMfgDataDlg* mfgData);
+  // The windows reached from the Help menu and the five decoder buttons;
+  // attaching them connects the decoder buttons (MainFormDecoders.cpp).
+  void AttachSecondaryWindows(SecondaryWindows& windows);
 
   RegisterCatalogue& Catalogue() { return catalogue_; }
   // The scan behind the window's controls; observers of its events (the
@@ -204,12 +193,5 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   ScanChart chart_{engine_, *this};
   std::unique_ptr<ScanPublishing> publishing_;
   std::optional<BrokerState> brokerState_;  // none when no pass is published
-  TReadMe* readMe_ = nullptr;
-  TRevReport* revReport_ = nullptr;
-  TAboutBox* aboutBox_ = nullptr;
-  TBatteryModeDlg* batteryModeDlg_ = nullptr;
-  TBatteryStatDlg* batteryStatDlg_ = nullptr;
-  TSpecInfoDlg* specInfoDlg_ = nullptr;
-  TMfgDateDlg* mfgDateDlg_ = nullptr;
-  TMfgDataDlg* mfgDataDlg_ = nullptr;
+  SecondaryWindows* windows_ = nullptr;
 };

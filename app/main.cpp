@@ -12,6 +12,7 @@
 #include <QThread>
 #include <memory>
 
+#include "app/ChartModuleLoader.h"
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/ProgramWindows.h"
@@ -78,11 +79,21 @@ std::unique_ptr<Platform> MakePlatform(const PlatformOptions& options) {
                     [](const std::string& line) { qCWarning(lcI2cDev, "%s", line.c_str()); }});
 }
 
+// `pelmor plot` is the chart module's.
+int RunChartModulePlot(int& argc, char** argv) {
+  const ChartModuleLoad& module = LoadChartModule();
+  if (module.api == nullptr) {
+    QTextStream(stderr) << "pelmor plot: " << module.error << Qt::endl;
+    return plot_exit::kNoChart;
+  }
+  return module.api->runPlotCommand(argc, argv);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (IsHeadlessCommand(argc, argv)) return RunHeadlessCommand(argc, argv, MakePlatform);
-  if (IsPlotCommand(argc, argv)) return RunPlotCommand(argc, argv);
+  if (IsPlotCommand(argc, argv)) return RunChartModulePlot(argc, argv);
   if (IsProbeCommand(argc, argv)) return RunProbeCommand(argc, argv, MakePlatform);
   if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv, MakePlatform);
   const CommandLine commandLine = ReadCommandLine(argc, argv);

@@ -7,7 +7,6 @@
 #include <QRegularExpression>
 #include <QTextStream>
 #include <algorithm>
-#include <cstring>
 
 #include "battery/RegisterNames.h"
 #include "chart/ChartPicture.h"
@@ -224,10 +223,6 @@ PlotParse ParsePlotCommand(const QStringList& arguments) {
   request.size = *size;
   result.request = std::move(request);
   return result;
-}
-
-bool IsPlotCommand(int argc, char** argv) {
-  return argc > 1 && std::strcmp(argv[1], "plot") == 0;
 }
 
 int RunPlotCommand(int& argc, char** argv) {

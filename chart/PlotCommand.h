@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -55,5 +56,7 @@ struct PlotParse {
 
 PlotParse ParsePlotCommand(const QStringList& arguments);
 
-bool IsPlotCommand(int argc, char** argv);
+inline bool IsPlotCommand(int argc, char** argv) {
+  return argc > 1 && std::strcmp(argv[1], "plot") == 0;
+}
 int RunPlotCommand(int& argc, char** argv);

@@ -17,8 +17,6 @@ constexpr qint64 kDrawingShare = 20;
 // between passes, and two seconds at least: the scan has stopped or slowed,
 // and the drawing does not fall into a pass under way.
 constexpr qint64 kLeastCatchUpMs = 2000;
-// Buckets a line: about the chart's width in pixels on a large screen.
-constexpr int kBucketsALine = 1024;
 constexpr int kSwatchSize = 12;
 
 // The registers of a discharge test's curve show at first, when the scan
@@ -41,10 +39,6 @@ QIcon Swatch(const QColor& colour) {
 }
 
 }  // namespace
-
-PassSeries::Options TChartForm::SeriesOptions() {
-  return {{}, kKept, kBucketsALine};
-}
 
 TChartForm::TChartForm(PassSeries& series, QWidget* parent)
     : QWidget(parent, Qt::Window),

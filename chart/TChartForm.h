@@ -31,9 +31,12 @@
 class TChartForm : public QWidget, public PassFeed {
  public:
   static constexpr std::chrono::hours kKept{7 * 24};
+  // Buckets a line: about the chart's width in pixels on a large screen.
+  static constexpr int kBucketsALine = 1024;
 
-  // How the window's series keeps its passes: the last 7 days.
-  static PassSeries::Options SeriesOptions();
+  // How the window's series keeps its passes: the last 7 days. Defined here,
+  // so the program files its passes before the chart module is loaded.
+  static PassSeries::Options SeriesOptions() { return {{}, kKept, kBucketsALine}; }
 
   explicit TChartForm(PassSeries& series, QWidget* parent = nullptr);
 

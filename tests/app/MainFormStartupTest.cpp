@@ -41,13 +41,27 @@ TEST_F(MainFormStartupTest, WindowStandsAsStartUpLeavesIt) {
   EXPECT_TRUE(form().Discovery->isHidden());
 }
 
-TEST_F(MainFormStartupTest, NineWindowsCreatedOnceInTheirOrder) {
+QStringList CreatedWindows(const ProgramWindows& windows) {
   QStringList names;
-  for (const QWidget* window : windows->CreationOrder()) names << window->objectName();
-  EXPECT_EQ(names, (QStringList{"MainForm", "BatteryModeDlg", "AboutBox", "BatteryStatDlg",
-                                "SpecInfoDlg", "MfgDateDlg", "MfgDataDlg", "ReadMe", "RevReport"}));
-  EXPECT_EQ(windows->BatteryModeDlg().windowTitle(), "Battery Mode");
+  for (const QWidget* window : windows.CreationOrder()) names << window->objectName();
+  return names;
+}
+
+// The main window shows alone; each other window is made when first asked
+// for, with every window before it in the order that is not there yet, and is
+// the same window from then on.
+TEST_F(MainFormStartupTest, NineWindowsCreatedOnceInTheirOrder) {
+  EXPECT_EQ(CreatedWindows(*windows), QStringList{"MainForm"});
+  TAboutBox* about = &windows->AboutBox();
+  EXPECT_EQ(CreatedWindows(*windows), (QStringList{"MainForm", "BatteryModeDlg", "AboutBox"}));
+  EXPECT_EQ(&windows->AboutBox(), about);
   EXPECT_EQ(windows->MfgDataDlg().windowTitle(), "Manufacturer Data");
+  EXPECT_EQ(windows->BatteryModeDlg().windowTitle(), "Battery Mode");
+  const TRevReport* last = &windows->RevReport();
+  EXPECT_EQ(last, windows->CreationOrder().back());
+  EXPECT_EQ(CreatedWindows(*windows),
+            (QStringList{"MainForm", "BatteryModeDlg", "AboutBox", "BatteryStatDlg", "SpecInfoDlg",
+                         "MfgDateDlg", "MfgDataDlg", "ReadMe", "RevReport"}));
 }
 
 TEST_F(MainFormStartupTest, AddressListHoldsTheEvenAddressesWithSixteenSelected) {

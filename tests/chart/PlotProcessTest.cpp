@@ -108,3 +108,31 @@ TEST(PlotProcess, AHundredProblemsAreNamedAndTheRestCountedAndMissingRegistersRe
   EXPECT_TRUE(plot.err.contains(log + ": 50 more problems, not named one by one")) << plot.err;
   EXPECT_TRUE(plot.err.contains(log + " holds no reading of CycleCount")) << plot.err;
 }
+
+// The program without its chart module beside it: the command line still
+// reads, which shows it never loads the module, and `plot` says which file it
+// missed and writes nothing.
+TEST(PlotProcess, WithoutTheChartModuleReadStillWorksAndPlotSaysWhatIsMissing) {
+  QTemporaryDir dir;
+  const QString program = dir.filePath("pelmor");
+  ASSERT_TRUE(QFile::copy(QStringLiteral(PELMOR_EXECUTABLE), program));
+  const auto run = [&](const QStringList& arguments) {
+    QProcess process;
+    process.setProcessEnvironment(TestProcessEnvironment());
+    process.start(program, arguments);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return Finished{process.exitCode(), process.readAllStandardOutput(),
+                    QString::fromLocal8Bit(process.readAllStandardError())};
+  };
+  const Finished read = run({"read", "--emulated", "--format", "csv", "--count", "2", "Voltage"});
+  ASSERT_EQ(read.status, 0) << read.err;
+  const QString log = dir.filePath("log.csv");
+  Write(log, read.out);
+
+  const QString png = dir.filePath("log.png");
+  const Finished plot = run({"plot", log, "-o", png});
+  EXPECT_EQ(plot.status, 3);
+  EXPECT_TRUE(plot.err.startsWith("pelmor plot: The chart module cannot be loaded: ")) << plot.err;
+  EXPECT_TRUE(plot.err.contains("pelmor-charts.so")) << plot.err;
+  EXPECT_FALSE(QFile::exists(png));
+}

@@ -32,6 +32,11 @@ env -u DISPLAY "$program" --no-such-option >/dev/null 2>"$stage/usage" || status
 [[ $status == 2 ]] || fail "an unknown option gave status $status, not 2"
 grep -q '^Usage:' "$stage/usage" || fail "an unknown option printed no usage on standard error"
 
+# `pelmor plot` is the chart module's, which the installed program finds in
+# the modules' folder beside its own.
+env -u DISPLAY "$program" plot --help >/dev/null 2>"$stage/errors" ||
+  fail "pelmor plot --help failed: $(cat "$stage/errors")"
+
 # The installed program starts its window on the emulated rig and keeps running
 # until stopped; the offscreen platform needs no display.
 status=0

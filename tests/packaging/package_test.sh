@@ -25,8 +25,10 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [[ -n $(field Maintainer) ]] || fail "no Maintainer"
 [[ $(field Section) == electronics ]] || fail "Section is $(field Section)"
 depends=$(field Depends)
-# The libraries, and the fonts without which the window's labels are cut off.
-for package in libqt6core6 libqt6gui6 libqt6widgets6 libc6 libstdc++6 fonts-liberation; do
+# The libraries (the chart module's and libmosquitto, loaded on demand,
+# among them), and the fonts without which the window's labels are cut off.
+for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 libmosquitto1 libc6 libstdc++6 \
+  fonts-liberation; do
   grep -q "\b$package\b" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 # The tools of the README's checklist for a missing adapter.
