@@ -17,7 +17,10 @@ constexpr int kBatteryMode = 3, kTemperature = 8, kVoltage = 9, kCurrent = 10,
               kManufacturerName = 29, kDeviceName = 30, kManufacturerData = 32;
 
 RowRecord Word(int row, int word, const QString& text = {}) {
-  RowRecord record{.row = row, .text = text, .ok = true, .reached = true, .replied = true};
+  RowRecord record;
+  record.row = row;
+  record.text = text;
+  record.ok = record.reached = record.replied = true;
   record.length = 2;
   record.reply[0] = static_cast<std::uint8_t>(word & 0xFF);
   record.reply[1] = static_cast<std::uint8_t>((word >> 8) & 0xFF);
@@ -25,7 +28,10 @@ RowRecord Word(int row, int word, const QString& text = {}) {
 }
 
 RowRecord Block(int row, const QByteArray& bytes, bool cutShort = false) {
-  RowRecord record{.row = row, .ok = !cutShort, .reached = true, .replied = true};
+  RowRecord record;
+  record.row = row;
+  record.ok = !cutShort;
+  record.reached = record.replied = true;
   record.fit = cutShort ? ReplyFit::CutShort : ReplyFit::Complete;
   record.reply[0] = static_cast<std::uint8_t>(bytes.size());
   std::copy(bytes.begin(), bytes.end(), record.reply.begin() + 1);
@@ -34,7 +40,12 @@ RowRecord Block(int row, const QByteArray& bytes, bool cutShort = false) {
 }
 
 RowRecord Failed(int row, RowFault fault) {
-  return {.row = row, .text = "NACK", .reached = true, .fault = fault};
+  RowRecord record;
+  record.row = row;
+  record.text = "NACK";
+  record.reached = true;
+  record.fault = fault;
+  return record;
 }
 
 QJsonObject Json(const QByteArray& text) {
