@@ -40,8 +40,8 @@ void RigScan::TickOnly(const std::vector<int>& rows) {
 }
 
 void RigScan::Start(RepeatInterval interval) {
-  controls_.MarkRepeatInterval(interval);
-  engine_.Sequencer().ReadDataBtnClick();
+  engine_.SetRepeatInterval(interval);
+  engine_.Start(ScanMode::Read);
 }
 
 void RigScan::AdvanceRig() {
@@ -58,7 +58,7 @@ void RigScan::FireDueTimers() {
 }
 
 void RigScan::Stop() {
-  if (controls_.caption == QStringLiteral("Stop")) engine_.Sequencer().ReadDataBtnClick();
+  engine_.Stop();
   log_.MenuFileCloseLogFileClick();
 }
 

@@ -49,15 +49,10 @@ class RigClock : public Clock {
 };
 
 struct RigControls : ScanControls {
-  QString caption = QStringLiteral("Read Data");
-  QString selectCaption = QStringLiteral("Deselect All");
   QString autoRepeatCaption;
   RepeatInterval interval = RepeatInterval::Continuous;
-  QString ButtonCaption() const override { return caption; }
-  void SetButtonCaption(const QString& text) override { caption = text; }
-  QString SelectCaption() const override { return selectCaption; }
-  void SetSelectCaption(const QString& text) override { selectCaption = text; }
-  int TabIndex() const override { return 0; }
+  void ShowScanState(bool, ScanMode) override {}
+  void ShowAllSelected(bool) override {}
   bool AutoRepeatTicked() const override { return true; }
   void SetAutoRepeatCaption(const QString& text) override { autoRepeatCaption = text; }
   RepeatInterval MarkedRepeatInterval() const override { return interval; }
@@ -128,10 +123,18 @@ class RigScan {
   RigTimer timer2_{*rig_};
   RigClock clock_{*rig_};
   ScanLogFile log_{catalogue_, errors_, LogFormatter{}};
-  ScanEngine engine_{
-      {rig_->Adapter(), catalogue_, controls_, status_, settings_, errors_, timer1_, timer2_,
-       clock_, log_, [this](std::int32_t code) { engine_.DispatchAdapterEvent(code & 0xFFFF); }},
-      ScanPolicy::Window()};
+  ScanEngine engine_{{.adapter = rig_->Adapter(),
+                      .catalogue = catalogue_,
+                      .controls = controls_,
+                      .status = status_,
+                      .settings = settings_,
+                      .errors = errors_,
+                      .transactionTimer = timer1_,
+                      .repeatTimer = timer2_,
+                      .clock = clock_,
+                      .log = log_,
+                      .events = ScanEngine::EventPath::Direct},
+                     ScanPolicy::Window()};
 };
 
 // The process's memory from /proc/self/status, in KiB: resident now (VmRSS)

@@ -2,8 +2,6 @@
 
 #include <QTextStream>
 
-#include "scan/sequencer/ScanSequencer.h"
-
 namespace {
 
 void PrintError(const QString& text) {
@@ -13,10 +11,7 @@ void PrintError(const QString& text) {
 }  // namespace
 
 HeadlessControls::HeadlessControls(QString comPortEntry, int addressEntry)
-    : comPortEntry_(std::move(comPortEntry)),
-      addressEntry_(addressEntry),
-      buttonCaption_(QString::fromLatin1(ScanSequencer::kReadCaption)),
-      selectCaption_(QString::fromLatin1(ScanSequencer::kDeselectAllCaption)) {}
+    : comPortEntry_(std::move(comPortEntry)), addressEntry_(addressEntry) {}
 
 void HeadlessControls::ShowWarning(const QString& title, const QString& text) {
   PrintError(QStringLiteral("pelmor: %1: %2").arg(title, text));

@@ -68,19 +68,20 @@ class FakeClock : public Clock {
   std::function<Micros()> now_;
 };
 
+// Shows what the scan tells, as the window's controls would.
 struct FakeScanControls : ScanControls {
-  QString caption = "Read Data";
-  QString selectCaption = "Deselect All";
-  int tab = 0;
+  bool running = false;
+  ScanMode mode = ScanMode::Read;
+  bool allSelected = true;
   bool autoRepeat = false;
   QString autoRepeatCaption = "Auto Repeat (10 Seconds)";
   RepeatInterval interval = RepeatInterval::TenSeconds;
   QStringList warnings;
-  QString ButtonCaption() const override { return caption; }
-  void SetButtonCaption(const QString& text) override { caption = text; }
-  QString SelectCaption() const override { return selectCaption; }
-  void SetSelectCaption(const QString& text) override { selectCaption = text; }
-  int TabIndex() const override { return tab; }
+  void ShowScanState(bool scanRuns, ScanMode scanMode) override {
+    running = scanRuns;
+    mode = scanMode;
+  }
+  void ShowAllSelected(bool all) override { allSelected = all; }
   bool AutoRepeatTicked() const override { return autoRepeat; }
   void SetAutoRepeatCaption(const QString& text) override { autoRepeatCaption = text; }
   RepeatInterval MarkedRepeatInterval() const override { return interval; }
@@ -169,19 +170,22 @@ class ScanHarness : public ::testing::Test {
     }
   }
 
-  // Presses Read Data and lets the link open.
+  // A scan in the mode chosen last.
+  void StartScan() { engine.Start(engine.State().mode); }
+
+  // Starts a scan and lets the link open.
   void StartScanAndOpenLink() {
-    sequencer.ReadDataBtnClick();
+    StartScan();
     Advance(30ms);
-    ASSERT_EQ(controls.caption, "Stop");
+    ASSERT_TRUE(engine.IsRunning());
   }
 
-  // Runs until the pass has ended (caption back) or the time is up; a link
-  // that is still opening gets its time first.
+  // Runs until the scan runs no more or the time is up; a link that is still
+  // opening gets its time first.
   void RunUntilIdle(Micros limit = 60s) {
     const Micros end = Now() + limit;
-    if (controls.caption != "Stop") Advance(50ms);
-    while (controls.caption == "Stop" && Now() < end) Advance(10ms);
+    if (!engine.IsRunning()) Advance(50ms);
+    while (engine.IsRunning() && Now() < end) Advance(10ms);
   }
 
   void Untick(std::initializer_list<int> rowsToUntick) {
@@ -191,10 +195,7 @@ class ScanHarness : public ::testing::Test {
     catalogue.SelectAll(false);
     for (int row : rowsToTick) catalogue.SetSelected(row, true);
   }
-  void SwitchTab(int index) {
-    controls.tab = index;
-    sequencer.TabSet1Click();
-  }
+  void SwitchMode(ScanMode mode) { engine.SetMode(mode); }
   std::uint16_t BatteryWord(std::uint8_t command) {
     return rig->Battery().ReadWord(command, Now()).value();
   }
@@ -214,11 +215,17 @@ class ScanHarness : public ::testing::Test {
   FakeTimer timer1{rigScheduler};
   FakeTimer timer2{rigScheduler};
   FakeClock clock{rigScheduler};
-  ScanEngine engine{
-      {rig->Adapter(), catalogue, controls, status, settings, errors, timer1, timer2, clock,
-       logSwitch, [this](std::int32_t code) { engine.DispatchAdapterEvent(code & 0xFFFF); }},
-      policy};
-  ScanState& state = engine.State();
-  BusTransactions& transactions = engine.Transactions();
-  ScanSequencer& sequencer = engine.Sequencer();
+  ScanEngine engine{{.adapter = rig->Adapter(),
+                     .catalogue = catalogue,
+                     .controls = controls,
+                     .status = status,
+                     .settings = settings,
+                     .errors = errors,
+                     .transactionTimer = timer1,
+                     .repeatTimer = timer2,
+                     .clock = clock,
+                     .log = logSwitch,
+                     .events = ScanEngine::EventPath::Direct},
+                    policy};
+  const ScanState& state = engine.State();
 };
