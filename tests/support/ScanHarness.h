@@ -12,61 +12,9 @@
 #include "scan/ScanEngine.h"
 #include "tests/support/FakeRowControls.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/RigTime.h"
 
 using namespace std::chrono_literals;
-using Micros = std::chrono::microseconds;
-
-// A timer on the rig's clock, fired by the harness when its time comes.
-class FakeTimer : public Timer {
- public:
-  explicit FakeTimer(const std::function<Micros()>& now) : now_(now) {}
-  void SetInterval(int ms) override {
-    if (ms == interval_) return;
-    interval_ = ms;
-    if (active_) deadline_ = now_() + std::chrono::milliseconds(ms);
-  }
-  int Interval() const override { return interval_; }
-  void Start() override {
-    if (active_) return;
-    active_ = true;
-    deadline_ = now_() + std::chrono::milliseconds(interval_);
-    ++starts;
-  }
-  void Stop() override { active_ = false; }
-  bool IsActive() const override { return active_; }
-  void SetTickHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
-
-  std::optional<Micros> Deadline() const {
-    return active_ ? std::optional(deadline_) : std::nullopt;
-  }
-  void Fire() {
-    deadline_ = now_() + std::chrono::milliseconds(interval_);
-    ++ticks;
-    if (handler_) handler_();
-  }
-
-  int starts = 0;
-  int ticks = 0;
-
- private:
-  std::function<Micros()> now_;
-  int interval_ = 100;
-  bool active_ = false;
-  Micros deadline_{0};
-  std::function<void()> handler_;
-};
-
-class FakeClock : public Clock {
- public:
-  explicit FakeClock(const std::function<Micros()>& now) : now_(now) {}
-  QDateTime Now() const override {
-    return base.addMSecs(std::chrono::duration_cast<std::chrono::milliseconds>(now_()).count());
-  }
-  QDateTime base = QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0));
-
- private:
-  std::function<Micros()> now_;
-};
 
 // Shows what the scan tells, as the window's controls would.
 struct FakeScanControls : ScanControls {
@@ -144,8 +92,8 @@ struct LogSwitch : ScanLog {
   bool FailurePlaceholder(int row) override { return target->FailurePlaceholder(row); }
 };
 
-// The scan's core on a deterministic rig, fake timers and a fake clock, all on
-// the rig's time. Adapter events are dispatched as the rig reports them.
+// The scan's core on a deterministic rig, its timers and wall clock on the
+// rig's time. Adapter events are dispatched as the rig reports them.
 class ScanHarness : public ::testing::Test {
  protected:
   explicit ScanHarness(ScanPolicy scanPolicy = ScanPolicy::Window()) : policy(scanPolicy) {
@@ -153,23 +101,10 @@ class ScanHarness : public ::testing::Test {
     rig->Adapter().SetOpenDelay(30ms);
   }
 
-  Micros Now() const { return rigScheduler(); }
+  Micros Now() const { return timers.Now(); }
 
   // Moves time on, firing timers and reporting adapter events as they fall due.
-  void Advance(Micros by) {
-    const Micros target = Now() + by;
-    while (Now() < target) {
-      Micros step = std::min<Micros>(target, Now() + 1ms);
-      for (FakeTimer* timer : {&timer1, &timer2}) {
-        if (auto deadline = timer->Deadline()) step = std::min(step, std::max(*deadline, Now()));
-      }
-      rig->Advance(step - Now());
-      for (FakeTimer* timer : {&timer1, &timer2}) {
-        if (auto deadline = timer->Deadline(); deadline && *deadline <= Now()) timer->Fire();
-      }
-    }
-  }
-
+  void Advance(Micros by) { timers.Advance(by); }
   // A scan in the mode chosen last.
   void StartScan() { engine.Start(engine.State().mode); }
 
@@ -203,7 +138,6 @@ class ScanHarness : public ::testing::Test {
 
   ScanPolicy policy;
   std::unique_ptr<EmulatedRig> rig = EmulatedRig::Deterministic();
-  std::function<Micros()> rigScheduler = [this] { return rig->Now(); };
   FakeRowControlsSource rows;
   RegisterCatalogue catalogue;
   FakeScanControls controls;
@@ -212,9 +146,10 @@ class ScanHarness : public ::testing::Test {
   FakeErrors errors;
   RecordingLog log;
   LogSwitch logSwitch{&log};
-  FakeTimer timer1{rigScheduler};
-  FakeTimer timer2{rigScheduler};
-  FakeClock clock{rigScheduler};
+  RigTimers timers{*rig};
+  RigTimer& timer1 = timers.transaction;
+  RigTimer& timer2 = timers.repeat;
+  RigClock clock{*rig, QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0))};
   ScanEngine engine{{.adapter = rig->Adapter(),
                      .catalogue = catalogue,
                      .controls = controls,
