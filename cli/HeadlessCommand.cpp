@@ -5,9 +5,11 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <string>
 
 #include "battery/RegisterNames.h"
 #include "battery/ValueCodec.h"
@@ -17,10 +19,12 @@
 #include "cli/StandardOutput.h"
 #include "link/AddressList.h"
 #include "link/ComPortDiscovery.h"
+#include "link/LinkControl.h"
 #include "link/StatusTexts.h"
 #include "platform/ProgramLogging.h"
 #include "publish/PassPublishing.h"
 #include "publish/PublishOptionSet.h"
+#include "scan/sequencer/ScanPolicy.h"
 
 namespace {
 
@@ -134,9 +138,10 @@ struct Job {
 // The pass as --format json prints it, with the bench's station, port and
 // address, and each register's latest value.
 void Publish(const Job& job, const HeadlessScan::Pass& pass) {
-  const PassMessage message = MessageOf(pass.startTime, pass.rows, job.scan.Catalogue(),
-                                        {job.request.publish->station, job.comPortEntry.toInt(),
-                                         address_list::EntryText(job.request.addressEntry)});
+  const PassMessage message =
+      MessageOf(pass.startTime, pass.rows, job.scan.Catalogue(),
+                {job.request.publish->station, LinkControl::ComPortNumber(job.comPortEntry),
+                 address_list::EntryText(job.request.addressEntry)});
   job.publisher->PublishPass(message.pass, message.latest);
 }
 
@@ -206,7 +211,44 @@ int RunWrite(const Job& job) {
   return anyRowFailed ? headless_exit::kRowFailed : headless_exit::kAllRowsOk;
 }
 
+// A count as the help text words it.
+std::string CountWord(int count) {
+  constexpr const char* kWords[] = {"no",  "one",   "two",   "three", "four", "five",
+                                    "six", "seven", "eight", "nine",  "ten"};
+  if (count >= 0 && count < static_cast<int>(std::size(kWords))) return kWords[count];
+  return std::to_string(count);
+}
+
 }  // namespace
+
+QString HeadlessExitStatusHelp() {
+  const std::string rowFailed =
+      "some row failed after its " + CountWord(ScanPolicy::CommandLine().attemptsPerRow) +
+      " attempts (its fault word stands in place of its value), a value read back differs from "
+      "what was written, or standard output could not be written";
+  const std::array statuses{
+      ExitStatusMeaning{headless_exit::kAllRowsOk,
+                        "the job was done: every row read or written, or repeated reads with no "
+                        "count ended by SIGINT or SIGTERM"},
+      ExitStatusMeaning{headless_exit::kRowFailed, rowFailed.c_str()},
+      ExitStatusMeaning{headless_exit::kUsageError,
+                        "a usage error (an unknown register or option, a register that cannot be "
+                        "written, a text that is not exactly one value of its register): nothing "
+                        "was sent to the bus"},
+      ExitStatusMeaning{headless_exit::kNoLink,
+                        "the adapter could not be opened, a kernel driver holds the battery's "
+                        "address, or the broker refused the login or its certificate"},
+      ExitStatusMeaning{headless_exit::kLinkLost,
+                        "the adapter was lost (unplugged) after its link had opened"},
+      ExitStatusMeaning{headless_exit::kBySignal + SIGINT,
+                        "SIGINT (Ctrl+C) cut short a job that was not done"},
+      ExitStatusMeaning{headless_exit::kBySignal + SIGPIPE,
+                        "standard output is a pipe whose reader went away"},
+      ExitStatusMeaning{headless_exit::kBySignal + SIGTERM,
+                        "SIGTERM cut short a job that was not done"},
+  };
+  return ExitStatusHelp(statuses);
+}
 
 bool IsHeadlessCommand(int argc, char** argv) {
   return argc > 1 && (std::strcmp(argv[1], "read") == 0 || std::strcmp(argv[1], "write") == 0);
@@ -219,9 +261,9 @@ int RunHeadlessCommand(int& argc, char** argv, const PlatformMaker& makePlatform
   StandardOutput out;
   const HeadlessParse parse = ParseHeadlessCommand(QCoreApplication::arguments());
   if (parse.helpAsked || parse.listAsked) {
-    const QString text =
-        parse.helpAsked ? parse.usage + QLatin1Char('\n') + ExitStatusHelp(kHeadlessExitStatuses)
-                        : RegisterListText();
+    const QString text = parse.helpAsked
+                             ? parse.usage + QLatin1Char('\n') + HeadlessExitStatusHelp()
+                             : RegisterListText();
     return out.Write(text.toUtf8()) ? headless_exit::kAllRowsOk : OutputLost(out);
   }
   if (!parse.request) {

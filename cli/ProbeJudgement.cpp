@@ -416,7 +416,7 @@ ProbeConclusion ConcludeOnWrongAddress(const ProbeFacts& facts) {
                 ": a Smart Battery answers at %1: %2. Read it with pelmor read "
                 "--address %3.")
                 .arg(AddressText(*facts.readAt), Identity(facts),
-                     Hex2(static_cast<unsigned>(*facts.readAt) << 1));
+                     Hex2(AddressByteOf(SevenBitAddress{*facts.readAt}).value));
   } else {
     text += QStringLiteral(
         ": the address is wrong. A Smart Battery answers at 0x0B (address byte 16), a "
@@ -472,7 +472,7 @@ ProbeConclusion ConcludeOnRegisters(const ProbeFacts& facts) {
 
 QString AddressText(std::uint8_t address) {
   return QStringLiteral("0x%1 (address byte %2)")
-      .arg(Hex2(address), Hex2(static_cast<unsigned>(address) << 1));
+      .arg(Hex2(address), Hex2(AddressByteOf(SevenBitAddress{address}).value));
 }
 
 std::vector<ProbeStep> JudgeSteps(const ProbeFacts& facts) {

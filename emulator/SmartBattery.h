@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+#include "link/adapter/BusAddress.h"
+
 // A 3-cell lithium-ion Smart Battery on the bus. It discharges at a steady
 // rate from the moment the rig starts; every reading is computed from the time
 // elapsed, so values stay consistent with each other at any moment. The five
@@ -15,7 +17,7 @@ class SmartBattery {
  public:
   using Time = std::chrono::microseconds;
 
-  static constexpr std::uint8_t kAddressByte = 0x16;
+  static constexpr std::uint8_t kAddressByte = AddressByteOf(smart_battery_system::kBattery).value;
 
   static constexpr std::uint16_t kCapacityModeBit = 0x8000;
   static constexpr std::uint16_t kStatusInitialized = 0x0080;
