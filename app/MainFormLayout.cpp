@@ -134,11 +134,14 @@ void TMainForm::BuildDecoderButtons() {
 
 void TMainForm::BuildScanControls() {
   const QFont font = ArialFace(13);
-  SelectBtn = Named(new QPushButton(QStringLiteral("Select All"), ClientArea), "SelectBtn");
+  SelectBtn =
+      Named(new QPushButton(MainFormPorts::SelectButtonCaption(false), ClientArea), "SelectBtn");
   SelectBtn->setGeometry(8, 312, 89, 25);
   SelectBtn->setToolTip(QStringLiteral("Select/Deselect All Data"));
 
-  ReadDataBtn = Named(new QPushButton(QStringLiteral("Read Data"), ClientArea), "ReadDataBtn");
+  ReadDataBtn =
+      Named(new QPushButton(MainFormPorts::ScanButtonCaption(false, ScanMode::Read), ClientArea),
+            "ReadDataBtn");
   ReadDataBtn->setGeometry(104, 312, 89, 25);
   ReadDataBtn->setToolTip(QStringLiteral("Read or Write Selected Battery Data"));
 

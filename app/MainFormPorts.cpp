@@ -27,24 +27,21 @@ std::optional<int> SelectedRow(const QListWidget* list) {
 
 }  // namespace
 
-QString MainFormPorts::ButtonCaption() const {
-  return form_.ReadDataBtn->text();
+QString MainFormPorts::ScanButtonCaption(bool running, ScanMode mode) {
+  if (running) return QStringLiteral("Stop");
+  return mode == ScanMode::Read ? QStringLiteral("Read Data") : QStringLiteral("Write Data");
 }
 
-void MainFormPorts::SetButtonCaption(const QString& caption) {
-  form_.ReadDataBtn->setText(caption);
+QString MainFormPorts::SelectButtonCaption(bool allSelected) {
+  return allSelected ? QStringLiteral("Deselect All") : QStringLiteral("Select All");
 }
 
-QString MainFormPorts::SelectCaption() const {
-  return form_.SelectBtn->text();
+void MainFormPorts::ShowScanState(bool running, ScanMode mode) {
+  form_.ReadDataBtn->setText(ScanButtonCaption(running, mode));
 }
 
-void MainFormPorts::SetSelectCaption(const QString& caption) {
-  form_.SelectBtn->setText(caption);
-}
-
-int MainFormPorts::TabIndex() const {
-  return form_.TabSet1->currentIndex();
+void MainFormPorts::ShowAllSelected(bool allSelected) {
+  form_.SelectBtn->setText(SelectButtonCaption(allSelected));
 }
 
 bool MainFormPorts::AutoRepeatTicked() const {

@@ -22,11 +22,13 @@ class MainFormPorts : public ScanControls,
  public:
   explicit MainFormPorts(TMainForm& form) : form_(form) {}
 
-  QString ButtonCaption() const override;
-  void SetButtonCaption(const QString& caption) override;
-  QString SelectCaption() const override;
-  void SetSelectCaption(const QString& caption) override;
-  int TabIndex() const override;
+  // The Read Data button's caption: "Stop" while a scan runs.
+  static QString ScanButtonCaption(bool running, ScanMode mode);
+  // The select button's caption: what a press does.
+  static QString SelectButtonCaption(bool allSelected);
+
+  void ShowScanState(bool running, ScanMode mode) override;
+  void ShowAllSelected(bool allSelected) override;
   bool AutoRepeatTicked() const override;
   void SetAutoRepeatCaption(const QString& caption) override;
   RepeatInterval MarkedRepeatInterval() const override;

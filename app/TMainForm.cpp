@@ -21,8 +21,16 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
       hints_(hints),
       pause_(std::move(pause)),
       log_(catalogue_, ports_, LogFormatter(LogFormatter::RegionalSeparators(QLocale::system()))),
-      engine_({platform.adapter, catalogue_, ports_, ports_, ports_, ports_, Timer1, Timer2, clock_,
-               log_, PostToApplication()},
+      engine_({.adapter = platform.adapter,
+               .catalogue = catalogue_,
+               .controls = ports_,
+               .status = ports_,
+               .settings = ports_,
+               .errors = ports_,
+               .transactionTimer = Timer1,
+               .repeatTimer = Timer2,
+               .clock = clock_,
+               .log = log_},
               ScanPolicy::Window()) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(BaseTitle());
@@ -45,6 +53,8 @@ TMainForm::TMainForm(PlatformBundle platform, HintSwitch& hints, BlockingPause p
   setTabOrder(SelectBtn, AutoRepeat);
   ReadDataBtn->setFocus();
 
+  Timer1.SetTickHandler([this] { Timer1Timer(); });
+  Timer2.SetTickHandler([this] { Timer2Timer(); });
   connect(ReadDataBtn, &QPushButton::clicked, this, &TMainForm::ReadDataBtnClick);
   connect(SelectBtn, &QPushButton::clicked, this, &TMainForm::SelectBtnClick);
   connect(TabSet1, &QTabBar::currentChanged, this, &TMainForm::TabSet1Click);
@@ -132,37 +142,44 @@ RowControls& TMainForm::ControlsFor(const QString& controlStem) {
 }
 
 void TMainForm::FormCreate() {
-  messageHook_ = std::make_unique<ApplicationMessageHook>(
-      [this](QEvent* message) { AppMessageHandler(message); });
   DiscoverComPorts();
   FillAddressList();
   log_.ClearHeaderFlags();
   catalogue_.BuildCatalogue(*this);
-  SelectBtn->setText(QStringLiteral("Deselect All"));
+  ports_.ShowAllSelected(engine_.State().allSelected);
   TabSet1->setCurrentIndex(0);
 }
 
 bool TMainForm::AppMessageHandler(QEvent* message) {
-  if (const std::optional<std::uint16_t> code = AdapterEventCode(message)) {
-    DispatchAdapterEvent(*code);
-  }
-  return false;
+  return engine_.AppMessageHandler(message);
 }
 
 void TMainForm::DispatchAdapterEvent(std::uint16_t eventCode) {
   engine_.DispatchAdapterEvent(eventCode);
 }
 
+ScanMode TMainForm::TabMode() const {
+  return TabSet1->currentIndex() == 0 ? ScanMode::Read : ScanMode::Write;
+}
+
 void TMainForm::ReadDataBtnClick() {
-  engine_.Sequencer().ReadDataBtnClick();
+  engine_.IsRunning() ? engine_.Stop() : engine_.Start(TabMode());
+}
+
+void TMainForm::Timer1Timer() {
+  engine_.IssueNextTransaction();
+}
+
+void TMainForm::Timer2Timer() {
+  engine_.RepeatPassWhenDue();
 }
 
 void TMainForm::SelectBtnClick() {
-  engine_.Sequencer().SelectBtnClick();
+  engine_.State().allSelected ? engine_.DeselectAll() : engine_.SelectAll();
 }
 
 void TMainForm::TabSet1Click() {
-  engine_.Sequencer().TabSet1Click();
+  engine_.SetMode(TabMode());
 }
 
 void TMainForm::FillAddressList() {
@@ -258,25 +275,25 @@ void TMainForm::MenuHelpAboutClick() {
 }
 
 void TMainForm::MenuOptionsAutoRepeatContinuousClick() {
-  engine_.Sequencer().MenuOptionsAutoRepeatContinuousClick();
+  engine_.SetRepeatInterval(RepeatInterval::Continuous);
 }
 
 void TMainForm::MenuOptionsAutoRepeat10SecondsClick() {
-  engine_.Sequencer().MenuOptionsAutoRepeat10SecondsClick();
+  engine_.SetRepeatInterval(RepeatInterval::TenSeconds);
 }
 
 void TMainForm::MenuOptionsAutoRepeatMinuteClick() {
-  engine_.Sequencer().MenuOptionsAutoRepeatMinuteClick();
+  engine_.SetRepeatInterval(RepeatInterval::Minute);
 }
 
 void TMainForm::MenuOptionsAutoRepeat5MinuteClick() {
-  engine_.Sequencer().MenuOptionsAutoRepeat5MinuteClick();
+  engine_.SetRepeatInterval(RepeatInterval::FiveMinutes);
 }
 
 void TMainForm::MenuOptionsAutoRepeat10MinuteClick() {
-  engine_.Sequencer().MenuOptionsAutoRepeat10MinuteClick();
+  engine_.SetRepeatInterval(RepeatInterval::TenMinutes);
 }
 
 void TMainForm::MenuOptionsAutoRepeatHourClick() {
-  engine_.Sequencer().MenuOptionsAutoRepeatHourClick();
+  engine_.SetRepeatInterval(RepeatInterval::Hour);
 }

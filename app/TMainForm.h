@@ -23,7 +23,6 @@
 #include "app/SecondaryWindows.h"
 #include "app/WidgetRowControls.h"
 #include "battery/RegisterCatalogue.h"
-#include "link/AdapterMessages.h"
 #include "link/adapter/PlatformBundle.h"
 #include "log/ScanLogFile.h"
 #include "publish/PassPublishing.h"
@@ -74,6 +73,8 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   bool AppMessageHandler(QEvent* message);
   void DispatchAdapterEvent(std::uint16_t eventCode);
   void ReadDataBtnClick();
+  void Timer1Timer();
+  void Timer2Timer();
   void SelectBtnClick();
   void TabSet1Click();
   void DiscoverComPorts();
@@ -132,7 +133,7 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   QLabel* Image1;
   QPushButton* Discovery;
   QTabBar* TabSet1;
-  // Their ticks are the scan's: Timer1Timer and Timer2Timer of its sequencer.
+  // The scan's transaction timer and auto-repeat timer.
   TimerfdTimer Timer1{ScanSequencer::kRepeatTickMs};
   TimerfdTimer Timer2{ScanSequencer::kRepeatTickMs};
   // The log file's dialog, built the first time it is shown: building a
@@ -174,6 +175,8 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   void BuildMenus();
   QFileDialog* openDialog1_ = nullptr;
   void FillAddressList();
+  // What the tab strip chooses: reading or writing.
+  ScanMode TabMode() const;
   RowControls& ControlsFor(const QString& controlStem) override;
   void RunWordDecoder(WordDecoderDialog& dialog, const char* dataField);
   void CloseLogAtEnd();
@@ -184,7 +187,6 @@ class TMainForm : public QMainWindow, private RowControlsSource {
   std::array<RowWidgets, kRegisterRowCount> rows_{};
   std::vector<std::unique_ptr<WidgetRowControls>> rowControls_;
   RegisterCatalogue catalogue_;
-  std::unique_ptr<ApplicationMessageHook> messageHook_;
   MainFormPorts ports_{*this};
   LocalClock clock_;
   ScanLogFile log_;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "battery/HexText.h"
 #include "battery/RegisterTable.h"
 
 namespace {
@@ -56,7 +57,7 @@ QString RegisterListText() {
   for (const RegisterDefinition& def : RegisterTable()) {
     QString line = QStringLiteral("%1  0x%2  %3")
                        .arg(QString::fromLatin1(def.registerName).leftJustified(nameWidth),
-                            QString::number(def.commandCode, 16).rightJustified(2, u'0').toUpper(),
+                            HexText(def.commandCode, 2),
                             QString::fromLatin1(def.unitClass).leftJustified(unitWidth));
     line = def.writable ? line + QStringLiteral("  writable") : line.trimmed();
     text += line + QLatin1Char('\n');

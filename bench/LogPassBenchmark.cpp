@@ -38,7 +38,7 @@ double Median(std::vector<double> values) {
 // its first transaction.
 double Pass(TMainForm& form, TimingAdapter& adapter) {
   adapter.NewPass();
-  form.ReadDataBtnClick();
+  form.ReadDataBtn->click();
   while (!adapter.closed) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   return Millis(*adapter.closed - *adapter.firstTransaction).count();
 }

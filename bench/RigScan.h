@@ -10,57 +10,13 @@
 #include "emulator/EmulatedRig.h"
 #include "log/ScanLogFile.h"
 #include "scan/ScanEngine.h"
-
-// A timer on the rig's clock, fired by the caller's loop when its time comes.
-class RigTimer : public Timer {
- public:
-  using Micros = std::chrono::microseconds;
-
-  explicit RigTimer(const EmulatedRig& rig) : rig_(rig) {}
-  void SetInterval(int ms) override;
-  int Interval() const override { return interval_; }
-  void Start() override;
-  void Stop() override { active_ = false; }
-  bool IsActive() const override { return active_; }
-  void SetTickHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
-
-  // Fires when the deadline has come; true when it did.
-  bool FireIfDue();
-  std::optional<Micros> Deadline() const;
-
- private:
-  Micros Now() const { return std::chrono::duration_cast<Micros>(rig_.Now()); }
-  const EmulatedRig& rig_;
-  int interval_ = 100;
-  bool active_ = false;
-  Micros deadline_{0};
-  std::function<void()> handler_;
-};
-
-// The wall clock on the rig's time, from 08:00 on 7 December 2026.
-class RigClock : public Clock {
- public:
-  explicit RigClock(const EmulatedRig& rig) : rig_(rig) {}
-  QDateTime Now() const override;
-  std::chrono::milliseconds Monotonic() const override {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(rig_.Now());
-  }
-
- private:
-  const EmulatedRig& rig_;
-  QDateTime base_ = QDateTime(QDate(2026, 12, 7), QTime(8, 0, 0));
-};
+#include "tests/support/RigTime.h"
 
 struct RigControls : ScanControls {
-  QString caption = QStringLiteral("Read Data");
-  QString selectCaption = QStringLiteral("Deselect All");
   QString autoRepeatCaption;
   RepeatInterval interval = RepeatInterval::Continuous;
-  QString ButtonCaption() const override { return caption; }
-  void SetButtonCaption(const QString& text) override { caption = text; }
-  QString SelectCaption() const override { return selectCaption; }
-  void SetSelectCaption(const QString& text) override { selectCaption = text; }
-  int TabIndex() const override { return 0; }
+  void ShowScanState(bool, ScanMode) override {}
+  void ShowAllSelected(bool) override {}
   bool AutoRepeatTicked() const override { return true; }
   void SetAutoRepeatCaption(const QString& text) override { autoRepeatCaption = text; }
   RepeatInterval MarkedRepeatInterval() const override { return interval; }
@@ -108,12 +64,12 @@ class RigScan {
   void Start(RepeatInterval interval);
   // Moves the rig on by at most a millisecond, to the next timer deadline at
   // the latest, reporting what falls due; then fires the timers that are due.
-  void AdvanceRig();
-  void FireDueTimers();
+  void AdvanceRig() { timers_.Step(); }
+  void FireDueTimers() { timers_.FireDue(); }
   // Stop, if a scan runs, and close the log.
   void Stop();
 
-  Micros Now() const { return std::chrono::duration_cast<Micros>(rig_->Now()); }
+  Micros Now() const { return timers_.Now(); }
   EmulatedRig& Rig() { return *rig_; }
   const ScanState& State() const { return engine_.State(); }
   ScanEngine& Engine() { return engine_; }
@@ -127,14 +83,22 @@ class RigScan {
   RigStatus status_;
   RigSettings settings_;
   RigErrors errors_;
-  RigTimer timer1_{*rig_};
-  RigTimer timer2_{*rig_};
-  RigClock clock_{*rig_};
+  RigTimers timers_{*rig_};
+  // From 08:00 on 7 December 2026.
+  RigClock clock_{*rig_, QDateTime(QDate(2026, 12, 7), QTime(8, 0, 0))};
   ScanLogFile log_{catalogue_, errors_, LogFormatter{}};
-  ScanEngine engine_{
-      {rig_->Adapter(), catalogue_, controls_, status_, settings_, errors_, timer1_, timer2_,
-       clock_, log_, [this](std::int32_t code) { engine_.DispatchAdapterEvent(code & 0xFFFF); }},
-      ScanPolicy::Window()};
+  ScanEngine engine_{{.adapter = rig_->Adapter(),
+                      .catalogue = catalogue_,
+                      .controls = controls_,
+                      .status = status_,
+                      .settings = settings_,
+                      .errors = errors_,
+                      .transactionTimer = timers_.transaction,
+                      .repeatTimer = timers_.repeat,
+                      .clock = clock_,
+                      .log = log_,
+                      .events = ScanEngine::EventPath::Direct},
+                     ScanPolicy::Window()};
 };
 
 // The process's memory from /proc/self/status, in KiB: resident now (VmRSS)

@@ -37,7 +37,7 @@ Medians RunPasses(TMainForm& form, TimingAdapter& adapter, int passes) {
   std::vector<double> pacingRatios;
   for (int pass = 1; pass <= passes; ++pass) {
     adapter.NewPass();
-    form.ReadDataBtnClick();
+    form.ReadDataBtn->click();
     while (!adapter.closed) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double duration = Millis(*adapter.closed - *adapter.firstTransaction).count();
     const double pacing = Millis(*adapter.lastReply - *adapter.firstTransaction).count();

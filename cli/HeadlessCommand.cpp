@@ -4,9 +4,11 @@
 #include <QCoreApplication>
 #include <QTextStream>
 #include <QTimer>
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <string>
 
 #include "battery/RegisterNames.h"
 #include "battery/ValueCodec.h"
@@ -16,12 +18,14 @@
 #include "cli/PassOutput.h"
 #include "link/AddressList.h"
 #include "link/ComPortDiscovery.h"
+#include "link/LinkControl.h"
 #include "link/StatusTexts.h"
 #include "platform/InterruptWatch.h"
 #include "platform/ProgramLogging.h"
 #include "platform/ProgramOutput.h"
 #include "publish/PassPublishing.h"
 #include "publish/PublishOptionSet.h"
+#include "scan/sequencer/ScanPolicy.h"
 
 namespace {
 
@@ -66,9 +70,10 @@ struct Job {
 
 // The pass with the bench's station, port, address and adapter.
 void Publish(const Job& job, const HeadlessScan::Pass& pass) {
-  job.publishing->Publish(pass.startTime, pass.rows,
-                          {job.request.publish->station, job.comPortEntry.toInt(),
-                           address_list::EntryText(job.request.addressEntry), job.adapter});
+  job.publishing->Publish(
+      pass.startTime, pass.rows,
+      {job.request.publish->station, LinkControl::ComPortNumber(job.comPortEntry),
+       address_list::EntryText(job.request.addressEntry), job.adapter});
 }
 
 // The adapter behind the port, as the machine shows it.
@@ -159,6 +164,48 @@ int RunWrite(const Job& job) {
   return anyRowFailed ? headless_exit::kRowFailed : headless_exit::kAllRowsOk;
 }
 
+// A count as the help text words it.
+std::string CountWord(int count) {
+  constexpr const char* kWords[] = {"no",  "one",   "two",   "three", "four", "five",
+                                    "six", "seven", "eight", "nine",  "ten"};
+  if (count >= 0 && count < static_cast<int>(std::size(kWords))) return kWords[count];
+  return std::to_string(count);
+}
+
+}  // namespace
+
+QString HeadlessExitStatusHelp() {
+  const std::string rowFailed =
+      "some row failed after its " + CountWord(ScanPolicy::CommandLine().attemptsPerRow) +
+      " attempts (its fault word stands in place of its value), a value read back differs from "
+      "what was written, a reply came cut short or over-long, standard output could not be "
+      "written, or passes did not reach the broker or it refused them";
+  const std::array statuses{
+      ExitStatusMeaning{headless_exit::kAllRowsOk,
+                        "the job was done: every row read or written, or repeated reads with no "
+                        "count ended by SIGINT or SIGTERM"},
+      ExitStatusMeaning{headless_exit::kRowFailed, rowFailed.c_str()},
+      ExitStatusMeaning{headless_exit::kUsageError,
+                        "a usage error (an unknown register or option, a register that cannot be "
+                        "written, a text that is not exactly one value of its register): nothing "
+                        "was sent to the bus"},
+      ExitStatusMeaning{headless_exit::kNoLink,
+                        "the adapter could not be opened, a kernel driver holds the battery's "
+                        "address, or the broker refused the login or its certificate"},
+      ExitStatusMeaning{headless_exit::kLinkLost,
+                        "the adapter was lost (unplugged) after its link had opened"},
+      ExitStatusMeaning{headless_exit::kBySignal + SIGINT,
+                        "SIGINT (Ctrl+C) cut short a job that was not done"},
+      ExitStatusMeaning{headless_exit::kBySignal + SIGPIPE,
+                        "standard output is a pipe whose reader went away"},
+      ExitStatusMeaning{headless_exit::kBySignal + SIGTERM,
+                        "SIGTERM cut short a job that was not done"},
+  };
+  return ExitStatusHelp(statuses);
+}
+
+namespace {
+
 int RunHeadless(int& argc, char** argv, const PlatformMaker& makePlatform) {
   SendMessagesToStandardError();
   QCoreApplication application(argc, argv);
@@ -166,9 +213,9 @@ int RunHeadless(int& argc, char** argv, const PlatformMaker& makePlatform) {
 
   const HeadlessParse parse = ParseHeadlessCommand(QCoreApplication::arguments());
   if (parse.helpAsked || parse.listAsked) {
-    const QString text =
-        parse.helpAsked ? parse.usage + QLatin1Char('\n') + ExitStatusHelp(kHeadlessExitStatuses)
-                        : RegisterListText();
+    const QString text = parse.helpAsked
+                             ? parse.usage + QLatin1Char('\n') + HeadlessExitStatusHelp()
+                             : RegisterListText();
     StandardOut().Write(text);
     return headless_exit::kAllRowsOk;
   }
@@ -216,7 +263,8 @@ int RunHeadless(int& argc, char** argv, const PlatformMaker& makePlatform) {
                 interruptSignal,
                 publishing ? &*publishing : nullptr,
                 comPortEntry,
-                publisher ? AdapterBehind(bundle.probe, comPortEntry.toInt()) : AdapterIdentity{}};
+                publisher ? AdapterBehind(bundle.probe, LinkControl::ComPortNumber(comPortEntry))
+                          : AdapterIdentity{}};
   if (request.write) return RunWrite(job);
   const int status = RunRead(job, wait);
   return publisher ? AfterPublishing(status, *publisher) : status;

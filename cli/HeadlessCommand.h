@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <csignal>
 
 #include "platform/ExitStatusHelp.h"
@@ -30,31 +29,7 @@ inline constexpr int kBySignal = 128;
 }  // namespace headless_exit
 
 // What each status means, as `pelmor read --help` and the manual page say.
-inline constexpr std::array kHeadlessExitStatuses{
-    ExitStatusMeaning{headless_exit::kAllRowsOk,
-                      "the job was done: every row read or written, or repeated reads with no "
-                      "count ended by SIGINT or SIGTERM"},
-    ExitStatusMeaning{headless_exit::kRowFailed,
-                      "some row failed after its five attempts (its fault word stands in place "
-                      "of its value), a value read back differs from what was written, "
-                      "standard output could not be written, or passes did not reach the broker "
-                      "or it refused them"},
-    ExitStatusMeaning{headless_exit::kUsageError,
-                      "a usage error (an unknown register or option, a register that cannot be "
-                      "written, a text that is not exactly one value of its register): nothing "
-                      "was sent to the bus"},
-    ExitStatusMeaning{headless_exit::kNoLink,
-                      "the adapter could not be opened, a kernel driver holds the battery's "
-                      "address, or the broker refused the login or its certificate"},
-    ExitStatusMeaning{headless_exit::kLinkLost,
-                      "the adapter was lost (unplugged) after its link had opened"},
-    ExitStatusMeaning{headless_exit::kBySignal + SIGINT,
-                      "SIGINT (Ctrl+C) cut short a job that was not done"},
-    ExitStatusMeaning{headless_exit::kBySignal + SIGPIPE,
-                      "standard output is a pipe whose reader went away"},
-    ExitStatusMeaning{headless_exit::kBySignal + SIGTERM,
-                      "SIGTERM cut short a job that was not done"},
-};
+QString HeadlessExitStatusHelp();
 
 // True when the command line names a headless command.
 bool IsHeadlessCommand(int argc, char** argv);

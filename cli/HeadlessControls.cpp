@@ -1,7 +1,6 @@
 #include "cli/HeadlessControls.h"
 
 #include "platform/ProgramOutput.h"
-#include "scan/sequencer/ScanSequencer.h"
 
 namespace {
 
@@ -12,10 +11,7 @@ void PrintError(const QString& text) {
 }  // namespace
 
 HeadlessControls::HeadlessControls(QString comPortEntry, int addressEntry)
-    : comPortEntry_(std::move(comPortEntry)),
-      addressEntry_(addressEntry),
-      buttonCaption_(QString::fromLatin1(ScanSequencer::kReadCaption)),
-      selectCaption_(QString::fromLatin1(ScanSequencer::kDeselectAllCaption)) {}
+    : comPortEntry_(std::move(comPortEntry)), addressEntry_(addressEntry) {}
 
 void HeadlessControls::ShowWarning(const QString& title, const QString& text) {
   PrintError(QStringLiteral("pelmor: %1: %2").arg(title, text));

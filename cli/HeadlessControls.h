@@ -17,13 +17,8 @@ class HeadlessControls : public ScanControls,
  public:
   HeadlessControls(QString comPortEntry, int addressEntry);
 
-  void SetTabIndex(int index) { tabIndex_ = index; }
-
-  QString ButtonCaption() const override { return buttonCaption_; }
-  void SetButtonCaption(const QString& caption) override { buttonCaption_ = caption; }
-  QString SelectCaption() const override { return selectCaption_; }
-  void SetSelectCaption(const QString& caption) override { selectCaption_ = caption; }
-  int TabIndex() const override { return tabIndex_; }
+  void ShowScanState(bool, ScanMode) override {}
+  void ShowAllSelected(bool) override {}
   // The command line repeats passes itself; the window's auto-repeat is never ticked.
   bool AutoRepeatTicked() const override { return false; }
   void SetAutoRepeatCaption(const QString&) override {}
@@ -41,7 +36,4 @@ class HeadlessControls : public ScanControls,
  private:
   QString comPortEntry_;
   int addressEntry_;
-  QString buttonCaption_;
-  QString selectCaption_;
-  int tabIndex_ = 0;
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "battery/HexText.h"
 #include "battery/OptionalRegisters.h"
 #include "battery/RegisterNames.h"
 #include "battery/RegisterTable.h"
@@ -46,8 +47,7 @@ QString OptionalRegistersText() {
   QStringList named;
   for (const RegisterDefinition& def : OptionalRegisters()) {
     named << QStringLiteral("%1 (0x%2, %3)")
-                 .arg(QString::fromLatin1(def.registerName),
-                      QStringLiteral("%1").arg(def.commandCode, 2, 16, QLatin1Char('0')).toUpper(),
+                 .arg(QString::fromLatin1(def.registerName), HexText(def.commandCode, 2),
                       QString::fromLatin1(def.unitClass));
   }
   return QStringLiteral(
@@ -209,7 +209,7 @@ std::optional<QString> ReadOptions(const Parser& p, HeadlessRequest& request) {
   const BusTargetOptionSet::Reading target = p.target.Read(parser);
   if (!target.error.isEmpty()) return target.error;
   if (target.port) request.comPortEntry = QString::number(*target.port);
-  const int addressByte = target.addressEntry * 2;
+  const int addressByte = AddressByteOf(address_list::AddressOf(target.addressEntry)).value;
   if ((addressByte < kFirstOrdinaryAddressByte || addressByte > kLastOrdinaryAddressByte) &&
       !parser.isSet(p.forceAddress)) {
     return QStringLiteral(

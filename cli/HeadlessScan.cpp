@@ -17,12 +17,17 @@ HeadlessScan::HeadlessScan(AdapterLibrary& adapter, Settings settings)
       rows_(settings.extraRows),
       catalogue_(settings.extraRows),
       controls_(settings.comPortEntry, settings.addressEntry),
-      engine_({adapter, catalogue_, controls_, controls_, controls_, controls_, timer1_, timer2_,
-               clock_, log_, PostToApplication()},
-              ScanPolicy::CommandLine()),
-      messages_([this](QEvent* event) {
-        if (const auto code = AdapterEventCode(event)) engine_.DispatchAdapterEvent(*code);
-      }) {
+      engine_({.adapter = adapter,
+               .catalogue = catalogue_,
+               .controls = controls_,
+               .status = controls_,
+               .settings = controls_,
+               .errors = controls_,
+               .transactionTimer = transactionTimer_,
+               .repeatTimer = repeatTimer_,
+               .clock = clock_,
+               .log = log_},
+              ScanPolicy::CommandLine()) {
   catalogue_.BuildCatalogue(rows_);
   // What each row came to is written down before this scan looks at it.
   engine_.AddObserver(record_);
@@ -41,14 +46,12 @@ HeadlessScan::~HeadlessScan() {
 }
 
 HeadlessScan::Pass HeadlessScan::Read(const std::vector<int>& rows) {
-  controls_.SetTabIndex(0);
-  engine_.Sequencer().TabSet1Click();
+  engine_.SetMode(ScanMode::Read);
   return RunPass(rows);
 }
 
 HeadlessScan::Pass HeadlessScan::Write(const std::vector<std::pair<int, QString>>& rowTexts) {
-  controls_.SetTabIndex(1);
-  engine_.Sequencer().TabSet1Click();
+  engine_.SetMode(ScanMode::Write);
   std::vector<int> rows;
   for (const auto& [row, text] : rowTexts) {
     catalogue_.SetDataText(row, text);
@@ -69,7 +72,7 @@ HeadlessScan::Pass HeadlessScan::RunPass(const std::vector<int>& rows) {
 
   Pass pass;
   if (!interrupted_) {
-    engine_.Sequencer().ReadDataBtnClick();
+    engine_.Start(engine_.State().mode);
     pass.startTime = engine_.State().scanStartTime;
     if (!passOver_) loop_.exec();
   }
@@ -86,7 +89,7 @@ HeadlessScan::Pass HeadlessScan::RunPass(const std::vector<int>& rows) {
 void HeadlessScan::Interrupt() {
   interrupted_ = true;
   if (!loop_.isRunning()) return;
-  if (engine_.Sequencer().IsRunning()) engine_.Sequencer().ReadDataBtnClick();
+  engine_.Stop();
   if (engine_.State().pendingRow == engine_.State().noRow) {
     EndPass();
     return;
@@ -175,10 +178,7 @@ void HeadlessScan::EndHalted() {
                           .arg(catalogue_.RegisterName(refusal_.row),
                                StatusText(ReturnCodeText(refusal_.returnCode))));
   halted_ = true;
-  // As a person would: Stop, so that the scan runs no more; every observer
-  // hears of the halt first.
-  engine_.Command([this] {
-    if (engine_.Sequencer().IsRunning()) engine_.Sequencer().ReadDataBtnClick();
-  });
+  // Every observer hears of the halt before the stop it leads to.
+  engine_.Command([this] { engine_.Stop(); });
   EndPass();
 }

@@ -12,7 +12,6 @@
 #include "battery/PlainRowControls.h"
 #include "battery/RegisterCatalogue.h"
 #include "cli/HeadlessControls.h"
-#include "link/AdapterMessages.h"
 #include "link/adapter/AdapterLibrary.h"
 #include "scan/PassRecorder.h"
 #include "scan/RowRecord.h"
@@ -102,13 +101,12 @@ class HeadlessScan : public QObject, private ScanObserver {
   PlainRowControlsSource rows_;
   RegisterCatalogue catalogue_;
   HeadlessControls controls_;
-  TimerfdTimer timer1_{ScanSequencer::kRepeatTickMs};
-  TimerfdTimer timer2_{ScanSequencer::kRepeatTickMs};
+  TimerfdTimer transactionTimer_{ScanSequencer::kRepeatTickMs};
+  TimerfdTimer repeatTimer_{ScanSequencer::kRepeatTickMs};
   LocalClock clock_;
   NoScanLog log_;
   ScanEngine engine_;
   PassRecorder record_{catalogue_};
-  ApplicationMessageHook messages_;
 
   QEventLoop loop_;
   QTimer openWatch_;

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "link/adapter/BusAddress.h"
 #include "link/adapter/BusProbe.h"
 #include "scan/RowRecord.h"
 

@@ -51,7 +51,7 @@ bool Acknowledged(const SweepFacts& sweep, std::uint8_t address) {
 
 QString AddressText(std::uint8_t address) {
   return QStringLiteral("0x%1 (address byte %2)")
-      .arg(Hex2(address), Hex2(static_cast<unsigned>(address) << 1));
+      .arg(Hex2(address), Hex2(AddressByteOf(SevenBitAddress{address}).value));
 }
 
 QString KindName(ConclusionKind kind) {

@@ -5,13 +5,13 @@
 #include <QJsonObject>
 #include <algorithm>
 
+#include "battery/HexText.h"
 #include "cli/TerminalText.h"
 
 namespace {
 
 QString Address(std::uint8_t address) {
-  return QStringLiteral("0x") +
-         QStringLiteral("%1").arg(address, 2, 16, QLatin1Char('0')).toUpper();
+  return QStringLiteral("0x") + HexText(address, 2);
 }
 
 QJsonObject SweepObject(const SweepFacts& sweep) {

@@ -11,8 +11,6 @@
 namespace {
 
 constexpr int kTouchesAfterABusError = 2;
-constexpr std::uint8_t kChargerAddress = 0x09;
-constexpr std::uint8_t kSelectorAddress = 0x0A;
 constexpr const char* kBatteryRegisters[] = {"SpecificationInfo", "ManufacturerName", "DeviceName",
                                              "Voltage"};
 
@@ -63,7 +61,10 @@ std::optional<std::uint8_t> ReadingAddress(const ProbeFacts& facts) {
     return facts.address;
   }
   for (const std::uint8_t address : acknowledged) {
-    if (address != kChargerAddress && address != kSelectorAddress) return address;
+    if (address != smart_battery_system::kCharger.value &&
+        address != smart_battery_system::kSelector.value) {
+      return address;
+    }
   }
   return std::nullopt;
 }

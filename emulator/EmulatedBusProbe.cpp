@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "emulator/SmbusTiming.h"
+#include "link/adapter/BusAddress.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ std::optional<AddressHolder> EmulatedBusProbe::HolderOf(std::uint8_t) {
 
 ProbeAnswer EmulatedBusProbe::Touch(std::uint8_t address) {
   if (!open_) throw std::logic_error("an address touched before an adapter was opened");
-  switch (bus_.Transfer(static_cast<std::uint8_t>(address << 1))) {
+  switch (bus_.Transfer(AddressByteOf(SevenBitAddress{address}).value)) {
     case EmulatedBus::Fate::Acknowledged:
       std::this_thread::sleep_for(kReceiveByteTime);
       return ProbeAnswer::Acknowledged;

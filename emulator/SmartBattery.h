@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "emulator/EmulatedPack.h"
+#include "link/adapter/BusAddress.h"
 
 // A 3-cell lithium-ion Smart Battery on the bus. It discharges at a steady
 // rate from the moment the rig starts (or, in a pile, from the moment it is
@@ -26,7 +27,7 @@ class SmartBattery {
 
   explicit SmartBattery(EmulatedPack pack = EmulatedPack::Standard);
 
-  static constexpr std::uint8_t kAddressByte = 0x16;
+  static constexpr std::uint8_t kAddressByte = AddressByteOf(smart_battery_system::kBattery).value;
 
   static constexpr std::uint16_t kCapacityModeBit = 0x8000;
   static constexpr std::uint16_t kStatusInitialized = 0x0080;

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "link/adapter/BusAddress.h"
+
 namespace fs = std::filesystem;
 
 std::optional<int> BusForPort(int port) {
@@ -73,7 +75,8 @@ std::string UnbindCommand(int busNumber, const HeldAddress& held) {
 
 std::string HeldAddressText(int busNumber, const HeldAddress& held) {
   char text[64];
-  std::snprintf(text, sizeof text, "address %02X (7-bit 0x%02x)", held.address << 1, held.address);
+  std::snprintf(text, sizeof text, "address %02X (7-bit 0x%02x)",
+                AddressByteOf(SevenBitAddress{held.address}).value, held.address);
   return std::string(text) + " is held by the kernel driver " + held.driver +
          "; free it with: " + UnbindCommand(busNumber, held);
 }

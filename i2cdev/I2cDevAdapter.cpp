@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "i2cdev/KernelErrors.h"
+#include "link/adapter/BusAddress.h"
 
 namespace {
 
@@ -109,7 +110,7 @@ std::int32_t I2cDevAdapter::I2CMasterTx(std::uint8_t address, const std::uint8_t
   // Only the word write is an SMBus transaction the program makes.
   if (length != 3) return return_code::kNotAccepted;
   Job job{Job::Kind::WriteWord};
-  job.address = static_cast<std::uint8_t>(address >> 1);
+  job.address = SevenBitAddressOf(AddressByte{address}).value;
   job.command = data[0];
   job.word = static_cast<std::uint16_t>(data[1] | (data[2] << 8));
   Enqueue(job);
@@ -125,7 +126,7 @@ std::int32_t I2cDevAdapter::I2CMasterTxRx(std::uint8_t address, const std::uint8
     return return_code::kNotAccepted;
   }
   Job job{receiveLength == 2 ? Job::Kind::ReadWord : Job::Kind::ReadBlock};
-  job.address = static_cast<std::uint8_t>(address >> 1);
+  job.address = SevenBitAddressOf(AddressByte{address}).value;
   job.command = data[0];
   Enqueue(job);
   return return_code::kAccepted;
@@ -324,8 +325,9 @@ int I2cDevAdapter::ReadBlockByTransfer(std::uint8_t address, std::uint8_t comman
   if (count > kBlockMax) return -EPROTO;
   if (options_.pec) {
     std::uint8_t crc = 0;
-    for (std::uint8_t byte : {static_cast<std::uint8_t>(address << 1), command,
-                              static_cast<std::uint8_t>((address << 1) | 1)}) {
+    const SevenBitAddress device{address};
+    for (std::uint8_t byte :
+         {AddressByteOf(device).value, command, ReadAddressByteOf(device).value}) {
       crc = Crc8(crc, byte);
     }
     for (int i = 0; i <= count; ++i) crc = Crc8(crc, buffer[i]);
@@ -370,7 +372,7 @@ int I2cDevAdapter::TakeBlock(std::uint8_t address, std::uint8_t command, int cou
     std::snprintf(text, sizeof text,
                   ": the block of command %02X at address %02X claims %d bytes; the adapter "
                   "read %d",
-                  command, address << 1, count, taken);
+                  command, AddressByteOf(SevenBitAddress{address}).value, count, taken);
     Say(Describe() + text);
   }
   return 0;
@@ -434,8 +436,8 @@ void I2cDevAdapter::ReportHeldAddress(const Job& job) {
   }
   if (text.empty()) {
     char address[48];
-    std::snprintf(address, sizeof address, "address %02X (7-bit 0x%02x)", job.address << 1,
-                  job.address);
+    std::snprintf(address, sizeof address, "address %02X (7-bit 0x%02x)",
+                  AddressByteOf(SevenBitAddress{job.address}).value, job.address);
     text = std::string(address) + " is held by a kernel driver";
   }
   Say(Describe() + ": " + text);

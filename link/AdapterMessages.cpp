@@ -10,7 +10,7 @@ AdapterEventCallback PostToApplication() {
 
 std::optional<std::uint16_t> AdapterEventCode(const QEvent* event) {
   if (event->type() != AdapterMessage::kType) return std::nullopt;
-  return static_cast<std::uint16_t>(static_cast<const AdapterMessage*>(event)->FirstParameter());
+  return AdapterEventCode(static_cast<const AdapterMessage*>(event)->FirstParameter());
 }
 
 ApplicationMessageHook::ApplicationMessageHook(std::function<void(QEvent*)> handler)

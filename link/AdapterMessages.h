@@ -29,8 +29,13 @@ class AdapterMessage : public QEvent {
 // from any thread.
 AdapterEventCallback PostToApplication();
 
-// The event code an application event carries when it is an adapter message:
-// the low 16 bits of its first parameter.
+// The event code that the library's callback parameter carries: its low 16
+// bits.
+inline std::uint16_t AdapterEventCode(std::int32_t firstParameter) {
+  return static_cast<std::uint16_t>(firstParameter & 0xFFFF);
+}
+
+// The event code an application event carries when it is an adapter message.
 std::optional<std::uint16_t> AdapterEventCode(const QEvent* event);
 
 // Sees every event the application takes from its queue, from its creation

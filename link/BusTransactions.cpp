@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "battery/ValueCodec.h"
+#include "link/AddressList.h"
 
 BusTransactions::BusTransactions(ScanState& state, Ports ports, const ScanPolicy& policy)
     : state_(state), ports_(ports), policy_(policy) {}
@@ -14,7 +15,7 @@ std::optional<std::uint8_t> BusTransactions::AddressByte() {
     ports_.events.ScanHalted({ScanHalt::Reason::NoAddressSelected, state_.rowIndex});
     return std::nullopt;
   }
-  return static_cast<std::uint8_t>(*entry * 2);
+  return AddressByteOf(address_list::AddressOf(*entry)).value;
 }
 
 // A refused call arms nothing; the scan rests on the row.

@@ -2,25 +2,47 @@
 
 #include <algorithm>
 
+namespace {
+
+AdapterEventCallback EventCallback(ScanEngine::EventPath path, ScanEngine& engine) {
+  if (path == ScanEngine::EventPath::EventLoop) return PostToApplication();
+  return [&engine](std::int32_t code) { engine.DispatchAdapterEvent(AdapterEventCode(code)); };
+}
+
+}  // namespace
+
 ScanEngine::ScanEngine(Ports ports, ScanPolicy policy)
     : policy_(policy),
       state_(policy_.attemptsPerRow, ports.catalogue.RowCount()),
       statusTexts_(ports.status),
       outcomeLog_(ports.catalogue),
-      link_({ports.adapter, ports.settings, ports.errors, observers_}, std::move(ports.events)),
+      link_({ports.adapter, ports.settings, ports.errors, observers_},
+            EventCallback(ports.events, *this)),
       transactions_(state_,
-                    {ports.adapter, ports.catalogue, ports.settings, ports.errors, ports.timer1,
-                     ports.log, observers_},
+                    {ports.adapter, ports.catalogue, ports.settings, ports.errors,
+                     ports.transactionTimer, ports.log, observers_},
                     policy_),
       sequencer_(state_,
-                 {ports.catalogue, ports.controls, link_, transactions_, ports.timer1, ports.timer2,
-                  ports.clock, ports.log, observers_},
+                 {.catalogue = ports.catalogue,
+                  .controls = ports.controls,
+                  .link = link_,
+                  .transactions = transactions_,
+                  .transactionTimer = ports.transactionTimer,
+                  .repeatTimer = ports.repeatTimer,
+                  .clock = ports.clock,
+                  .log = ports.log,
+                  .events = observers_},
                  policy_),
-      dispatch_({ports.adapter, ports.catalogue, sequencer_, ports.timer1, ports.log, observers_},
+      dispatch_({ports.adapter, ports.catalogue, sequencer_, ports.transactionTimer, ports.log,
+                 observers_},
                 policy_) {
   observers_.list = {&statusTexts_, &outcomeLog_};
-  ports.timer1.SetTickHandler([this] { sequencer_.Timer1Timer(); });
-  ports.timer2.SetTickHandler([this] { sequencer_.Timer2Timer(); });
+  ports.transactionTimer.SetTickHandler([this] { IssueNextTransaction(); });
+  ports.repeatTimer.SetTickHandler([this] { RepeatPassWhenDue(); });
+  if (ports.events == EventPath::EventLoop) {
+    messageHook_ = std::make_unique<ApplicationMessageHook>(
+        [this](QEvent* message) { AppMessageHandler(message); });
+  }
 }
 
 void ScanEngine::DispatchAdapterEvent(std::uint16_t eventCode) {
@@ -41,6 +63,13 @@ void ScanEngine::Observers::RunCommands() {
     commands.pop_front();
     command();
   }
+}
+
+bool ScanEngine::AppMessageHandler(QEvent* message) {
+  if (const std::optional<std::uint16_t> code = AdapterEventCode(message)) {
+    DispatchAdapterEvent(*code);
+  }
+  return false;
 }
 
 void ScanEngine::AddObserver(ScanObserver& observer) {

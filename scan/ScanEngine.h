@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QEvent>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "battery/RegisterCatalogue.h"
 #include "link/AdapterEventDispatch.h"
+#include "link/AdapterMessages.h"
 #include "link/BusTransactions.h"
 #include "link/LinkControl.h"
 #include "link/LinkPorts.h"
@@ -29,6 +32,16 @@
 // is drawn from those same events.
 class ScanEngine {
  public:
+  // How the adapter's events reach DispatchAdapterEvent.
+  enum class EventPath {
+    // Posted to the application's event loop from whatever thread the
+    // library reports on, and taken from there by the engine's message hook.
+    EventLoop,
+    // Dispatched at once, on the thread that reports them (a deterministic
+    // rig reports on the caller's).
+    Direct,
+  };
+
   struct Ports {
     AdapterLibrary& adapter;
     RegisterCatalogue& catalogue;
@@ -36,25 +49,39 @@ class ScanEngine {
     StatusLine& status;
     LinkSettings& settings;
     ErrorReporter& errors;
-    Timer& timer1;  // transaction timer
-    Timer& timer2;  // auto-repeat timer
+    Timer& transactionTimer;
+    Timer& repeatTimer;
     Clock& clock;
     ScanLog& log;
-    // How the adapter's events reach DispatchAdapterEvent: the library is
-    // given this at every open.
-    AdapterEventCallback events;
+    EventPath events = EventPath::EventLoop;
   };
 
   ScanEngine(Ports ports, ScanPolicy policy);
   ScanEngine(const ScanEngine&) = delete;
   ScanEngine& operator=(const ScanEngine&) = delete;
 
-  // The scan's handlers: the Read Data button, the timers' ticks, the
-  // select button, the tab strip and the repeat intervals.
-  ScanSequencer& Sequencer() { return sequencer_; }
-  // The row's transaction, as the sequencer issues it.
-  BusTransactions& Transactions() { return transactions_; }
+  // A scan of the ticked rows, reading or writing them; nothing while one
+  // runs.
+  void Start(ScanMode mode) { sequencer_.Start(mode); }
+  // The running scan stops once the row in flight has its outcome; nothing
+  // when none runs.
+  void Stop() { sequencer_.Stop(); }
+  // Reading or writing from now on: a running scan stops.
+  void SetMode(ScanMode mode) { sequencer_.SetMode(mode); }
+  void SelectAll() { sequencer_.SelectAll(); }
+  void DeselectAll() { sequencer_.DeselectAll(); }
+  void SetRepeatInterval(RepeatInterval interval) { sequencer_.SetRepeatInterval(interval); }
+  bool IsRunning() const { return state_.running; }
+
+  // The timers' ticks, which the engine hooks to its two timers.
+  void IssueNextTransaction() { sequencer_.IssueNextTransaction(); }
+  void RepeatPassWhenDue() { sequencer_.RepeatPassWhenDue(); }
+
+  // Every adapter event, by its code.
   void DispatchAdapterEvent(std::uint16_t eventCode);
+  // Sees an application event: an adapter message goes to the dispatch.
+  // It never marks the event as handled.
+  bool AppMessageHandler(QEvent* message);
 
   // Observers are told in the order they were added, after the status line.
   // They are added and removed between events, never while one is told.
@@ -68,8 +95,6 @@ class ScanEngine {
 
   const ScanPolicy& Policy() const { return policy_; }
   const ScanState& State() const { return state_; }
-  // For tests that put the scan at a given row.
-  ScanState& State() { return state_; }
 
  private:
   // Tells every observer of the list each event.
@@ -119,4 +144,5 @@ class ScanEngine {
   BusTransactions transactions_;
   ScanSequencer sequencer_;
   AdapterEventDispatch dispatch_;
+  std::unique_ptr<ApplicationMessageHook> messageHook_;
 };

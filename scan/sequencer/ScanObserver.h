@@ -68,12 +68,11 @@ struct RowFailure {
   std::int32_t returnCode = 0;  // of a refused reply hand-over
 };
 
-// Why a running scan stopped running: the Read Data button shows its idle
-// caption again.
+// Why a running scan stopped running.
 enum class ScanStop {
   Finished,     // the pass is over and no further pass is wanted
   StopPressed,  // the person pressed Stop; a row in flight still finishes
-  TabSwitched,  // the tab strip changed; a row in flight still finishes
+  TabSwitched,  // the mode changed (the window's tab strip); a row in flight still finishes
 };
 
 // Why a scan, or one about to start, came to rest where it stands: it goes no

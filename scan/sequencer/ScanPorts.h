@@ -2,21 +2,21 @@
 
 #include <QString>
 
+#include "battery/RegisterCatalogue.h"
 #include "scan/sequencer/AutoRepeat.h"
 
 // What the scan sequencer needs from the window and from the adapter link.
 
-// The scan's controls on the window. Their captions hold the scan's state: a
-// scan runs exactly while the Read Data button shows "Stop".
+// The scan's controls on the window. They show the scan's state; they do not
+// hold it.
 class ScanControls {
  public:
   virtual ~ScanControls() = default;
-  virtual QString ButtonCaption() const = 0;
-  virtual void SetButtonCaption(const QString& caption) = 0;
-  virtual QString SelectCaption() const = 0;
-  virtual void SetSelectCaption(const QString& caption) = 0;
-  // 0 reads, 1 writes.
-  virtual int TabIndex() const = 0;
+  // The Read Data button: whether a scan runs, and what a press starts when
+  // none does.
+  virtual void ShowScanState(bool running, ScanMode mode) = 0;
+  // The select button offers the other of Select All and Deselect All.
+  virtual void ShowAllSelected(bool allSelected) = 0;
   virtual bool AutoRepeatTicked() const = 0;
   virtual void SetAutoRepeatCaption(const QString& caption) = 0;
   // The repeat interval is the one whose Options menu item carries the check

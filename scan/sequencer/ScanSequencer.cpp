@@ -4,39 +4,23 @@
 
 #include "battery/ValueCodec.h"
 
-namespace {
-
-QString Text(const char* text) {
-  return QString::fromLatin1(text);
-}
-
-}  // namespace
-
 ScanSequencer::ScanSequencer(ScanState& state, Ports ports, const ScanPolicy& policy)
     : state_(state), ports_(ports), policy_(policy) {}
 
-bool ScanSequencer::IsRunning() const {
-  return ports_.controls.ButtonCaption() == Text(kStopCaption);
-}
-
-QString ScanSequencer::IdleCaption() const {
-  return Text(ports_.controls.TabIndex() == 0 ? kReadCaption : kWriteCaption);
-}
-
-void ScanSequencer::ReadDataBtnClick() {
-  ports_.timer2.Stop();
+void ScanSequencer::Pressed() {
+  ports_.repeatTimer.Stop();
   ComputeRepeatTime(true);
-  if (IsRunning()) {
-    Stop();
-  } else {
-    Start();
-  }
+}
+
+void ScanSequencer::SetRunning(bool running) {
+  state_.running = running;
+  ports_.controls.ShowScanState(running, state_.mode);
 }
 
 // A write sends only texts that stand for exactly one word each: one that
 // does not is named in a box, and nothing is written.
 bool ScanSequencer::WriteTextsRefused() {
-  if (ports_.controls.TabIndex() == 0) return false;
+  if (state_.mode == ScanMode::Read) return false;
   for (int row = 0; row < ports_.catalogue.RowCount(); ++row) {
     if (!ports_.catalogue.IsSelected(row) || !ports_.catalogue.IsEnabled(row)) continue;
     const std::optional<QString> refusal =
@@ -51,7 +35,10 @@ bool ScanSequencer::WriteTextsRefused() {
   return false;
 }
 
-void ScanSequencer::Start() {
+void ScanSequencer::Start(ScanMode mode) {
+  if (IsRunning()) return;
+  if (mode != state_.mode) SetMode(mode);
+  Pressed();
   if (WriteTextsRefused()) return;
   state_.rowIndex = state_.noRow;
   for (int row = 0; row < ports_.catalogue.RowCount(); ++row) {
@@ -83,12 +70,14 @@ void ScanSequencer::Start() {
 }
 
 void ScanSequencer::Stop() {
-  ports_.controls.SetButtonCaption(IdleCaption());
+  if (!IsRunning()) return;
+  Pressed();
+  SetRunning(false);
   if (state_.rowIndex == state_.noRow) {
     // The pass is over and the link closes now: the last row's tick, if it is
     // still due, has nothing left to do, and would close a link that a new
     // press of Read Data has begun to open.
-    ports_.timer1.Stop();
+    ports_.transactionTimer.Stop();
     CloseLink();
   }
   ports_.events.ScanStopped(ScanStop::StopPressed);
@@ -102,14 +91,14 @@ void ScanSequencer::Halt(ScanHalt::Reason reason) {
 // such as an arbitration loss leaves armed, would otherwise try the row again
 // and fail the same step again.
 void ScanSequencer::HaltOnFailedLogStep() {
-  ports_.timer1.Stop();
+  ports_.transactionTimer.Stop();
   Halt(ScanHalt::Reason::LogWriteFailed);
 }
 
 void ScanSequencer::ShowIdle(ScanStop reason) {
   const bool wasRunning = IsRunning();
-  ports_.controls.SetButtonCaption(IdleCaption());
-  ports_.timer2.Stop();
+  SetRunning(false);
+  ports_.repeatTimer.Stop();
   CloseLink();
   if (wasRunning) ports_.events.ScanStopped(reason);
 }
@@ -121,32 +110,32 @@ void ScanSequencer::CloseLink() {
 }
 
 void ScanSequencer::BeginRunning() {
-  ports_.controls.SetButtonCaption(Text(kStopCaption));
+  SetRunning(true);
   state_.ResetAttempts();
-  ports_.timer1.Arm(policy_.rowPacingMs);
-  ports_.timer2.Start();
+  ports_.transactionTimer.Arm(policy_.rowPacingMs);
+  ports_.repeatTimer.Start();
   ports_.events.PassStarted(state_.scanStartTime);
 }
 
-void ScanSequencer::Timer1Timer() {
-  ports_.timer1.Stop();
+void ScanSequencer::IssueNextTransaction() {
+  ports_.transactionTimer.Stop();
   if (!IsRunning()) {
-    ports_.timer2.Stop();
+    ports_.repeatTimer.Stop();
     CloseLink();
     return;
   }
-  IssueNextTransaction();
+  IssueFromCurrentRow();
   if (state_.rowIndex < state_.noRow || ports_.controls.AutoRepeatTicked()) return;
   ShowIdle(ScanStop::Finished);
 }
 
 // Ends with the row index on the row whose transaction was issued, or at
 // past the last row (noRow) when none is left.
-void ScanSequencer::IssueNextTransaction() {
+void ScanSequencer::IssueFromCurrentRow() {
   while (state_.rowIndex < state_.noRow) {
     if (ports_.catalogue.IsEnabled(state_.rowIndex) &&
         ports_.catalogue.IsSelected(state_.rowIndex)) {
-      state_.rowIsRead = ports_.controls.TabIndex() == 0;
+      state_.rowIsRead = state_.mode == ScanMode::Read;
       if (state_.rowIsRead) {
         ports_.transactions.ReadTransaction();
       } else {
@@ -179,7 +168,7 @@ void ScanSequencer::BeginScanOnLinkOpen() {
 void ScanSequencer::CompleteRow() {
   if (state_.rowIndex >= state_.noRow) return;
   LeaveRow();
-  ports_.timer1.Arm(policy_.rowPacingMs);
+  ports_.transactionTimer.Arm(policy_.rowPacingMs);
 }
 
 void ScanSequencer::FailAttempt(int pauseMs) {
@@ -194,7 +183,7 @@ void ScanSequencer::FailAttempt(int pauseMs) {
     }
     LeaveRow();
   }
-  ports_.timer1.Arm(pauseMs);
+  ports_.transactionTimer.Arm(pauseMs);
 }
 
 void ScanSequencer::ComputeRepeatTime(bool atPress) {
@@ -212,13 +201,13 @@ void ScanSequencer::ComputeRepeatTime(bool atPress) {
   }
 }
 
-void ScanSequencer::Timer2Timer() {
+void ScanSequencer::RepeatPassWhenDue() {
   if (state_.rowIndex < state_.noRow) return;  // a pass is under way
   if (!IsRunning() || !ports_.controls.AutoRepeatTicked()) {
     // The pass is over and the link closes: a transaction timer tick still
     // due has nothing left to do, and would close a link that a new press of
     // Read Data has begun to open.
-    ports_.timer1.Stop();
+    ports_.transactionTimer.Stop();
     ShowIdle(ScanStop::Finished);
     return;
   }
@@ -251,24 +240,30 @@ void ScanSequencer::RestartScan() {
   state_.rowIndex = 0;
   state_.BeginPass();
   ports_.events.PassStarted(state_.scanStartTime);
-  IssueNextTransaction();
+  IssueFromCurrentRow();
 }
 
-void ScanSequencer::SelectBtnClick() {
-  const bool selectAll = ports_.controls.SelectCaption() == Text(kSelectAllCaption);
-  ports_.catalogue.SelectAll(selectAll);
-  ports_.controls.SetSelectCaption(Text(selectAll ? kDeselectAllCaption : kSelectAllCaption));
+void ScanSequencer::SelectAll() {
+  ports_.catalogue.SelectAll(true);
+  state_.allSelected = true;
+  ports_.controls.ShowAllSelected(true);
 }
 
-void ScanSequencer::TabSet1Click() {
-  const bool reading = ports_.controls.TabIndex() == 0;
+void ScanSequencer::DeselectAll() {
+  ports_.catalogue.SelectAll(false);
+  state_.allSelected = false;
+  ports_.controls.ShowAllSelected(false);
+}
+
+void ScanSequencer::SetMode(ScanMode mode) {
   const bool wasRunning = IsRunning();
-  ports_.controls.SetButtonCaption(IdleCaption());
-  ports_.catalogue.SetMode(reading ? ScanMode::Read : ScanMode::Write);
+  state_.mode = mode;
+  SetRunning(false);
+  ports_.catalogue.SetMode(mode);
   if (wasRunning) ports_.events.ScanStopped(ScanStop::TabSwitched);
 }
 
-void ScanSequencer::ChooseRepeatInterval(RepeatInterval interval) {
+void ScanSequencer::SetRepeatInterval(RepeatInterval interval) {
   ports_.controls.MarkRepeatInterval(interval);
   ports_.controls.SetAutoRepeatCaption(QString::fromLatin1(SettingOf(interval).autoRepeatCaption));
 }

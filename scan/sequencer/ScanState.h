@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <chrono>
 
-#include "battery/RegisterTable.h"
+#include "battery/RegisterCatalogue.h"
 
 // Where the scan stands. The sequencer moves it; the bus transactions and the
 // event dispatch read it.
@@ -17,6 +17,13 @@ struct ScanState {
 
   // Attempts a row gets, as the scan's policy says.
   const int attemptsPerRow;
+  // Whether a scan runs: from its first transaction's arming until its pass
+  // ends with no further pass wanted, it is stopped, or its mode changes.
+  bool running = false;
+  // Whether the scan reads its rows or writes them.
+  ScanMode mode = ScanMode::Read;
+  // Whether the last of Select All and Deselect All ticked every row.
+  bool allSelected = true;
   // One past the catalogue's last row: no current row, the pass is over
   // (kNoRow for the window's 33 rows).
   const int noRow;

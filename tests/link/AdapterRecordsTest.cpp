@@ -3,8 +3,10 @@
 #include <array>
 #include <cstring>
 
+#include "link/AddressList.h"
 #include "link/ReturnCodeText.h"
 #include "link/adapter/AdapterLibrary.h"
+#include "link/adapter/BusAddress.h"
 #include "tests/support/QtPrinters.h"
 
 namespace {
@@ -46,6 +48,25 @@ TEST(AdapterRecordsTest, StatusRecordCarriesTheLinkFlagAtByteFiftyEight) {
   for (int i = 0; i < 99; ++i) {
     const int expected = i == 58 ? 4 : i == 59 ? 3 : i == 60 ? 2 : i == 61 ? 1 : 0;
     EXPECT_EQ(bytes[i], expected) << "byte " << i;
+  }
+}
+
+// The lowest, the Smart Battery's and the highest address, each as its
+// address byte, its read byte and its entry of the battery address list.
+TEST(BusAddressTest, SevenBitAddressesAndAddressBytesConvertInBothDirections) {
+  const struct {
+    std::uint8_t sevenBit, write, read;
+    const char* entryText;
+  } cases[] = {{0x00, 0x00, 0x01, "00"}, {0x0B, 0x16, 0x17, "16"}, {0x7F, 0xFE, 0xFF, "FE"}};
+  for (const auto& c : cases) {
+    const SevenBitAddress address{c.sevenBit};
+    EXPECT_EQ(AddressByteOf(address).value, c.write);
+    EXPECT_EQ(ReadAddressByteOf(address).value, c.read);
+    EXPECT_EQ(SevenBitAddressOf(AddressByte{c.write}), address);
+    EXPECT_EQ(SevenBitAddressOf(AddressByte{c.read}), address);
+    EXPECT_EQ(address_list::EntryText(c.sevenBit), c.entryText);
+    EXPECT_EQ(address_list::EntryOf(QString::fromLatin1(c.entryText)), c.sevenBit);
+    EXPECT_EQ(address_list::EntryOf(QString::number(c.read, 16)), std::nullopt) << "a read byte";
   }
 }
 

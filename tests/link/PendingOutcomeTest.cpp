@@ -18,7 +18,7 @@ class PendingOutcomeTest : public ScanHarness {
     catalogue.SetDataText(9, QString());
     catalogue.SetDataText(10, QString());
     const int before = Transactions();
-    sequencer.ReadDataBtnClick();
+    StartScan();
     RunUntilIdle();
     EXPECT_EQ(Transactions() - before, 2) << "no reply of the pass was thrown away";
     EXPECT_EQ(catalogue.DataText(9), "4105");
@@ -35,7 +35,7 @@ TEST_F(PendingOutcomeTest, BusTimeoutThenStopAndStartOnTheOpenLink) {
   Advance(160ms);  // the read of row 9 timed out; its guard still runs
   ASSERT_EQ(catalogue.DataText(9), "TIMEOUT");
   EXPECT_TRUE(true);
-  sequencer.ReadDataBtnClick();  // Stop
+  engine.Stop();
   ASSERT_TRUE(rig->Adapter().IsLinkOpen());
   ExpectNextPassReadsEachRowOnce();
 }
@@ -49,7 +49,7 @@ TEST_F(PendingOutcomeTest, BusTimeoutReissueIsNoFirstAttempt) {
   EXPECT_EQ(Prefixes(), 2) << log.steps.join(" ").toStdString();
 
   // A write re-sends the text of its first attempt, not the fault word.
-  SwitchTab(1);
+  SwitchMode(ScanMode::Write);
   TickOnly({1});
   catalogue.SetDataText(1, "10");
   rig->Adapter().FailNextTransactions(1, AdapterEvent::BusTimeout);
@@ -66,7 +66,7 @@ TEST_F(PendingOutcomeTest, ValueWhoseLogWriteFailedThenStopAndStart) {
   ASSERT_EQ(catalogue.DataText(9), "4105");
   ASSERT_EQ(state.rowIndex, 9);
   EXPECT_TRUE(true);
-  sequencer.ReadDataBtnClick();  // Stop; the scan rests on the row, the link stays
+  engine.Stop();  // the scan rests on the row, the link stays
   ASSERT_TRUE(rig->Adapter().IsLinkOpen());
   log.failing.clear();
   ExpectNextPassReadsEachRowOnce();
@@ -77,7 +77,7 @@ TEST_F(PendingOutcomeTest, LinkClosedUnderAHungAdapter) {
   rig->Adapter().SetAnswering(false);
   Advance(110ms);  // row 9's read accepted; its outcome never comes
   ASSERT_EQ(state.pendingRow, 9);
-  sequencer.ReadDataBtnClick();  // Stop; the guard's tick closes the link
+  engine.Stop();  // the guard's tick closes the link
   Advance(300ms);
   ASSERT_FALSE(rig->Adapter().IsLinkOpen());
   rig->Adapter().SetAnswering(true);
@@ -88,13 +88,13 @@ TEST_F(PendingOutcomeTest, RefusedCloseStillAwaitsTheOutcome) {
   StartScanAndOpenLink();
   rig->Adapter().DelayNextOutcome(400ms);
   Advance(110ms);  // row 9's read accepted; its outcome comes late
-  sequencer.ReadDataBtnClick();
+  engine.Stop();
   rig->Adapter().FailNextCall(EmulatedAdapter::Operation::Close, 0x323);
   Advance(250ms);  // the guard's tick tries to close the link, in vain
   ASSERT_TRUE(rig->Adapter().IsLinkOpen());
   EXPECT_EQ(state.pendingRow, 9);
   catalogue.SetDataText(9, QString());
-  sequencer.ReadDataBtnClick();
+  StartScan();
   RunUntilIdle();
   EXPECT_EQ(catalogue.DataText(9), "4105");
   EXPECT_EQ(catalogue.DataText(10), "4106");

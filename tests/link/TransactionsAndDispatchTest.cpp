@@ -4,86 +4,84 @@ namespace {
 
 class BusTransactionsTest : public ScanHarness {
  protected:
-  // The link open and the scan standing on a row, as a Timer1 tick finds it.
-  void StandOnRow(int row) {
+  // Only this row ticked, the link open, and its transaction due at the next
+  // tick, 100 ms on.
+  void OpenOnRow(int row) {
     TickOnly({row});
     StartScanAndOpenLink();
-    timer1.Stop();
-    state.rowIndex = row;
+  }
+  // The transaction timer's next tick has just come.
+  void AdvanceToTick() { Advance(timer1.Deadline().value() - Now()); }
+  // The scan has just issued the row's transaction.
+  void IssueRow(int row) {
+    OpenOnRow(row);
+    AdvanceToTick();
   }
 };
 
 TEST_F(BusTransactionsTest, ReadStatusTextShowsAddressAndCommandAsTwoHexDigits) {
-  StandOnRow(9);
-  transactions.ReadTransaction();
-  EXPECT_EQ(status.Last(), "<<Master Tx/Rx Msg [START][x16+W][x09][STOP]>>");
-  EXPECT_TRUE(timer1.IsActive());
-  EXPECT_EQ(timer1.Interval(), 200);
-  Advance(1ms);
-  state.rowIndex = 9;
-  settings.addressEntry = 0;
-  transactions.ReadTransaction();
-  EXPECT_EQ(status.Last(), "<<Master Tx/Rx Msg [START][x00+W][x09][STOP]>>");
-  Advance(1ms);
-  state.rowIndex = 9;
-  settings.addressEntry = 127;
-  transactions.ReadTransaction();
-  EXPECT_EQ(status.Last(), "<<Master Tx/Rx Msg [START][xFE+W][x09][STOP]>>");
-  EXPECT_EQ(rig->Adapter().LastTransactionCall().address, 0xFE);
+  const struct {
+    int addressEntry;
+    const char* text;
+    std::uint8_t addressByte;
+  } cases[] = {{11, "<<Master Tx/Rx Msg [START][x16+W][x09][STOP]>>", 0x16},
+               {0, "<<Master Tx/Rx Msg [START][x00+W][x09][STOP]>>", 0x00},
+               {127, "<<Master Tx/Rx Msg [START][xFE+W][x09][STOP]>>", 0xFE}};
+  for (const auto& c : cases) {
+    settings.addressEntry = c.addressEntry;
+    IssueRow(9);
+    EXPECT_TRUE(status.history.contains(c.text)) << c.text;
+    EXPECT_EQ(rig->Adapter().LastTransactionCall().address, c.addressByte);
+    engine.Stop();
+    RunUntilIdle();
+  }
 }
 
 TEST_F(BusTransactionsTest, ReceiveLengthIsZeroForStringAndBlockRowsAndTwoOtherwise) {
-  StandOnRow(0);
   for (int row : {0, 7, 22, 28, 29, 31, 32}) {
-    state.rowIndex = row;
-    transactions.ReadTransaction();
+    IssueRow(row);
     EXPECT_EQ(rig->Adapter().LastTransactionCall().receiveLength, row >= 29 ? 0 : 2) << row;
+    EXPECT_EQ(timer1.Interval(), 200) << "the guard is armed";
     EXPECT_EQ(rig->Adapter().LastTransactionCall().data,
               std::vector<std::uint8_t>{catalogue.CommandCode(row)});
-    Advance(5ms);
+    RunUntilIdle();
   }
 }
 
 TEST_F(BusTransactionsTest, WriteSendsCommandLowHighAndShowsEachByte) {
-  SwitchTab(1);
-  StandOnRow(1);
+  SwitchMode(ScanMode::Write);
   catalogue.SetDataText(1, "10");
-  transactions.WriteTransaction();
+  IssueRow(1);
   EXPECT_EQ(status.Last(), "<<Master Tx Msg [START][x16+W][x01][x0A][x00][STOP]>>");
   EXPECT_EQ(catalogue.DataText(1), "10");
   EXPECT_TRUE(timer1.IsActive());
   EXPECT_EQ(timer1.Interval(), 200);
-  Advance(1ms);
-  state.rowIndex = 4;
+  RunUntilIdle();
   catalogue.SetDataText(4, "-1");
-  transactions.WriteTransaction();
+  IssueRow(4);
   EXPECT_EQ(rig->Adapter().LastTransactionCall().data, (std::vector<std::uint8_t>{4, 0xFF, 0xFF}));
   EXPECT_TRUE(rig->Adapter().LastTransactionCall().write);
 }
 
 TEST_F(BusTransactionsTest, OnlyTheFirstAttemptWritesTheLogPrefixButEveryAttemptClearsTheField) {
-  StandOnRow(9);
+  rig->Adapter().FailNextTransactions(1, AdapterEvent::SlaveNack);
+  IssueRow(9);
+  EXPECT_EQ(log.steps.filter("prefix"), QStringList{"prefix:09:30:00"})
+      << "row 9 begins the record";
+  while (catalogue.DataText(9) != "NACK") Advance(1ms);
   log.steps.clear();
-  catalogue.SetDataText(9, "NACK");
-  state.retryCounter = 3;
-  transactions.ReadTransaction();
+  AdvanceToTick();
+  ASSERT_EQ(Transactions(), 2);
   EXPECT_TRUE(log.steps.isEmpty());
   EXPECT_EQ(catalogue.DataText(9), "");
-  Advance(1ms);
-  state.rowIndex = 9;
-  state.retryCounter = 5;
-  state.attemptedRow = kNoRow;  // as at the row's first attempt in a new pass
-  log.steps.clear();
-  transactions.ReadTransaction();
-  EXPECT_EQ(log.steps, QStringList{"prefix:09:30:00"}) << "row 9 begins the record";
 }
 
 TEST_F(BusTransactionsTest, RefusedReadHasWrittenItsPrefixAndEmptiedItsFieldAndArmsNothing) {
-  StandOnRow(9);
+  OpenOnRow(9);
   log.steps.clear();
   catalogue.SetDataText(9, "12000");
   rig->Adapter().FailNextCall(EmulatedAdapter::Operation::MasterTxRx, -1);
-  transactions.ReadTransaction();
+  Advance(100ms);
   EXPECT_EQ(status.Last(), "<<Kavix DLL Return Code = 0xFFFFFFFF>>");
   EXPECT_EQ(log.steps.size(), 1);
   EXPECT_EQ(catalogue.DataText(9), "");
@@ -92,21 +90,21 @@ TEST_F(BusTransactionsTest, RefusedReadHasWrittenItsPrefixAndEmptiedItsFieldAndA
 }
 
 TEST_F(BusTransactionsTest, RefusedWriteShowsItsCodeAndArmsNothing) {
-  SwitchTab(1);
-  StandOnRow(2);
+  SwitchMode(ScanMode::Write);
+  catalogue.SetDataText(2, "10");
+  OpenOnRow(2);
   rig->Adapter().FailNextCall(EmulatedAdapter::Operation::MasterTx, 0x322);
-  transactions.WriteTransaction();
+  Advance(100ms);
   EXPECT_EQ(status.Last(), "<<I2C Link Operation in Progress>>");
   EXPECT_FALSE(timer1.IsActive());
 }
 
 TEST_F(BusTransactionsTest, NoAddressSelectedIsReportedAndNothingIsSent) {
-  StandOnRow(9);
-  const int before = Transactions();
+  OpenOnRow(9);
   settings.addressEntry.reset();
-  transactions.ReadTransaction();
+  Advance(100ms);
   EXPECT_EQ(errors.shown, QStringList{BusTransactions::kNoAddressSelected});
-  EXPECT_EQ(Transactions(), before);
+  EXPECT_EQ(Transactions(), 0);
   EXPECT_FALSE(timer1.IsActive());
 }
 
@@ -176,7 +174,7 @@ TEST_F(AdapterEventDispatchTest, FaultsWriteTheirWordAndPauseBeforeTheNextAttemp
     EXPECT_EQ(state.rowIndex, 9);
     EXPECT_TRUE(timer1.IsActive());
     EXPECT_EQ(timer1.Interval(), fault.pause);
-    sequencer.ReadDataBtnClick();
+    engine.Stop();
     rig->Adapter().SetAnswering(true);
     RunUntilIdle();
   }
@@ -218,11 +216,11 @@ TEST_F(AdapterEventDispatchTest, StatusOnlyEventsTouchNoRow) {
 TEST_F(AdapterEventDispatchTest, SlaveRequestsAreAnsweredWhetherOrNotAScanRuns) {
   ASSERT_EQ(rig->Adapter().I2COpen(
                 MakeOpenParams(1),
-                [this](std::int32_t code) { engine.DispatchAdapterEvent(code & 0xFFFF); },
+                [this](std::int32_t code) { engine.DispatchAdapterEvent(AdapterEventCode(code)); },
                 kAdapterLogFileName),
             0);
   Advance(30ms);  // LinkOpen with every row ticked begins a scan; stop it
-  sequencer.ReadDataBtnClick();
+  engine.Stop();
   const ScanState before = state;
   rig->Adapter().RequestSlaveRead();
   Advance(1ms);

@@ -22,7 +22,7 @@ TEST_F(LongDischargeLogTest, AnHourOfContinuousPassesGivesOneWholeRecordEach) {
   controls.autoRepeat = true;
   controls.interval = RepeatInterval::Continuous;
   fileLog.OpenLogFile(path);
-  sequencer.ReadDataBtnClick();
+  StartScan();
   for (int minute = 0; minute < 60; ++minute) Advance(60s);
   controls.autoRepeat = false;  // the pass under way is the last
   RunUntilIdle();

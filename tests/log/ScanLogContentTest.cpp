@@ -33,7 +33,7 @@ class ScanLogContentTest : public ScanHarness {
     return FileContent(path);
   }
   void Pass() {
-    sequencer.ReadDataBtnClick();
+    StartScan();
     RunUntilIdle();
   }
 
@@ -94,7 +94,7 @@ TEST_F(ScanLogContentTest, BlockRowAddsOneFieldAByte) {
 
 TEST_F(ScanLogContentTest, LogOpenedMidPassTakesTheRestOfThePassOnItsFirstLine) {
   TickOnly({9, 10, 11});
-  sequencer.ReadDataBtnClick();
+  StartScan();
   Advance(130ms);  // the read of Voltage is in flight; its separator went nowhere
   ASSERT_EQ(state.pendingRow, 9);
   OpenLog();
@@ -109,7 +109,7 @@ TEST_F(ScanLogContentTest, LogOpenedMidPassTakesTheRestOfThePassOnItsFirstLine) 
 TEST_F(ScanLogContentTest, CloseMidPassEndsTheRecordThereAndTheRestOfThePassWritesNothing) {
   TickOnly({9, 10, 11});
   OpenLog();
-  sequencer.ReadDataBtnClick();
+  StartScan();
   Advance(200ms);  // Voltage read, Current not yet
   const QByteArray closed = CloseLog();
   EXPECT_EQ(closed,
@@ -121,7 +121,7 @@ TEST_F(ScanLogContentTest, CloseMidPassEndsTheRecordThereAndTheRestOfThePassWrit
 }
 
 TEST_F(ScanLogContentTest, WriteScanWithAGivenUpRowAddsNothing) {
-  SwitchTab(1);
+  SwitchMode(ScanMode::Write);
   TickOnly({1, 2});
   rig->Adapter().FailCommand(0x01, AdapterEvent::SlaveNack, 5);
   OpenLog();
@@ -137,8 +137,8 @@ TEST_F(ScanLogContentTest,
   StartScanAndOpenLink();
   Advance(1s);
   OpenLog();
-  Advance(10s);                  // the repeated pass at ten seconds writes a record, no header
-  sequencer.ReadDataBtnClick();  // Stop
+  Advance(10s);  // the repeated pass at ten seconds writes a record, no header
+  engine.Stop();
   controls.autoRepeat = false;
   Pass();
   EXPECT_EQ(CloseLog(),
@@ -158,7 +158,7 @@ TEST_F(ScanLogContentTest, EveryRepeatedPassBeginsARecordWhicheverRowItStartsAt)
   while (Transactions() < 4 || state.rowIndex < kNoRow) Advance(1ms);
   catalogue.SetSelected(3, true);
   while (Transactions() < 6 || state.rowIndex < kNoRow) Advance(1ms);
-  sequencer.ReadDataBtnClick();
+  engine.Stop();
   EXPECT_EQ(QString::fromLatin1(CloseLog()),
             "Date/Time,Voltage(mv),Current(+/-ma)\r\n"
             "12/07/2026 09:30:00,4105,4106\r\n"
@@ -204,12 +204,12 @@ TEST_F(ScanLogContentTest, AHeaderWhoseWriteFailedIsWrittenByTheNextPressForItsO
     getrlimit(RLIMIT_FSIZE, &limit);
     const rlimit none{0, limit.rlim_max};
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
-    sequencer.ReadDataBtnClick();
+    StartScan();
     setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, previousSignal);
     EXPECT_EQ(window.errors, QStringList{"Cannot write to the log file \"" + path +
                                          "\": " + QString::fromLocal8Bit(std::strerror(EFBIG))});
-    EXPECT_EQ(controls.caption, "Read Data");
+    EXPECT_FALSE(controls.running);
     window.errors.clear();
     TickOnly(c.nextTicks);
     clock.base = QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0)).addMSecs(-Now().count() / 1000);

@@ -29,11 +29,11 @@ class AutoRepeatTest : public ScanHarness {
   }
 
   bool Waiting() const {
-    return state.rowIndex == kNoRow && controls.caption == "Stop" && timer2.IsActive() &&
+    return state.rowIndex == kNoRow && engine.IsRunning() && timer2.IsActive() &&
            rig->Adapter().IsLinkOpen();
   }
   bool IdleWithLinkClosed() const {
-    return controls.caption != "Stop" && !timer2.IsActive() && !rig->Adapter().IsLinkOpen();
+    return !engine.IsRunning() && !timer2.IsActive() && !rig->Adapter().IsLinkOpen();
   }
   // The wall clock set in the middle of a run, by a person or by time
   // synchronisation: passes go on ten seconds apart by the monotonic clock,
@@ -83,24 +83,24 @@ TEST_F(AutoRepeatTest, TenSecondsWithThreeSecondPassesStartsThemTenSecondsApart)
 }
 
 TEST_F(AutoRepeatTest, EachTimedMenuItemNamesItsIntervalAndStartsPassesThatFarApart) {
-  const std::tuple<void (ScanSequencer::*)(), const char*, int> items[] = {
-      {&ScanSequencer::MenuOptionsAutoRepeat10SecondsClick, "Auto Repeat (10 Seconds)", 10},
-      {&ScanSequencer::MenuOptionsAutoRepeatMinuteClick, "Auto Repeat (1 Minute)", 60},
-      {&ScanSequencer::MenuOptionsAutoRepeat5MinuteClick, "Auto Repeat (5 Minutes)", 300},
-      {&ScanSequencer::MenuOptionsAutoRepeat10MinuteClick, "Auto Repeat (10 Minutes)", 600},
-      {&ScanSequencer::MenuOptionsAutoRepeatHourClick, "Auto Repeat (1 Hour)", 3600},
+  const std::tuple<RepeatInterval, const char*, int> items[] = {
+      {RepeatInterval::TenSeconds, "Auto Repeat (10 Seconds)", 10},
+      {RepeatInterval::Minute, "Auto Repeat (1 Minute)", 60},
+      {RepeatInterval::FiveMinutes, "Auto Repeat (5 Minutes)", 300},
+      {RepeatInterval::TenMinutes, "Auto Repeat (10 Minutes)", 600},
+      {RepeatInterval::Hour, "Auto Repeat (1 Hour)", 3600},
   };
   TickOnly({9});
-  for (const auto& [choose, caption, seconds] : items) {
+  for (const auto& [interval, caption, seconds] : items) {
     SCOPED_TRACE(caption);
-    (sequencer.*choose)();
+    engine.SetRepeatInterval(interval);
     EXPECT_EQ(controls.autoRepeatCaption, caption);
     const Micros press = Now();
     FirstPass();
     const Passes passes = Watch(press + std::chrono::seconds(seconds) + 1s - Now());
     ASSERT_EQ(passes.starts.size(), 1u);
     EXPECT_NEAR(Seconds(passes.starts[0] - press), seconds, 0.1);
-    sequencer.ReadDataBtnClick();  // Stop
+    engine.Stop();
     ASSERT_TRUE(IdleWithLinkClosed());
   }
 }
@@ -127,7 +127,7 @@ TEST_F(AutoRepeatTest, HourToTenSecondsWhileWaitingKeepsTheHourForThisWaitOnly) 
   controls.interval = RepeatInterval::Hour;
   TickOnly({9});
   FirstPass();
-  sequencer.MenuOptionsAutoRepeat10SecondsClick();
+  engine.SetRepeatInterval(RepeatInterval::TenSeconds);
   EXPECT_EQ(controls.interval, RepeatInterval::TenSeconds);
   EXPECT_EQ(controls.autoRepeatCaption, "Auto Repeat (10 Seconds)");
   Advance(3599s);
@@ -148,24 +148,25 @@ TEST_F(AutoRepeatTest, UntickingWhileWaitingEndsTheWaitWithin100ms) {
   controls.autoRepeat = false;
   Advance(100ms);
   EXPECT_TRUE(IdleWithLinkClosed());
-  EXPECT_EQ(controls.caption, "Read Data");
+  EXPECT_FALSE(controls.running);
 }
 
 TEST_F(AutoRepeatTest, SwitchingTabWhileWaitingEndsTheWaitWithin100ms) {
   controls.interval = RepeatInterval::Minute;
   TickOnly({9});
   FirstPass();
-  SwitchTab(1);
+  SwitchMode(ScanMode::Write);
   Advance(100ms);
   EXPECT_TRUE(IdleWithLinkClosed());
-  EXPECT_EQ(controls.caption, "Write Data");
+  EXPECT_FALSE(controls.running);
+  EXPECT_EQ(controls.mode, ScanMode::Write);
 }
 
 TEST_F(AutoRepeatTest, StopWhileWaitingClosesTheLinkAtOnce) {
   controls.interval = RepeatInterval::Minute;
   TickOnly({9});
   FirstPass();
-  sequencer.ReadDataBtnClick();
+  engine.Stop();
   EXPECT_TRUE(IdleWithLinkClosed());
 }
 
@@ -236,10 +237,10 @@ TEST_F(AutoRepeatTest, ContinuousAfterAnHourRepeatDoesNotWaitForTheHourLeftOver)
   controls.interval = RepeatInterval::Hour;
   TickOnly({9});
   FirstPass();
-  sequencer.ReadDataBtnClick();  // Stop, with the next repeat an hour ahead
-  sequencer.MenuOptionsAutoRepeatContinuousClick();
+  engine.Stop();  // with the next repeat an hour ahead
+  engine.SetRepeatInterval(RepeatInterval::Continuous);
   EXPECT_EQ(controls.autoRepeatCaption, "Auto Repeat (Continuous)");
-  sequencer.ReadDataBtnClick();
+  StartScan();
   const Passes passes = Watch(2s);
   ASSERT_GE(passes.starts.size(), 5u);
   EXPECT_LE(passes.starts[0] - passes.ends[0], 100ms);
@@ -249,7 +250,7 @@ TEST_F(AutoRepeatTest, ChoosingContinuousWhileWaitingKeepsTheWaitsRepeatTime) {
   controls.interval = RepeatInterval::TenMinutes;
   TickOnly({9});
   FirstPass();
-  sequencer.MenuOptionsAutoRepeatContinuousClick();
+  engine.SetRepeatInterval(RepeatInterval::Continuous);
   const Passes passes = Watch(601s);
   ASSERT_GE(passes.starts.size(), 2u);
   EXPECT_NEAR(Seconds(passes.starts[0]), 600.0, 0.1);
@@ -257,7 +258,7 @@ TEST_F(AutoRepeatTest, ChoosingContinuousWhileWaitingKeepsTheWaitsRepeatTime) {
 }
 
 TEST_F(AutoRepeatTest, WriteTabRepeatsTheWrites) {
-  SwitchTab(1);
+  SwitchMode(ScanMode::Write);
   controls.interval = RepeatInterval::Continuous;
   TickOnly({1, 9});
   catalogue.SetDataText(1, "500");
@@ -266,18 +267,18 @@ TEST_F(AutoRepeatTest, WriteTabRepeatsTheWrites) {
   EXPECT_GE(Transactions(), 8);
   EXPECT_EQ(rig->Adapter().LastTransactionCall().data,
             (std::vector<std::uint8_t>{0x01, 0xF4, 0x01}));
-  EXPECT_EQ(controls.caption, "Stop");
+  EXPECT_TRUE(controls.running);
 }
 
 TEST_F(AutoRepeatTest, PassEndedByTheAutoRepeatTickLeavesNoTickThatClosesTheNextScansLink) {
   controls.autoRepeat = false;
   TickOnly({32});  // its completion leaves no row: the next auto-repeat tick ends the pass
   StartScanAndOpenLink();
-  while (controls.caption == "Stop") Advance(100us);
+  while (engine.IsRunning()) Advance(100us);
   EXPECT_FALSE(timer1.IsActive());
-  sequencer.ReadDataBtnClick();  // at once, while the link of the last pass is just closed
+  StartScan();  // at once, while the link of the last pass is just closed
   Advance(200ms);
-  EXPECT_EQ(controls.caption, "Stop");
+  EXPECT_TRUE(controls.running);
   EXPECT_TRUE(rig->Adapter().IsLinkOpen());
   EXPECT_EQ(Transactions(), 2);
 }

@@ -61,7 +61,7 @@ TEST_F(ScanEngineEvents, APassIsToldRowByRowWithEachFaultsAttempt) {
   TickOnly({9, 10});
   rig->Adapter().FailCommand(kVoltage, AdapterEvent::SlaveNack, 2);
   rig->Adapter().FailCommand(kCurrent, AdapterEvent::BusError, 5);
-  sequencer.ReadDataBtnClick();
+  StartScan();
   RunUntilIdle();
   const QString voltage = catalogue.DataText(9);
   EXPECT_EQ(
@@ -80,7 +80,7 @@ TEST_F(ScanEngineEvents, AStopAndARefusedTransactionAreToldApart) {
   Advance(100ms);
   EXPECT_EQ(recorder.seen.last(), "halted 2 at 9") << "refused, resting on row 9";
   EXPECT_EQ(status.Last(), "<<Operation Not Accepted>>");
-  sequencer.ReadDataBtnClick();
+  engine.Stop();
   EXPECT_EQ(recorder.seen.last(), "stopped 1");
 }
 
@@ -104,7 +104,7 @@ TEST_F(ShortBlockScanEvents, ABlockHandedOverCutShortIsAReadingMarkedSo) {
 TEST_F(ScanEngineEvents, InTheWindowATimeOutIsShownButNotCountedAndTheGuardReadsAgain) {
   TickOnly({9});
   rig->Adapter().FailCommand(kVoltage, AdapterEvent::BusTimeout, 7);
-  sequencer.ReadDataBtnClick();
+  StartScan();
   RunUntilIdle(5s);
   EXPECT_EQ(recorder.seen.count("fail 9 TIMEOUT 0"), 7);
   EXPECT_TRUE(recorder.seen.contains("read 9 " + catalogue.DataText(9)));
@@ -113,12 +113,12 @@ TEST_F(ScanEngineEvents, InTheWindowATimeOutIsShownButNotCountedAndTheGuardReads
 TEST_F(CommandLineScanEvents, OnTheCommandLineEveryTimeOutIsAnAttemptAndTheFifthGivesTheRowUp) {
   TickOnly({9, 10});
   rig->Adapter().FailCommand(kVoltage, AdapterEvent::BusTimeout, 1000);
-  sequencer.ReadDataBtnClick();
+  StartScan();
   RunUntilIdle(5s);
   EXPECT_EQ(recorder.seen.count("fail 9 TIMEOUT 5 given up"), 1);
   EXPECT_EQ(catalogue.DataText(9), "TIMEOUT");
   EXPECT_TRUE(recorder.seen.contains("read 10 " + catalogue.DataText(10)));
-  EXPECT_EQ(controls.caption, "Read Data");
+  EXPECT_FALSE(controls.running);
 }
 
 }  // namespace

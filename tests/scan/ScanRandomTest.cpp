@@ -77,10 +77,9 @@ class ScanRandomTest : public ScanHarness {
       ASSERT_TRUE(MayShow(row, catalogue.DataText(row)))
           << "row " << row << " shows " << catalogue.DataText(row).toStdString();
     }
-    const QString idle = controls.tab == 0 ? "Read Data" : "Write Data";
-    ASSERT_TRUE(controls.caption == "Stop" || controls.caption == idle)
-        << controls.caption.toStdString();
-    if (controls.caption == "Stop") {
+    ASSERT_EQ(controls.running, engine.IsRunning());
+    ASSERT_EQ(controls.mode, state.mode);
+    if (engine.IsRunning()) {
       ASSERT_TRUE(timer2.IsActive());
     }
     ASSERT_GE(state.retryCounter, 0);
@@ -130,13 +129,18 @@ TEST_F(ScanRandomTest, InvariantsHoldOverRandomSteps) {
                                  AdapterEvent::ArbitrationLoss, AdapterEvent::BusTimeout};
   int passesEnded = 0;
   for (int step = 0; step < steps; ++step) {
-    const bool wasRunning = controls.caption == "Stop";
+    const bool wasRunning = engine.IsRunning();
     const int statusSeen = status.history.size();
     diskFullBefore = diskFull;
     switch (pick(0, 18)) {
       case 0:
-        Note("press " + controls.caption);
-        sequencer.ReadDataBtnClick();
+        if (engine.IsRunning()) {
+          Note("stop");
+          engine.Stop();
+        } else {
+          Note("start");
+          StartScan();
+        }
         break;
       case 1: {
         const int row = pick(0, 32);
@@ -148,13 +152,13 @@ TEST_F(ScanRandomTest, InvariantsHoldOverRandomSteps) {
       case 2:
         if (chance(20)) {
           Note("tab");
-          SwitchTab(1 - controls.tab);
+          SwitchMode(state.mode == ScanMode::Read ? ScanMode::Write : ScanMode::Read);
         }
         break;
       case 3:
         if (chance(10)) {
           Note("select");
-          sequencer.SelectBtnClick();
+          state.allSelected ? engine.DeselectAll() : engine.SelectAll();
         }
         break;
       case 4:
@@ -216,16 +220,9 @@ TEST_F(ScanRandomTest, InvariantsHoldOverRandomSteps) {
         Note(QStringLiteral("auto repeat %1").arg(controls.autoRepeat));
         break;
       case 13: {
-        static constexpr void (ScanSequencer::*kIntervalItems[])() = {
-            &ScanSequencer::MenuOptionsAutoRepeatContinuousClick,
-            &ScanSequencer::MenuOptionsAutoRepeat10SecondsClick,
-            &ScanSequencer::MenuOptionsAutoRepeatMinuteClick,
-            &ScanSequencer::MenuOptionsAutoRepeat5MinuteClick,
-            &ScanSequencer::MenuOptionsAutoRepeat10MinuteClick,
-            &ScanSequencer::MenuOptionsAutoRepeatHourClick};
         const int item = chance(50) ? 0 : pick(1, 5);
         Note(QStringLiteral("interval %1").arg(item));
-        (sequencer.*kIntervalItems[item])();
+        engine.SetRepeatInterval(kRepeatIntervals[item].interval);
         break;
       }
       case 14: {
@@ -254,7 +251,7 @@ TEST_F(ScanRandomTest, InvariantsHoldOverRandomSteps) {
                .arg(state.pendingRow)
                .arg(state.staleOutcomes));
     }
-    passesEnded += wasRunning && controls.caption != "Stop";
+    passesEnded += wasRunning && !engine.IsRunning();
     CheckInvariants(step);
     if (HasFatalFailure()) return;
   }

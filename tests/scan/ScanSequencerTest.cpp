@@ -12,9 +12,9 @@ double Millis(Micros time) {
 
 TEST_F(ScanSequencerTest, NothingTickedWarnsAndChangesNothingThenATickStartsNormally) {
   catalogue.SelectAll(false);
-  sequencer.ReadDataBtnClick();
+  StartScan();
   EXPECT_EQ(controls.warnings, QStringList{"Warning|No Smart Battery Data Selected"});
-  EXPECT_EQ(controls.caption, "Read Data");
+  EXPECT_FALSE(controls.running);
   EXPECT_FALSE(timer2.IsActive());
   EXPECT_EQ(state.rowIndex, kNoRow);
   EXPECT_FALSE(rig->Adapter().IsLinkOpen());
@@ -26,27 +26,27 @@ TEST_F(ScanSequencerTest, NothingTickedWarnsAndChangesNothingThenATickStartsNorm
 }
 
 TEST_F(ScanSequencerTest, WithTheLinkClosedTheButtonWaitsForLinkOpen) {
-  sequencer.ReadDataBtnClick();
-  EXPECT_EQ(controls.caption, "Read Data");
+  StartScan();
+  EXPECT_FALSE(controls.running);
   EXPECT_EQ(status.Last(), "<<Attempting to Open Kavix Link>>");
   EXPECT_FALSE(timer1.IsActive());
   Advance(30ms);
   EXPECT_EQ(status.Last(), "<<Kavix Link Open>>");
-  EXPECT_EQ(controls.caption, "Stop");
+  EXPECT_TRUE(controls.running);
   EXPECT_TRUE(timer1.IsActive());
   EXPECT_TRUE(timer2.IsActive());
   EXPECT_EQ(timer1.Interval(), 100);
 }
 
 TEST_F(ScanSequencerTest, WithTheLinkOpenStopShowsAtOnceAndTheFirstRead100msLater) {
-  sequencer.ReadDataBtnClick();
+  StartScan();
   catalogue.SelectAll(false);
   Advance(30ms);  // the link opens with nothing ticked: idle, link open
   ASSERT_TRUE(rig->Adapter().IsLinkOpen());
   catalogue.SetSelected(9, true);
   const int before = Transactions();
-  sequencer.ReadDataBtnClick();
-  EXPECT_EQ(controls.caption, "Stop");
+  StartScan();
+  EXPECT_TRUE(controls.running);
   Advance(99ms);
   EXPECT_EQ(Transactions(), before);
   Advance(1ms);
@@ -54,10 +54,10 @@ TEST_F(ScanSequencerTest, WithTheLinkOpenStopShowsAtOnceAndTheFirstRead100msLate
 }
 
 TEST_F(ScanSequencerTest, LinkOpenWithNothingTickedLeavesTheLinkOpenAndIdle) {
-  sequencer.ReadDataBtnClick();
+  StartScan();
   catalogue.SelectAll(false);
   Advance(30ms);
-  EXPECT_EQ(controls.caption, "Read Data");
+  EXPECT_FALSE(controls.running);
   EXPECT_EQ(state.rowIndex, kNoRow);
   EXPECT_TRUE(rig->Adapter().IsLinkOpen());
   EXPECT_FALSE(timer1.IsActive());
@@ -65,9 +65,9 @@ TEST_F(ScanSequencerTest, LinkOpenWithNothingTickedLeavesTheLinkOpenAndIdle) {
 
 TEST_F(ScanSequencerTest, OnePressReadsAllThirtyThreeRowsInTheirUnitsAndClosesTheLink) {
   rig->Battery().SetMarkerValues(true);
-  sequencer.ReadDataBtnClick();
+  StartScan();
   RunUntilIdle();
-  EXPECT_EQ(controls.caption, "Read Data");
+  EXPECT_FALSE(controls.running);
   EXPECT_FALSE(rig->Adapter().IsLinkOpen());
   EXPECT_FALSE(timer2.IsActive());
   EXPECT_EQ(state.rowIndex, kNoRow);
@@ -97,31 +97,34 @@ TEST_F(ScanSequencerTest, WithAutoRepeatTheEndOfAPassWaitsWithStopAndTheLinkOpen
   StartScanAndOpenLink();
   Advance(500ms);
   EXPECT_EQ(state.rowIndex, kNoRow);
-  EXPECT_EQ(controls.caption, "Stop");
+  EXPECT_TRUE(controls.running);
   EXPECT_TRUE(rig->Adapter().IsLinkOpen());
   EXPECT_FALSE(timer1.IsActive());
   EXPECT_TRUE(timer2.IsActive());
 
   const int before = Transactions();
-  sequencer.RestartScan();
+  clock.base = clock.base.addSecs(10);  // the repeat time has come
+  engine.RepeatPassWhenDue();
   EXPECT_EQ(state.rowIndex, 9);
   EXPECT_EQ(Transactions(), before + 1);
 
   Advance(500ms);
-  sequencer.ReadDataBtnClick();  // Stop while waiting
-  EXPECT_EQ(controls.caption, "Read Data");
+  engine.Stop();  // while waiting
+  EXPECT_FALSE(controls.running);
   EXPECT_FALSE(rig->Adapter().IsLinkOpen());
   EXPECT_FALSE(timer2.IsActive());
 }
 
-TEST_F(ScanSequencerTest, RestartDoesNothingUnlessRunningWithAutoRepeat) {
+TEST_F(ScanSequencerTest, TheRepeatTimeRestartsNothingUnlessRunningWithAutoRepeat) {
   TickOnly({9});
-  sequencer.RestartScan();
+  clock.base = clock.base.addSecs(10);
+  engine.RepeatPassWhenDue();
   EXPECT_EQ(Transactions(), 0);
   StartScanAndOpenLink();
   controls.autoRepeat = false;
   Advance(500ms);
-  sequencer.RestartScan();
+  clock.base = clock.base.addSecs(10);
+  engine.RepeatPassWhenDue();
   EXPECT_EQ(Transactions(), 1);
 }
 
@@ -130,8 +133,8 @@ TEST_F(ScanSequencerTest, StopMidPassLetsTheRowInFlightFinishThenClosesOnTheNext
   StartScanAndOpenLink();
   Advance(100ms);  // the read of row 9 is in flight
   ASSERT_EQ(state.pendingRow, 9);
-  sequencer.ReadDataBtnClick();
-  EXPECT_EQ(controls.caption, "Read Data");
+  engine.Stop();
+  EXPECT_FALSE(controls.running);
   EXPECT_TRUE(rig->Adapter().IsLinkOpen());
   EXPECT_FALSE(timer2.IsActive());
   Advance(1ms);
@@ -147,8 +150,9 @@ TEST_F(ScanSequencerTest, TabSwitchMidPassEndsTheScanAfterTheRowInFlight) {
   TickOnly({9, 10});
   StartScanAndOpenLink();
   Advance(100ms);
-  SwitchTab(1);
-  EXPECT_EQ(controls.caption, "Write Data");
+  SwitchMode(ScanMode::Write);
+  EXPECT_FALSE(controls.running);
+  EXPECT_EQ(controls.mode, ScanMode::Write);
   EXPECT_FALSE(catalogue.IsEnabled(9));
   Advance(200ms);
   EXPECT_FALSE(rig->Adapter().IsLinkOpen());
@@ -196,7 +200,7 @@ TEST_F(ScanSequencerTest, ArbitrationLossGiveUpLeavesItsWordAndThePassEndsNormal
   StartScanAndOpenLink();
   RunUntilIdle();
   EXPECT_EQ(catalogue.DataText(31), "ARBLOSS");
-  EXPECT_EQ(controls.caption, "Read Data");
+  EXPECT_FALSE(controls.running);
   EXPECT_FALSE(rig->Adapter().IsLinkOpen());
 }
 
@@ -209,39 +213,40 @@ TEST_F(ScanSequencerTest, RefusedTransactionHaltsOnTheRowUntilStopAndKeepsTheLin
   EXPECT_EQ(catalogue.DataText(9), "") << "emptied before the call";
   EXPECT_FALSE(timer1.IsActive());
   Advance(5s);
-  EXPECT_EQ(controls.caption, "Stop");
+  EXPECT_TRUE(controls.running);
   EXPECT_EQ(state.rowIndex, 9);
 
-  sequencer.ReadDataBtnClick();
-  EXPECT_EQ(controls.caption, "Read Data");
+  engine.Stop();
+  EXPECT_FALSE(controls.running);
   EXPECT_TRUE(rig->Adapter().IsLinkOpen()) << "the pass never reached its end";
-  sequencer.ReadDataBtnClick();
-  EXPECT_EQ(controls.caption, "Stop") << "the link was found open";
+  StartScan();
+  EXPECT_TRUE(controls.running) << "the link was found open";
   RunUntilIdle();
   EXPECT_FALSE(catalogue.DataText(10).isEmpty());
 }
 
 TEST_F(ScanSequencerTest, WriteTabWithOnlyReadOnlyRowsTickedEndsThePassAtOnce) {
-  SwitchTab(1);
+  SwitchMode(ScanMode::Write);
   TickOnly({5, 9, 32});
-  sequencer.ReadDataBtnClick();
+  StartScan();
   EXPECT_TRUE(controls.warnings.isEmpty());
   Advance(30ms);
-  EXPECT_EQ(controls.caption, "Stop");
+  EXPECT_TRUE(controls.running);
   Advance(100ms);
-  EXPECT_EQ(controls.caption, "Write Data");
+  EXPECT_FALSE(controls.running);
+  EXPECT_EQ(controls.mode, ScanMode::Write);
   EXPECT_FALSE(rig->Adapter().IsLinkOpen());
   EXPECT_EQ(Transactions(), 0);
 }
 
 TEST_F(ScanSequencerTest, WriteScanWritesTheTickedWritableRows) {
-  SwitchTab(1);
+  SwitchMode(ScanMode::Write);
   catalogue.SetDataText(0, "0000");
   catalogue.SetDataText(1, "300");
   catalogue.SetDataText(2, "10");
   catalogue.SetDataText(4, "-100");
   catalogue.SetDataText(3, "8000");
-  sequencer.ReadDataBtnClick();
+  StartScan();
   RunUntilIdle();
   EXPECT_EQ(Transactions(), 5);
   EXPECT_EQ(status.history.filter("[x16+W][x04][x9C][xFF][STOP]").size(), 1);
@@ -253,27 +258,28 @@ TEST_F(ScanSequencerTest, WriteScanWritesTheTickedWritableRows) {
 }
 
 TEST_F(ScanSequencerTest, WriteDataWithATextThatIsNotExactlyOneWordWritesNothing) {
-  SwitchTab(1);
+  SwitchMode(ScanMode::Write);
   TickOnly({1, 4});
   catalogue.SetDataText(1, "300");
   catalogue.SetDataText(4, "40000");
-  sequencer.ReadDataBtnClick();
+  StartScan();
   RunUntilIdle();
   ASSERT_EQ(controls.warnings.size(), 1);
   EXPECT_TRUE(controls.warnings[0].contains("AtRate"));
   EXPECT_TRUE(controls.warnings[0].contains("a whole number from -32768 to 32767"))
       << controls.warnings[0].toStdString();
-  EXPECT_EQ(controls.caption, "Write Data") << "the scan did not start";
+  EXPECT_FALSE(controls.running) << "the scan did not start";
+  EXPECT_EQ(controls.mode, ScanMode::Write);
   EXPECT_EQ(Transactions(), 0);
   EXPECT_FALSE(rig->Adapter().IsLinkOpen());
 }
 
 TEST_F(ScanSequencerTest, WriteRetriedAfterFaultsSendsTheTypedValueNotTheFaultWord) {
-  SwitchTab(1);
+  SwitchMode(ScanMode::Write);
   TickOnly({1});
   catalogue.SetDataText(1, "300");
   rig->Adapter().FailNextTransactions(2, AdapterEvent::SlaveNack);
-  sequencer.ReadDataBtnClick();
+  StartScan();
   RunUntilIdle();
   EXPECT_EQ(status.history.filter("[x16+W][x01][x2C][x01][STOP]").size(), 3)
       << "every attempt sends 300";
@@ -281,14 +287,14 @@ TEST_F(ScanSequencerTest, WriteRetriedAfterFaultsSendsTheTypedValueNotTheFaultWo
 }
 
 TEST_F(ScanSequencerTest, SelectAllOnTheWriteTabTicksDisabledRowsWhichTheScanSkips) {
-  SwitchTab(1);
-  sequencer.SelectBtnClick();
-  EXPECT_EQ(controls.selectCaption, "Select All");
+  SwitchMode(ScanMode::Write);
+  engine.DeselectAll();
+  EXPECT_FALSE(controls.allSelected);
   for (int row = 0; row < 33; ++row) EXPECT_FALSE(catalogue.IsSelected(row));
-  sequencer.SelectBtnClick();
-  EXPECT_EQ(controls.selectCaption, "Deselect All");
+  engine.SelectAll();
+  EXPECT_TRUE(controls.allSelected);
   for (int row = 0; row < 33; ++row) EXPECT_TRUE(catalogue.IsSelected(row));
-  sequencer.ReadDataBtnClick();
+  StartScan();
   RunUntilIdle();
   EXPECT_EQ(Transactions(), 5);
 }
@@ -327,11 +333,11 @@ TEST_F(ScanSequencerTest, TheComPortIsReadOnlyWhenTheLinkOpens) {
   RunUntilIdle();
   EXPECT_EQ(settings.comReads, 1);
   rig->Ports().SetPorts({1, 4}, {1});
-  sequencer.ReadDataBtnClick();
+  StartScan();
   EXPECT_EQ(settings.comReads, 2);
   Advance(1s);
   EXPECT_EQ(status.Last(), "<<Kavix Not Responding, Check ComPort, Power...>>");
-  EXPECT_EQ(controls.caption, "Read Data");
+  EXPECT_FALSE(controls.running);
 }
 
 TEST_F(ScanSequencerTest, ComPortEntriesThatAreNotNumbersOpenPortZero) {
@@ -339,14 +345,14 @@ TEST_F(ScanSequencerTest, ComPortEntriesThatAreNotNumbersOpenPortZero) {
   EXPECT_EQ(LinkControl::ComPortNumber("None"), 0);
   EXPECT_EQ(LinkControl::ComPortNumber(""), 0);
   settings.comEntry = QString("None");
-  sequencer.ReadDataBtnClick();
+  StartScan();
   EXPECT_EQ(status.Last(), "<<Invalid Communication Port Number>>");
-  EXPECT_EQ(controls.caption, "Read Data");
+  EXPECT_FALSE(controls.running);
 }
 
 TEST_F(ScanSequencerTest, NoComPortSelectedReportsAnErrorAndRequestsNoOpen) {
   settings.comEntry.reset();
-  sequencer.ReadDataBtnClick();
+  StartScan();
   EXPECT_EQ(errors.shown, QStringList{LinkControl::kNoComPortSelected});
   EXPECT_TRUE(status.history.isEmpty()) << "the status line stays as it was";
   Advance(1s);
@@ -355,24 +361,24 @@ TEST_F(ScanSequencerTest, NoComPortSelectedReportsAnErrorAndRequestsNoOpen) {
 
 TEST_F(ScanSequencerTest, FailingStatusQueryIsShownAndNeitherOpensNorStarts) {
   rig->Adapter().FailNextCall(EmulatedAdapter::Operation::GetStatus, 0x325);
-  sequencer.ReadDataBtnClick();
+  StartScan();
   EXPECT_EQ(status.history, QStringList{"<<System Failure, See Log File>>"});
-  EXPECT_EQ(controls.caption, "Read Data");
+  EXPECT_FALSE(controls.running);
   Advance(1s);
   EXPECT_FALSE(rig->Adapter().IsLinkOpen());
-  sequencer.ReadDataBtnClick();
+  StartScan();
   Advance(30ms);
-  EXPECT_EQ(controls.caption, "Stop") << "the next press proceeds";
+  EXPECT_TRUE(controls.running) << "the next press proceeds";
 }
 
 TEST_F(ScanSequencerTest, LateOutcomeOfAStoppedScanNeverLandsInAnotherRow) {
   TickOnly({9, 10});
   rig->Adapter().DelayNextOutcome(50ms);
   StartScanAndOpenLink();
-  Advance(100ms);                // row 9's read is out; its outcome will be late
-  sequencer.ReadDataBtnClick();  // Stop
-  sequencer.ReadDataBtnClick();  // and start again at once, link still open
-  EXPECT_EQ(controls.caption, "Stop");
+  Advance(100ms);  // row 9's read is out; its outcome will be late
+  engine.Stop();
+  StartScan();  // and start again at once, link still open
+  EXPECT_TRUE(controls.running);
   Untick({9});  // the new pass starts at row 10
   Advance(60ms);
   EXPECT_EQ(status.Last(), "<<I2C Master Rx Complete>>");
@@ -408,7 +414,7 @@ TEST_F(ScanSequencerTest, OutcomeWithThePassOverChangesNothing) {
         AdapterEvent::BusTimeout, AdapterEvent::ArbitrationLoss, AdapterEvent::MasterTxComplete}) {
     engine.DispatchAdapterEvent(static_cast<std::uint16_t>(event));
     EXPECT_EQ(state.rowIndex, kNoRow);
-    EXPECT_EQ(controls.caption, "Stop");
+    EXPECT_TRUE(controls.running);
     EXPECT_FALSE(timer1.IsActive());
   }
   EXPECT_EQ(catalogue.DataText(32), shown);
@@ -466,7 +472,7 @@ TEST_F(ScanSequencerTest, FailedValueWriteShowsTheValueAndHaltsTheScanOnTheRow) 
   Advance(2s);
   EXPECT_FALSE(catalogue.DataText(9).isEmpty());
   EXPECT_EQ(state.rowIndex, 9);
-  EXPECT_EQ(controls.caption, "Stop");
+  EXPECT_TRUE(controls.running);
   EXPECT_FALSE(timer1.IsActive());
   EXPECT_EQ(Transactions(), 1);
 }
@@ -485,7 +491,7 @@ TEST_F(ScanSequencerTest, FailedPlaceholderHaltsTheScanOnTheRowOnce) {
   EXPECT_EQ(state.rowIndex, 9);
   EXPECT_GE(state.retryCounter, 0);
   EXPECT_EQ(catalogue.DataText(9), "ARBLOSS");
-  EXPECT_EQ(controls.caption, "Stop");
+  EXPECT_TRUE(controls.running);
   EXPECT_FALSE(timer1.IsActive());
 }
 
@@ -498,20 +504,20 @@ TEST_F(ScanSequencerTest, StopWhileTheLastRowsTickIsDueLeavesANewPressItsLink) {
   Advance(100ms);
   while (state.rowIndex != kNoRow) Advance(1ms);
   ASSERT_TRUE(timer1.IsActive()) << "the last row's tick is due";
-  sequencer.ReadDataBtnClick();  // Stop
+  engine.Stop();
   rig->Adapter().SetOpenDelay(300ms);
-  sequencer.ReadDataBtnClick();  // Read Data, the link opening slowly
+  StartScan();  // Read Data, the link opening slowly
   Advance(400ms);
-  EXPECT_EQ(controls.caption, "Stop");
+  EXPECT_TRUE(controls.running);
   EXPECT_TRUE(rig->Adapter().IsLinkOpen());
 }
 
 TEST_F(ScanSequencerTest, FailedHeaderWriteKeepsThePressFromStarting) {
   log.failing = "header";
-  sequencer.ReadDataBtnClick();
+  StartScan();
   EXPECT_EQ(log.steps, QStringList{"header:0"});
   EXPECT_TRUE(status.history.isEmpty());
-  EXPECT_EQ(controls.caption, "Read Data");
+  EXPECT_FALSE(controls.running);
 }
 
 }  // namespace

@@ -12,78 +12,24 @@
 #include "scan/ScanEngine.h"
 #include "tests/support/FakeRowControls.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/RigTime.h"
 
 using namespace std::chrono_literals;
-using Micros = std::chrono::microseconds;
 
-// A timer on the rig's clock, fired by the harness when its time comes.
-class FakeTimer : public Timer {
- public:
-  explicit FakeTimer(const std::function<Micros()>& now) : now_(now) {}
-  void SetInterval(int ms) override {
-    if (ms == interval_) return;
-    interval_ = ms;
-    if (active_) deadline_ = now_() + std::chrono::milliseconds(ms);
-  }
-  int Interval() const override { return interval_; }
-  void Start() override {
-    if (active_) return;
-    active_ = true;
-    deadline_ = now_() + std::chrono::milliseconds(interval_);
-    ++starts;
-  }
-  void Stop() override { active_ = false; }
-  bool IsActive() const override { return active_; }
-  void SetTickHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
-
-  std::optional<Micros> Deadline() const {
-    return active_ ? std::optional(deadline_) : std::nullopt;
-  }
-  void Fire() {
-    deadline_ = now_() + std::chrono::milliseconds(interval_);
-    ++ticks;
-    if (handler_) handler_();
-  }
-
-  int starts = 0;
-  int ticks = 0;
-
- private:
-  std::function<Micros()> now_;
-  int interval_ = 100;
-  bool active_ = false;
-  Micros deadline_{0};
-  std::function<void()> handler_;
-};
-
-// Monotonic time is the fake timers' time; the wall clock runs with it from
-// `base`, and a test sets the wall clock by moving `base`.
-class FakeClock : public Clock {
- public:
-  explicit FakeClock(const std::function<Micros()>& now) : now_(now) {}
-  QDateTime Now() const override { return base.addMSecs(Monotonic().count()); }
-  std::chrono::milliseconds Monotonic() const override {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(now_());
-  }
-  QDateTime base = QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0));
-
- private:
-  std::function<Micros()> now_;
-};
-
+// Shows what the scan tells, as the window's controls would.
 struct FakeScanControls : ScanControls {
-  QString caption = "Read Data";
-  QString selectCaption = "Deselect All";
-  int tab = 0;
+  bool running = false;
+  ScanMode mode = ScanMode::Read;
+  bool allSelected = true;
   bool autoRepeat = false;
   QString autoRepeatCaption = "Auto Repeat (10 Seconds)";
   RepeatInterval interval = RepeatInterval::TenSeconds;
   QStringList warnings;
-  QString ButtonCaption() const override { return caption; }
-  void SetButtonCaption(const QString& text) override { caption = text; }
-  QString SelectCaption() const override { return selectCaption; }
-  void SetSelectCaption(const QString& text) override { selectCaption = text; }
-  int TabIndex() const override { return tab; }
+  void ShowScanState(bool scanRuns, ScanMode scanMode) override {
+    running = scanRuns;
+    mode = scanMode;
+  }
+  void ShowAllSelected(bool all) override { allSelected = all; }
   bool AutoRepeatTicked() const override { return autoRepeat; }
   void SetAutoRepeatCaption(const QString& text) override { autoRepeatCaption = text; }
   RepeatInterval MarkedRepeatInterval() const override { return interval; }
@@ -146,8 +92,8 @@ struct LogSwitch : ScanLog {
   bool FailurePlaceholder(int row) override { return target->FailurePlaceholder(row); }
 };
 
-// The scan's core on a deterministic rig, fake timers and a fake clock, all on
-// the rig's time. Adapter events are dispatched as the rig reports them.
+// The scan's core on a deterministic rig, its timers and wall clock on the
+// rig's time. Adapter events are dispatched as the rig reports them.
 class ScanHarness : public ::testing::Test {
  protected:
   explicit ScanHarness(ScanPolicy scanPolicy = ScanPolicy::Window(),
@@ -157,36 +103,26 @@ class ScanHarness : public ::testing::Test {
     rig->Adapter().SetOpenDelay(30ms);
   }
 
-  Micros Now() const { return rigScheduler(); }
+  Micros Now() const { return timers.Now(); }
 
   // Moves time on, firing timers and reporting adapter events as they fall due.
-  void Advance(Micros by) {
-    const Micros target = Now() + by;
-    while (Now() < target) {
-      Micros step = std::min<Micros>(target, Now() + 1ms);
-      for (FakeTimer* timer : {&timer1, &timer2}) {
-        if (auto deadline = timer->Deadline()) step = std::min(step, std::max(*deadline, Now()));
-      }
-      rig->Advance(step - Now());
-      for (FakeTimer* timer : {&timer1, &timer2}) {
-        if (auto deadline = timer->Deadline(); deadline && *deadline <= Now()) timer->Fire();
-      }
-    }
-  }
+  void Advance(Micros by) { timers.Advance(by); }
+  // A scan in the mode chosen last.
+  void StartScan() { engine.Start(engine.State().mode); }
 
-  // Presses Read Data and lets the link open.
+  // Starts a scan and lets the link open.
   void StartScanAndOpenLink() {
-    sequencer.ReadDataBtnClick();
+    StartScan();
     Advance(30ms);
-    ASSERT_EQ(controls.caption, "Stop");
+    ASSERT_TRUE(engine.IsRunning());
   }
 
-  // Runs until the pass has ended (caption back) or the time is up; a link
-  // that is still opening gets its time first.
+  // Runs until the scan runs no more or the time is up; a link that is still
+  // opening gets its time first.
   void RunUntilIdle(Micros limit = 60s) {
     const Micros end = Now() + limit;
-    if (controls.caption != "Stop") Advance(50ms);
-    while (controls.caption == "Stop" && Now() < end) Advance(10ms);
+    if (!engine.IsRunning()) Advance(50ms);
+    while (engine.IsRunning() && Now() < end) Advance(10ms);
   }
 
   void Untick(std::initializer_list<int> rowsToUntick) {
@@ -196,10 +132,7 @@ class ScanHarness : public ::testing::Test {
     catalogue.SelectAll(false);
     for (int row : rowsToTick) catalogue.SetSelected(row, true);
   }
-  void SwitchTab(int index) {
-    controls.tab = index;
-    sequencer.TabSet1Click();
-  }
+  void SwitchMode(ScanMode mode) { engine.SetMode(mode); }
   std::uint16_t BatteryWord(std::uint8_t command) {
     return rig->Battery().ReadWord(command, Now()).value();
   }
@@ -207,7 +140,6 @@ class ScanHarness : public ::testing::Test {
 
   ScanPolicy policy;
   std::unique_ptr<EmulatedRig> rig = EmulatedRig::Deterministic();
-  std::function<Micros()> rigScheduler = [this] { return rig->Now(); };
   FakeRowControlsSource rows;
   RegisterCatalogue catalogue;
   FakeScanControls controls;
@@ -216,14 +148,21 @@ class ScanHarness : public ::testing::Test {
   FakeErrors errors;
   RecordingLog log;
   LogSwitch logSwitch{&log};
-  FakeTimer timer1{rigScheduler};
-  FakeTimer timer2{rigScheduler};
-  FakeClock clock{rigScheduler};
-  ScanEngine engine{
-      {rig->Adapter(), catalogue, controls, status, settings, errors, timer1, timer2, clock,
-       logSwitch, [this](std::int32_t code) { engine.DispatchAdapterEvent(code & 0xFFFF); }},
-      policy};
-  ScanState& state = engine.State();
-  BusTransactions& transactions = engine.Transactions();
-  ScanSequencer& sequencer = engine.Sequencer();
+  RigTimers timers{*rig};
+  RigTimer& timer1 = timers.transaction;
+  RigTimer& timer2 = timers.repeat;
+  RigClock clock{*rig, QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0))};
+  ScanEngine engine{{.adapter = rig->Adapter(),
+                     .catalogue = catalogue,
+                     .controls = controls,
+                     .status = status,
+                     .settings = settings,
+                     .errors = errors,
+                     .transactionTimer = timer1,
+                     .repeatTimer = timer2,
+                     .clock = clock,
+                     .log = logSwitch,
+                     .events = ScanEngine::EventPath::Direct},
+                    policy};
+  const ScanState& state = engine.State();
 };
