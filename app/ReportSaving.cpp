@@ -50,7 +50,7 @@ QString ReportSaving::AskWithDialog() {
 void ReportSaving::MenuFileSaveReportClick() {
   if (!path_.isEmpty()) return;
   QString refusal;
-  if (form_.Engine().Sequencer().IsRunning()) {
+  if (form_.Engine().IsRunning()) {
     refusal = QStringLiteral("A scan is running: stop it first.");
   } else if (form_.AutoRepeat->isChecked()) {
     refusal = QStringLiteral("The report reads the pack once: untick Auto Repeat first.");

@@ -3,6 +3,7 @@
 
 #include "cli/ProbeJudgement.h"
 #include "cli/RegisterJudgement.h"
+#include "link/adapter/BusAddress.h"
 
 namespace {
 
@@ -94,7 +95,7 @@ ProbeConclusion ConcludeOnWrongAddress(const ProbeFacts& facts) {
                 ": a Smart Battery answers at %1: %2. Read it with pelmor read "
                 "--address %3.")
                 .arg(AddressText(*facts.readAt), Identity(facts),
-                     Hex2(static_cast<unsigned>(*facts.readAt) << 1));
+                     Hex2(AddressByteOf(SevenBitAddress{*facts.readAt}).value));
   } else {
     text += QStringLiteral(
         ": the address is wrong. A Smart Battery answers at 0x0B (address byte 16), a "

@@ -3,16 +3,11 @@
 #include <QStringList>
 #include <algorithm>
 
-namespace {
-
-constexpr std::uint8_t kChargerAddress = 0x09;
-constexpr std::uint8_t kSelectorAddress = 0x0A;
-constexpr std::uint8_t kBatteryAddress = 0x0B;
-
-}  // namespace
+#include "battery/HexText.h"
+#include "link/adapter/BusAddress.h"
 
 QString probe_text::Hex2(unsigned value) {
-  return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+  return HexText(value, 2);
 }
 
 QString probe_text::Text(const std::string& text) {
@@ -25,11 +20,11 @@ using probe_text::Hex2;
 QString AddressWithRole(std::uint8_t address) {
   const QString bare = AddressText(address);
   switch (address) {
-    case kChargerAddress:
+    case smart_battery_system::kCharger.value:
       return bare.chopped(1) + QStringLiteral(", a charger's)");
-    case kSelectorAddress:
+    case smart_battery_system::kSelector.value:
       return bare.chopped(1) + QStringLiteral(", a selector's)");
-    case kBatteryAddress:
+    case smart_battery_system::kBattery.value:
       return bare.chopped(1) + QStringLiteral(", a Smart Battery's)");
     default:
       return bare;
