@@ -250,18 +250,26 @@ void LogReader::HandleRecord(QString line, qsizetype length, bool ended) {
   pending_ = std::move(record);
 }
 
-// Older logs wrote "0" for a register given up, as for a reading of 0. There
-// a 0 is taken for a register given up where no pack that answers reads 0,
-// and where it stands alone between readings that are not 0 (a steady
-// reading does not drop to 0 for one pass and come back).
+// Older logs wrote "0" for a register given up, as for a reading of 0. A 0
+// where no pack that answers reads 0 can only be such a placeholder: the
+// pack did not answer in that pass, and every 0 of the pass is taken for a
+// register given up. Once a log has shown such placeholders, a 0 that stands
+// alone between readings that are not 0 is taken for one too (a steady
+// reading does not drop to 0 for one pass and come back). Until then a 0 is
+// a reading, as a pulse test's rest is.
 void LogReader::TakeGivenUpZeros(Record& record, const Record* next) {
   if (result_.emptyMarksFailure) return;
+  const auto isZero = [](const ChartReading& r) { return r.text == QLatin1String("0"); };
+  const bool unanswered =
+      std::any_of(record.pass.readings.begin(), record.pass.readings.end(),
+                  [&](const ChartReading& r) { return isZero(r) && NeverReadsZero(r.row); });
+  result_.zeroPlaceholdersSeen = result_.zeroPlaceholdersSeen || unanswered;
   for (ChartReading& reading : record.pass.readings) {
-    if (reading.text != QLatin1String("0") || !IsCharted(reading.row)) continue;
+    if (!isZero(reading) || !IsCharted(reading.row)) continue;
     ++result_.ambiguousZeros;
     const ChartReading* after = next ? ReadingOf(next->pass, reading.row) : nullptr;
-    reading.givenUp = NeverReadsZero(reading.row) ||
-                      (lastReadNonZero_[reading.row] && after && ReadsNonZero(after->text));
+    const bool alone = lastReadNonZero_[reading.row] && after && ReadsNonZero(after->text);
+    reading.givenUp = unanswered || (result_.zeroPlaceholdersSeen && alone);
     if (reading.givenUp) ++result_.zerosTakenForFailures;
   }
   for (const ChartReading& reading : record.pass.readings) {

@@ -34,12 +34,13 @@ class LogReader {
     qint64 records = 0;       // handed to the feed
     qint64 problemLines = 0;  // reported
     // The log leaves the field of a row given up empty, so each 0 in it is a
-    // reading. Logs written before held "0" there instead: their zeros are
-    // ambiguous, and a 0 is taken for a row given up only where the readings
-    // around it make that likely.
+    // reading. Logs written before held "0" there instead: in a log with no
+    // empty field zeros are ambiguous, and a 0 is taken for a row given up
+    // only where the readings around it make that likely.
     bool emptyMarksFailure = false;
-    qint64 ambiguousZeros = 0;         // zeros in the charted columns of such an older log
-    qint64 zerosTakenForFailures = 0;  // of these, drawn as gaps
+    bool zeroPlaceholdersSeen = false;  // a 0 where no pack that answers reads 0
+    qint64 ambiguousZeros = 0;          // zeros in the charted columns of a log with no empty field
+    qint64 zerosTakenForFailures = 0;   // of these, drawn as gaps
   };
 
   LogReader(PassFeed& feed, LineReport report);

@@ -1,12 +1,42 @@
 #include "chart/PassSeries.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace {
 
 constexpr int kBatteryModeRow = 3;
+constexpr qint64 kDayMs = 24LL * 3600 * 1000;
+constexpr double kHourMs = 3600.0 * 1000;
+
+std::optional<QTime> ClockTimeOf(const QString& text) {
+  for (const char* format : {"HH:mm:ss", "HH:mm", "H:mm"}) {
+    const QTime time = QTime::fromString(text, QLatin1String(format));
+    if (time.isValid()) return time;
+  }
+  return std::nullopt;
+}
 
 }  // namespace
+
+std::optional<TimeBound> ParseTimeBound(const QString& text) {
+  static const QRegularExpression hours(QStringLiteral("^(\\d+(\\.\\d*)?)h$"));
+  const QString trimmed = text.trimmed();
+  if (const QRegularExpressionMatch match = hours.match(trimmed); match.hasMatch()) {
+    return TimeBound{TimeBound::Kind::Elapsed,
+                     static_cast<qint64>(match.captured(1).toDouble() * kHourMs)};
+  }
+  if (const std::optional<QTime> clock = ClockTimeOf(trimmed)) {
+    return TimeBound{TimeBound::Kind::ClockTime, clock->msecsSinceStartOfDay()};
+  }
+  const QString dateText = trimmed.section(QRegularExpression(QStringLiteral("[ T]")), 0, 0);
+  const QString timeText = trimmed.mid(dateText.size() + 1);
+  QDate date = QDate::fromString(dateText, QStringLiteral("MM/dd/yyyy"));
+  if (!date.isValid()) date = QDate::fromString(dateText, Qt::ISODate);
+  const std::optional<QTime> clock = ClockTimeOf(timeText);
+  if (!date.isValid() || !clock) return std::nullopt;
+  return TimeBound{TimeBound::Kind::DateTime, QDateTime(date, *clock, Qt::UTC).toMSecsSinceEpoch()};
+}
 
 PassSeries::PassSeries(Options options) : options_(std::move(options)) {
   for (const CapacityMode mode :
@@ -40,8 +70,43 @@ std::optional<qint64> PassSeries::FirstMs() const {
   return std::max(*firstMs_, *lastMs_ - options_.keep.count());
 }
 
+// How far the pass lies past the bound: negative before it. A clock time is
+// the first at or after the log's first pass.
+qint64 PassSeries::PastBound(const TimeBound& bound, qint64 x, qint64 wallMs) const {
+  switch (bound.kind) {
+    case TimeBound::Kind::Elapsed:
+      return x - bound.ms;
+    case TimeBound::Kind::DateTime:
+      return wallMs - bound.ms;
+    case TimeBound::Kind::ClockTime: {
+      const qint64 first = time_.FirstWallClockMs();
+      qint64 at = first - (first % kDayMs + kDayMs) % kDayMs + bound.ms;
+      if (at < first) at += kDayMs;
+      return wallMs - at;
+    }
+  }
+  return 0;
+}
+
+bool PassSeries::InPart(qint64 x, qint64 wallMs) const {
+  return !(options_.from && PastBound(*options_.from, x, wallMs) < 0) &&
+         !(options_.to && PastBound(*options_.to, x, wallMs) > 0);
+}
+
+std::vector<TimeAxisMap::Break> PassSeries::BreaksKept() const {
+  std::vector<TimeAxisMap::Break> kept;
+  if (!firstMs_) return kept;
+  const qint64 first = *FirstMs();
+  for (const TimeAxisMap::Break& brk : time_.Breaks()) {
+    if (brk.beforeX >= first && brk.afterX <= *lastMs_) kept.push_back(brk);
+  }
+  return kept;
+}
+
 void PassSeries::AddPass(const ChartPass& pass) {
-  const qint64 ms = WallClockMs(pass.start);
+  const qint64 wallMs = WallClockMs(pass.start);
+  const qint64 ms = time_.Place(wallMs);
+  if (!InPart(ms, wallMs)) return;
   // The capacities of a pass are in the units of the BatteryMode read in it,
   // or else of the last one read before.
   for (const ChartReading& reading : pass.readings) {

@@ -41,6 +41,19 @@ struct Parser {
                               .arg(kDefaultSize.width())
                               .arg(kDefaultSize.height()),
                           QStringLiteral("WxH")};
+  QCommandLineOption from{QStringLiteral("from"),
+                          QStringLiteral("Draw from this time on: a clock time (14:30), a date and "
+                                         "time (12/07/2026 14:30) or hours since the first "
+                                         "record (2.5h)."),
+                          QStringLiteral("TIME")};
+  QCommandLineOption to{QStringLiteral("to"),
+                        QStringLiteral("Draw up to this time, given as for --from."),
+                        QStringLiteral("TIME")};
+  QCommandLineOption along{QStringLiteral("x"),
+                           QStringLiteral("Along the bottom: clock (the log's own clock) or "
+                                          "elapsed (time since the first record). Default: clock "
+                                          "for a log shorter than two hours."),
+                           QStringLiteral("AXIS")};
 
   Parser() {
     parser.setApplicationDescription(
@@ -52,7 +65,7 @@ struct Parser {
     parser.addPositionalArgument(QStringLiteral("REGISTER"),
                                  QStringLiteral("A register's name as in the window."),
                                  QStringLiteral("[REGISTER...]"));
-    parser.addOptions({output, size});
+    parser.addOptions({output, size, from, to, along});
   }
 };
 
@@ -96,12 +109,31 @@ QStringList Missing(const PlotRequest& request, const PassSeries& series) {
 // What the reader could not tell for sure, for the chart and standard error.
 QStringList NotesOn(const LogReader::Result& result) {
   QStringList notes;
-  if (result.ambiguousZeros > 0) {
+  if (result.zeroPlaceholdersSeen) {
     notes << QStringLiteral(
                  "This log writes 0 where a register was given up, as older logs did: its zeros "
                  "are ambiguous. %1 of its %2 zeros were taken for failures and left as gaps.")
                  .arg(result.zerosTakenForFailures)
                  .arg(result.ambiguousZeros);
+  } else if (result.ambiguousZeros > 0) {
+    notes << QStringLiteral(
+                 "This log leaves no field empty: if an older Pelmor wrote it, a 0 in it may "
+                 "stand for a register given up. Its %1 zeros are drawn as readings.")
+                 .arg(result.ambiguousZeros);
+  }
+  return notes;
+}
+
+// The breaks in the line's time, the first few each named.
+QStringList NotesOn(const std::vector<TimeAxisMap::Break>& breaks) {
+  constexpr std::size_t kBreaksNamed = 4;
+  QStringList notes;
+  for (std::size_t i = 0; i < std::min(breaks.size(), kBreaksNamed); ++i) {
+    notes << QStringLiteral("The lines break: %1.").arg(TimeAxisMap::Describe(breaks[i]));
+  }
+  if (breaks.size() > kBreaksNamed) {
+    notes << QStringLiteral("The lines break %1 more times where time runs back or stops.")
+                 .arg(breaks.size() - kBreaksNamed);
   }
   return notes;
 }
@@ -111,8 +143,10 @@ QString TitleOf(const QString& logPath, const PassSeries& series) {
   const auto stamp = [&stamps](qint64 ms) {
     return stamps.TimeStamp(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
   };
+  const TimeAxisMap& time = series.Time();
   return QStringLiteral("%1: %2 to %3")
-      .arg(QFileInfo(logPath).fileName(), stamp(*series.FirstMs()), stamp(*series.LastMs()));
+      .arg(QFileInfo(logPath).fileName(), stamp(time.WallClockAt(*series.FirstMs())),
+           stamp(time.WallClockAt(*series.LastMs())));
 }
 
 int Plot(const PlotRequest& request) {
@@ -128,7 +162,8 @@ int Plot(const PlotRequest& request) {
   }
 
   // About one bucket a pixel across: four points each at most.
-  PassSeries series({request.rows, std::chrono::milliseconds(0), request.size.width()});
+  PassSeries series(
+      {request.rows, std::chrono::milliseconds(0), request.size.width(), request.from, request.to});
   qint64 problems = 0;
   LogReader reader(series, [&](qint64 line, const QString& problem) {
     if (++problems <= kProblemsNamed) {
@@ -150,6 +185,7 @@ int Plot(const PlotRequest& request) {
   }
   if (series.Lines().empty()) {
     Err() << "pelmor: " << log << " holds no reading of "
+          << (request.from || request.to ? QStringLiteral("the time asked for, ") : QString())
           << (request.rows.empty() ? QStringLiteral("a register that is a number")
                                    : QStringLiteral("the registers named"))
           << "; no chart is written" << Qt::endl;
@@ -161,13 +197,14 @@ int Plot(const PlotRequest& request) {
           << Qt::endl;
   }
 
-  const QStringList notes = NotesOn(result);
+  QStringList notes = NotesOn(result);
+  notes << NotesOn(series.BreaksKept());
   for (const QString& note : notes) Err() << "pelmor: " << log << ": " << note << Qt::endl;
 
   ChartPicture picture(request.size);
   picture.Chart().setTitle(TitleOf(log, series));
   ReadingsChart::SetNotes(picture.Chart(), notes);
-  ReadingsChart(picture.Chart()).Draw(series);
+  ReadingsChart(picture.Chart(), request.scale).Draw(series);
   if (const std::optional<QString> error = picture.Write(request.outputPath)) {
     Err() << "pelmor: cannot write " << request.outputPath << ": " << *error << Qt::endl;
     return plot_exit::kNoChart;
@@ -222,6 +259,28 @@ PlotParse ParsePlotCommand(const QStringList& arguments) {
     return result;
   }
   request.size = *size;
+  for (auto [option, bound] : {std::pair{&p.from, &request.from}, std::pair{&p.to, &request.to}}) {
+    if (!p.parser.isSet(*option)) continue;
+    *bound = ParseTimeBound(p.parser.value(*option));
+    if (!*bound) {
+      result.error = QStringLiteral(
+                         "--%1 takes a clock time (14:30), a date and time (12/07/2026 14:30) "
+                         "or hours since the first record (2.5h), not: %2")
+                         .arg(option->names().first(), p.parser.value(*option));
+      return result;
+    }
+  }
+  if (p.parser.isSet(p.along)) {
+    const QString along = p.parser.value(p.along);
+    if (along == QLatin1String("clock")) {
+      request.scale = ReadingsChart::TimeScale::Clock;
+    } else if (along == QLatin1String("elapsed")) {
+      request.scale = ReadingsChart::TimeScale::Elapsed;
+    } else {
+      result.error = QStringLiteral("--x takes clock or elapsed, not: %1").arg(along);
+      return result;
+    }
+  }
   result.request = std::move(request);
   return result;
 }

@@ -1,6 +1,7 @@
 #include "chart/ReadingsChart.h"
 
 #include <QLegendMarker>
+#include <QSet>
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -10,12 +11,13 @@
 
 namespace {
 
-constexpr double kMsPerHour = 3600.0 * 1000.0;
 constexpr qint64 kMinuteMs = 60 * 1000;
 constexpr int kLineWidth = 2;
 constexpr int kLinesNamedBelow = 6;
-// About as many steps as the time axis has room for labels.
-constexpr double kTimeTicks = 8;
+// About as many steps as a value axis shows.
+constexpr double kValueTicks = 6;
+// The time axis has room for a label about this wide, a date and time.
+constexpr double kTimeLabelRoom = 120;
 
 // Distinct colours, with the first ones for the registers charted most often.
 const QColor kPalette[] = {
@@ -24,13 +26,6 @@ const QColor kPalette[] = {
     QColor(0xe3, 0x77, 0xc2), QColor(0x7f, 0x7f, 0x7f), QColor(0xbc, 0xbd, 0x22),
     QColor(0x17, 0xbe, 0xcf),
 };
-
-// The wall-clock time of a pass as the axis's local time.
-qint64 ClockOffsetMs(qint64 wallClockMs) {
-  const QDateTime wallClock = QDateTime::fromMSecsSinceEpoch(wallClockMs, Qt::UTC);
-  return QDateTime(wallClock.date(), wallClock.time(), Qt::LocalTime).toMSecsSinceEpoch() -
-         wallClockMs;
-}
 
 // The round step (1, 2 or 5 times a power of ten) at or above this one.
 double RoundStep(double least) {
@@ -41,19 +36,59 @@ double RoundStep(double least) {
   return 10 * power;
 }
 
-// The range of an axis's values as a person reads it: a little wider than
-// the values, but not past 0 when they do not reach it, on round numbers.
-void SetRange(QValueAxis& axis, double low, double high) {
-  const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(high) * 0.05);
-  double from = low - margin;
-  double to = high + margin;
-  if (low >= 0) {
-    from = std::max(0.0, from);
-  } else if (high <= 0) {
-    to = std::min(0.0, to);
+// The least span an axis shows in its unit, so that noise of a few counts
+// does not fill the height.
+double LeastSpan(ChartAxis axis) {
+  switch (axis) {
+    case ChartAxis::Volts:
+    case ChartAxis::Amps:
+      return 0.1;
+    case ChartAxis::DegreesCelsius:
+    case ChartAxis::Percent:
+    case ChartAxis::Count:
+      return 10;
+    case ChartAxis::Minutes:
+      return 60;
+    case ChartAxis::TrueFalse:
+      return 1;
+    case ChartAxis::TenMilliwatts:
+    case ChartAxis::MilliampsOrTenMilliwatts:
+    case ChartAxis::MilliampHours:
+    case ChartAxis::TenMilliwattHours:
+    case ChartAxis::MilliampHoursOrTenMilliwattHours:
+      return 100;
   }
+  return 1;
+}
+
+// The range of an axis's values as a person reads it: at least its least
+// span, a little wider than the values, not past 0 when they do not reach
+// it, from and to round numbers with a tick at each round step.
+void SetRange(QValueAxis& axis, ChartAxis unit, double low, double high) {
+  const double least = LeastSpan(unit);
+  double from = low;
+  double to = high;
+  if (to - from < least) {
+    from = (low + high - least) / 2;
+    to = from + least;
+  }
+  const double margin = (to - from) * 0.05;
+  from -= margin;
+  to += margin;
+  if (low >= 0 && from < 0) {
+    to -= from;
+    from = 0;
+  } else if (high <= 0 && to > 0) {
+    from -= to;
+    to = 0;
+  }
+  const double step = RoundStep((to - from) / kValueTicks);
+  from = std::floor(from / step) * step;
+  to = std::ceil(to / step) * step;
   axis.setRange(from, to);
-  axis.applyNiceNumbers();
+  axis.setTickType(QValueAxis::TicksDynamic);
+  axis.setTickAnchor(0);
+  axis.setTickInterval(step);
 }
 
 QString StampOf(qint64 wallClockMs) {
@@ -88,6 +123,44 @@ void BridgeShortestGaps(std::vector<std::vector<QPointF>>& runs, int most) {
   runs = std::move(joined);
 }
 
+void SplitAtBreaks(std::vector<std::vector<QPointF>>& runs,
+                   const std::vector<TimeAxisMap::Break>& breaks) {
+  if (breaks.empty()) return;
+  // A level stretch is held by its ends only: where it spans a break, its
+  // pieces end and begin at the break.
+  const auto at = [](const QPointF& a, const QPointF& b, double x) {
+    const double share = b.x() > a.x() ? (x - a.x()) / (b.x() - a.x()) : 0;
+    return QPointF(x, a.y() + share * (b.y() - a.y()));
+  };
+  std::vector<std::vector<QPointF>> split;
+  for (std::vector<QPointF>& run : runs) {
+    std::vector<QPointF> piece;
+    auto next = breaks.begin();
+    for (const QPointF& point : run) {
+      while (next != breaks.end() && !piece.empty() &&
+             static_cast<double>(next->beforeX) < piece.back().x()) {
+        ++next;
+      }
+      while (next != breaks.end() && !piece.empty() &&
+             piece.back().x() <= static_cast<double>(next->beforeX) &&
+             point.x() >= static_cast<double>(next->afterX)) {
+        const QPointF from = piece.back();
+        if (from.x() < static_cast<double>(next->beforeX)) {
+          piece.push_back(at(from, point, static_cast<double>(next->beforeX)));
+        }
+        split.push_back(std::exchange(piece, {}));
+        if (point.x() > static_cast<double>(next->afterX)) {
+          piece.push_back(at(from, point, static_cast<double>(next->afterX)));
+        }
+        ++next;
+      }
+      piece.push_back(point);
+    }
+    if (!piece.empty()) split.push_back(std::move(piece));
+  }
+  runs = std::move(split);
+}
+
 void ReadingsChart::AxisLines::Add(std::pair<double, double> range, const QColor& colour) {
   low = count == 0 ? range.first : std::min(low, range.first);
   high = count == 0 ? range.second : std::max(high, range.second);
@@ -96,14 +169,14 @@ void ReadingsChart::AxisLines::Add(std::pair<double, double> range, const QColor
 }
 
 // An axis that carries one line takes its colour, so the eye finds its line.
-void ReadingsChart::Scale(QValueAxis& axis, const AxisLines& lines) {
-  SetRange(axis, lines.low, lines.high);
+void ReadingsChart::Scale(QValueAxis& axis, ChartAxis unit, const AxisLines& lines) {
+  SetRange(axis, unit, lines.low, lines.high);
   const QColor colour = lines.count == 1 ? lines.onlyColour : QColor(Qt::black);
   axis.setLabelsColor(colour);
   axis.setTitleBrush(colour);
 }
 
-ReadingsChart::ReadingsChart(QChart& chart) : chart_(chart) {
+ReadingsChart::ReadingsChart(QChart& chart, TimeScale scale) : chart_(chart), scale_(scale) {
   chart_.setLocalizeNumbers(false);
 }
 
@@ -128,40 +201,67 @@ QColor ReadingsChart::LineColour(const LineKey& key) {
   return colour;
 }
 
-void ReadingsChart::SetTimeAxis(TimeScale scale, qint64 firstMs, qint64 lastMs) {
-  if (scale != scale_) {
-    if (timeAxis_) {
-      chart_.removeAxis(timeAxis_);
-      delete timeAxis_;
-    }
-    if (scale == TimeScale::Clock) {
-      timeAxis_ = new QDateTimeAxis;
-    } else {
-      auto* hours = new QValueAxis;
-      hours->setLabelFormat(QStringLiteral("%g"));
-      timeAxis_ = hours;
-    }
+void ReadingsChart::SetTimeAxis(const PassSeries& series) {
+  if (!timeAxis_) {
+    timeAxis_ = new QCategoryAxis;
+    timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     chart_.addAxis(timeAxis_, Qt::AlignBottom);
-    for (auto& [key, line] : drawn_) {
-      for (QLineSeries* run : line.runs) run->attachAxis(timeAxis_);
-    }
-    scale_ = scale;
   }
-  if (auto* clock = qobject_cast<QDateTimeAxis*>(timeAxis_)) {
-    clockOffsetMs_ = ClockOffsetMs(firstMs);
-    const qint64 margin = lastMs > firstMs ? 0 : kMinuteMs / 2;
-    clock->setFormat(lastMs - firstMs > 10 * kMinuteMs ? QStringLiteral("hh:mm")
-                                                       : QStringLiteral("hh:mm:ss"));
-    clock->setTitleText(QStringLiteral("Time on %1").arg(StampOf(firstMs).left(10)));
-    clock->setRange(QDateTime::fromMSecsSinceEpoch(firstMs + clockOffsetMs_ - margin),
-                    QDateTime::fromMSecsSinceEpoch(lastMs + clockOffsetMs_ + margin));
-  } else if (auto* hours = qobject_cast<QValueAxis*>(timeAxis_)) {
-    const double span = static_cast<double>(lastMs - firstMs) / kMsPerHour;
-    hours->setTitleText(QStringLiteral("Hours since %1").arg(StampOf(firstMs)));
-    hours->setRange(0, span);
-    hours->setTickType(QValueAxis::TicksDynamic);
-    hours->setTickAnchor(0);
-    hours->setTickInterval(RoundStep(span / kTimeTicks));
+  const qint64 firstMs = *series.FirstMs();
+  const qint64 lastMs = *series.LastMs();
+  const qint64 margin = lastMs > firstMs ? 0 : kMinuteMs / 2;
+  const bool clock = scale_ == TimeScale::Clock ||
+                     (scale_ == TimeScale::Chosen && lastMs - firstMs < kClockTimeSpanMs);
+  const int most = std::max(2, static_cast<int>(chart_.size().width() / kTimeLabelRoom));
+  const std::vector<TimeTick> ticks =
+      clock ? ClockTicks(series.Time(), firstMs - margin, lastMs + margin, most)
+            : ElapsedTicks(firstMs - margin, lastMs + margin, most);
+  for (const QString& label : timeAxis_->categoriesLabels()) timeAxis_->remove(label);
+  timeAxis_->setStartValue(static_cast<double>(firstMs - margin));
+  // An axis takes each label once: the same clock time on another day, or
+  // again after the clock was set back, is told apart by spaces around it.
+  QSet<QString> taken;
+  for (const TimeTick& tick : ticks) {
+    QString label = tick.label;
+    while (taken.contains(label)) label = QLatin1Char(' ') + label + QLatin1Char(' ');
+    taken.insert(label);
+    timeAxis_->append(label, static_cast<double>(tick.x));
+  }
+  timeAxis_->setRange(static_cast<double>(firstMs - margin), static_cast<double>(lastMs + margin));
+  timeAxis_->setTitleText(clock ? QStringLiteral("Time on the log's clock")
+                                : QStringLiteral("Time since %1 (hours:minutes)")
+                                      .arg(StampOf(series.Time().FirstWallClockMs())));
+}
+
+// A dashed upright line where time breaks, across the first axis shown.
+void ReadingsChart::MarkBreaks(const std::vector<TimeAxisMap::Break>& breaks) {
+  QValueAxis* axis = nullptr;
+  for (auto& [unit, valueAxis] : valueAxes_) {
+    if (valueAxis->isVisible()) {
+      axis = valueAxis;
+      break;
+    }
+  }
+  const std::size_t marked = axis ? std::min<std::size_t>(breaks.size(), kMostRunsALine) : 0;
+  while (breakMarks_.size() < marked) {
+    auto* mark = new QLineSeries;
+    QPen pen(QColor(0x60, 0x60, 0x60));
+    pen.setStyle(Qt::DashLine);
+    pen.setWidth(1);
+    mark->setPen(pen);
+    chart_.addSeries(mark);
+    mark->attachAxis(timeAxis_);
+    mark->attachAxis(axis);
+    for (QLegendMarker* marker : chart_.legend()->markers(mark)) marker->setVisible(false);
+    breakMarks_.push_back(mark);
+  }
+  for (std::size_t i = 0; i < breakMarks_.size(); ++i) {
+    QList<QPointF> points;
+    if (i < marked) {
+      const double x = static_cast<double>(breaks[i].beforeX + breaks[i].afterX) / 2;
+      points = {QPointF(x, axis->min()), QPointF(x, axis->max())};
+    }
+    breakMarks_[i]->replace(points);
   }
 }
 
@@ -204,24 +304,10 @@ ReadingsChart::DrawnLine& ReadingsChart::Drawn(const LineKey& key) {
   return line;
 }
 
-QList<QPointF> ReadingsChart::OnTimeAxis(const std::vector<QPointF>& run, qint64 firstMs) const {
-  QList<QPointF> points;
-  points.reserve(static_cast<qsizetype>(run.size()));
-  for (const QPointF& point : run) {
-    const double x = scale_ == TimeScale::Clock
-                         ? point.x() + static_cast<double>(clockOffsetMs_)
-                         : (point.x() - static_cast<double>(firstMs)) / kMsPerHour;
-    points.append(QPointF(x, point.y()));
-  }
-  return points;
-}
-
 void ReadingsChart::Draw(const PassSeries& series, const std::set<int>& hiddenRows) {
   if (!series.LastMs()) return;
-  const qint64 firstMs = *series.FirstMs();
-  const qint64 lastMs = *series.LastMs();
-  SetTimeAxis(lastMs - firstMs < kClockTimeSpanMs ? TimeScale::Clock : TimeScale::Hours, firstMs,
-              lastMs);
+  SetTimeAxis(series);
+  const std::vector<TimeAxisMap::Break> breaks = series.BreaksKept();
   // Axes are added in the order of their units, so that the same units
   // stand on the same side in every chart.
   std::set<ChartAxis> axes;
@@ -235,9 +321,11 @@ void ReadingsChart::Draw(const PassSeries& series, const std::set<int>& hiddenRo
     std::vector<std::vector<QPointF>> runs;
     if (shown) runs = line.Runs();
     BridgeShortestGaps(runs, kMostRunsALine);
+    SplitAtBreaks(runs, breaks);
     while (drawn.runs.size() < runs.size()) AddRunSeries(key, drawn);
     for (std::size_t i = 0; i < drawn.runs.size(); ++i) {
-      drawn.runs[i]->replace(i < runs.size() ? OnTimeAxis(runs[i], firstMs) : QList<QPointF>());
+      drawn.runs[i]->replace(i < runs.size() ? QList<QPointF>(runs[i].begin(), runs[i].end())
+                                             : QList<QPointF>());
     }
     for (QLegendMarker* marker : chart_.legend()->markers(drawn.runs.front())) {
       marker->setVisible(shown);
@@ -252,6 +340,7 @@ void ReadingsChart::Draw(const PassSeries& series, const std::set<int>& hiddenRo
   for (auto& [axis, valueAxis] : valueAxes_) {
     const auto lines = axisLines.find(axis);
     valueAxis->setVisible(lines != axisLines.end());
-    if (lines != axisLines.end()) Scale(*valueAxis, lines->second);
+    if (lines != axisLines.end()) Scale(*valueAxis, axis, lines->second);
   }
+  MarkBreaks(breaks);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QColor>
-#include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QValueAxis>
 #include <map>
@@ -13,19 +13,21 @@
 
 // Draws the lines of a PassSeries on a Qt Charts chart: one vertical axis
 // for each unit, labelled with it, on alternate sides; time along the bottom
-// as clock time for a short test and as hours elapsed for a long one. A line
-// is drawn in runs, one line series each, with its gaps between them.
+// as the log's clock read it, or as time elapsed since its first pass. A line
+// is drawn in runs, one line series each, with its gaps and the breaks in
+// time between them.
 // Drawing again reuses what was drawn before, so a window can redraw as
 // passes come.
 class ReadingsChart {
  public:
-  // Tests shorter than this show clock time, longer ones hours elapsed.
+  // Unless asked, tests shorter than this show clock time, longer ones time elapsed.
   static constexpr qint64 kClockTimeSpanMs = 2 * 3600 * 1000;
+  enum class TimeScale { Chosen, Clock, Elapsed };
   // A line broken more often than this has its shortest gaps bridged: a
   // chart of thousands of runs would take long to build and show no more.
   static constexpr int kMostRunsALine = 64;
 
-  explicit ReadingsChart(QChart& chart);
+  explicit ReadingsChart(QChart& chart, TimeScale scale = TimeScale::Chosen);
 
   // Draws the series as they stand, leaving out the lines of hiddenRows.
   void Draw(const PassSeries& series, const std::set<int>& hiddenRows = {});
@@ -40,7 +42,6 @@ class ReadingsChart {
   QColor LineColour(const LineKey& key);
 
  private:
-  enum class TimeScale { None, Clock, Hours };
   struct DrawnLine {
     QColor colour;
     std::vector<QLineSeries*> runs;
@@ -55,21 +56,25 @@ class ReadingsChart {
     void Add(std::pair<double, double> range, const QColor& colour);
   };
 
-  static void Scale(QValueAxis& axis, const AxisLines& lines);
-  void SetTimeAxis(TimeScale scale, qint64 firstMs, qint64 lastMs);
+  static void Scale(QValueAxis& axis, ChartAxis unit, const AxisLines& lines);
+  void SetTimeAxis(const PassSeries& series);
+  void MarkBreaks(const std::vector<TimeAxisMap::Break>& breaks);
   QValueAxis& ValueAxis(ChartAxis axis);
   DrawnLine& Drawn(const LineKey& key);
   QLineSeries& AddRunSeries(const LineKey& key, DrawnLine& line);
-  QList<QPointF> OnTimeAxis(const std::vector<QPointF>& run, qint64 firstMs) const;
 
   QChart& chart_;
-  TimeScale scale_ = TimeScale::None;
-  QAbstractAxis* timeAxis_ = nullptr;
-  qint64 clockOffsetMs_ = 0;  // from the passes' wall-clock times to the axis's
+  TimeScale scale_;
+  QCategoryAxis* timeAxis_ = nullptr;
   std::map<ChartAxis, QValueAxis*> valueAxes_;
   std::map<LineKey, DrawnLine> drawn_;
   std::map<LineKey, QColor> colours_;
+  std::vector<QLineSeries*> breakMarks_;
 };
 
 // Joins the runs across their shortest gaps until at most `most` remain.
 void BridgeShortestGaps(std::vector<std::vector<QPointF>>& runs, int most);
+
+// Splits the runs at the breaks in time: no line crosses one.
+void SplitAtBreaks(std::vector<std::vector<QPointF>>& runs,
+                   const std::vector<TimeAxisMap::Break>& breaks);

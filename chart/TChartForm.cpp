@@ -43,7 +43,7 @@ QIcon Swatch(const QColor& colour) {
 }  // namespace
 
 PassSeries::Options TChartForm::SeriesOptions() {
-  return {{}, kKept, kBucketsALine};
+  return {{}, kKept, kBucketsALine, {}, {}};
 }
 
 TChartForm::TChartForm(PassSeries& series, QWidget* parent)
@@ -123,8 +123,8 @@ void TChartForm::Draw() {
     chart_->setTitle((series_.Passes() == 1 ? QStringLiteral("%1 pass, the last at %2")
                                             : QStringLiteral("%1 passes, the last at %2"))
                          .arg(series_.Passes())
-                         .arg(LogFormatter().TimeStamp(
-                             QDateTime::fromMSecsSinceEpoch(*series_.LastMs(), Qt::UTC))));
+                         .arg(LogFormatter().TimeStamp(QDateTime::fromMSecsSinceEpoch(
+                             series_.Time().WallClockAt(*series_.LastMs()), Qt::UTC))));
   }
   ++drawings_;
   drawingMs_ = drawing.elapsed();
