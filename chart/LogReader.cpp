@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "chart/ChartRegisters.h"
 #include "chart/ChartUnits.h"
 #include "log/LogFormatter.h"
 
@@ -22,8 +23,8 @@ bool HoldsBinary(QByteArrayView bytes) {
 // Registers that read 0 from no pack that answers: a 0 in their column is
 // the placeholder of a register given up.
 bool NeverReadsZero(int row) {
-  static const std::array<bool, kRegisterRowCount> rows = [] {
-    std::array<bool, kRegisterRowCount> never{};
+  static const std::array<bool, kChartRowCount> rows = [] {
+    std::array<bool, kChartRowCount> never{};
     for (int r = 0; r < kRegisterRowCount; ++r) {
       const QLatin1String name(RegisterTable()[r].registerName);
       never[r] = name == QLatin1String("Temperature") || name == QLatin1String("Voltage") ||
@@ -36,7 +37,7 @@ bool NeverReadsZero(int row) {
 }
 
 bool IsCharted(int row) {
-  return AxisOf(QString::fromLatin1(RegisterTable()[row].unitClass), CapacityMode::Unknown)
+  return AxisOf(QString::fromLatin1(ChartRegister(row).unitClass), CapacityMode::Unknown)
       .has_value();
 }
 
@@ -238,7 +239,7 @@ void LogReader::HandleRecord(QString line, qsizetype length, bool ended) {
     if (IsCharted(column.row) && !value.isEmpty() &&
         !AxisValue(ChartAxis::Count, value).has_value()) {
       Problem(QStringLiteral("%1 reads \"%2\", which is no number; left as a gap")
-                  .arg(QLatin1String(RegisterTable()[column.row].registerName), value));
+                  .arg(QLatin1String(ChartRegister(column.row).registerName), value));
     }
     record.pass.readings.push_back(
         {column.row, QString::fromRawData(value.data(), value.size()), value.isEmpty()});

@@ -9,6 +9,7 @@
 
 #include "battery/RegisterTable.h"
 #include "chart/ChartPass.h"
+#include "chart/ChartRegisters.h"
 #include "chart/LogLines.h"
 
 // Reads a log file back, the window's or `pelmor read --format csv`'s, and
@@ -78,5 +79,5 @@ class LogReader {
   std::optional<std::vector<HeaderColumn>> columns_;
   std::optional<std::pair<QChar, QChar>> separators_;
   std::optional<Record> pending_;
-  std::array<bool, kRegisterRowCount> lastReadNonZero_{};
+  std::array<bool, kChartRowCount> lastReadNonZero_{};
 };

@@ -41,10 +41,10 @@ std::optional<TimeBound> ParseTimeBound(const QString& text) {
 PassSeries::PassSeries(Options options) : options_(std::move(options)) {
   for (const CapacityMode mode :
        {CapacityMode::Unknown, CapacityMode::Milliamps, CapacityMode::TenMilliwatts}) {
-    for (int row = 0; row < kRegisterRowCount; ++row) {
-      if (!Wanted(row)) continue;
+    for (int row = 0; row < kChartRowCount; ++row) {
+      if (!IsChartRow(row) || !Wanted(row)) continue;
       axes_[static_cast<int>(mode)][row] =
-          AxisOf(QString::fromLatin1(RegisterTable()[row].unitClass), mode);
+          AxisOf(QString::fromLatin1(ChartRegister(row).unitClass), mode);
     }
   }
 }
@@ -115,7 +115,7 @@ void PassSeries::AddPass(const ChartPass& pass) {
     if (mode != CapacityMode::Unknown) capacityMode_ = mode;
   }
   for (const ChartReading& reading : pass.readings) {
-    if (reading.row < 0 || reading.row >= kRegisterRowCount) continue;
+    if (reading.row < 0 || reading.row >= kChartRowCount) continue;
     const std::optional<ChartAxis> axis = axes_[static_cast<int>(capacityMode_)][reading.row];
     if (!axis) continue;
     DecimatedLine& line = LineFor({reading.row, *axis}, ms);

@@ -10,6 +10,7 @@
 
 #include "battery/RegisterTable.h"
 #include "chart/ChartPass.h"
+#include "chart/ChartRegisters.h"
 #include "chart/ChartUnits.h"
 #include "chart/DecimatedLine.h"
 #include "chart/TimeAxisMap.h"
@@ -72,7 +73,7 @@ class PassSeries : public PassFeed {
 
   Options options_;
   // Each row's axis (none: not charted) under each capacity mode.
-  std::array<std::array<std::optional<ChartAxis>, kRegisterRowCount>, 3> axes_;
+  std::array<std::array<std::optional<ChartAxis>, kChartRowCount>, 3> axes_;
   std::map<LineKey, DecimatedLine> lines_;
   CapacityMode capacityMode_ = CapacityMode::Unknown;
   TimeAxisMap time_;

@@ -11,6 +11,7 @@
 
 #include "battery/RegisterNames.h"
 #include "chart/ChartPicture.h"
+#include "chart/ChartRegisters.h"
 #include "chart/LogReader.h"
 #include "chart/PassSeries.h"
 #include "chart/ReadingsChart.h"
@@ -81,9 +82,13 @@ std::optional<QSize> SizeOf(const QString& text) {
 
 std::optional<QString> ReadRegisters(const QStringList& names, PlotRequest& request) {
   for (const QString& name : names) {
-    const std::optional<int> row = RowNamed(name);
-    if (!row) return QStringLiteral("Unknown register: %1").arg(name);
-    const RegisterDefinition& def = RegisterTable()[*row];
+    const std::optional<int> row = ChartRowNamed(name);
+    if (!row) {
+      const std::optional<QString> closest = ClosestName(name, ChartRegisterNames());
+      return QStringLiteral("Unknown register: %1. %2pelmor read --list prints every name.")
+          .arg(name, closest ? QStringLiteral("Did you mean %1? ").arg(*closest) : QString());
+    }
+    const RegisterDefinition& def = ChartRegister(*row);
     if (!AxisOf(QString::fromLatin1(def.unitClass), CapacityMode::Unknown)) {
       return QStringLiteral("%1 (%2) is not a number in a unit; it cannot be charted.")
           .arg(QLatin1String(def.registerName), QLatin1String(def.unitClass));
@@ -101,7 +106,7 @@ QStringList Missing(const PlotRequest& request, const PassSeries& series) {
   for (const int row : request.rows) {
     const bool drawn = std::any_of(series.Lines().begin(), series.Lines().end(),
                                    [row](const auto& line) { return line.first.row == row; });
-    if (!drawn) missing << QLatin1String(RegisterTable()[row].registerName);
+    if (!drawn) missing << QLatin1String(ChartRegister(row).registerName);
   }
   return missing;
 }
@@ -214,6 +219,16 @@ int Plot(const PlotRequest& request) {
                                                                   : plot_exit::kWholeLog;
 }
 
+// Qt warns on standard error that XDG_RUNTIME_DIR is not set, which is
+// nothing a person plotting a log can or needs to act on.
+QtMessageHandler qtHandler = nullptr;
+
+void PassOnAllButRuntimeDirWarning(QtMsgType type, const QMessageLogContext& context,
+                                   const QString& message) {
+  if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"))) return;
+  qtHandler(type, context, message);
+}
+
 }  // namespace
 
 PlotParse ParsePlotCommand(const QStringList& arguments) {
@@ -293,6 +308,7 @@ int RunPlotCommand(int& argc, char** argv) {
   // Qt Charts draws on the graphics view, which needs an application with a
   // platform; the offscreen one needs no display.
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  qtHandler = qInstallMessageHandler(PassOnAllButRuntimeDirWarning);
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("pelmor"));
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <numeric>
 
-#include "battery/RegisterTable.h"
+#include "chart/ChartRegisters.h"
 #include "log/LogFormatter.h"
 
 namespace {
@@ -189,7 +189,7 @@ void ReadingsChart::SetNotes(QChart& chart, const QStringList& notes) {
 }
 
 QString ReadingsChart::LineName(const LineKey& key) {
-  return QStringLiteral("%1 (%2)").arg(QLatin1String(RegisterTable()[key.row].registerName),
+  return QStringLiteral("%1 (%2)").arg(QLatin1String(ChartRegister(key.row).registerName),
                                        AxisUnit(key.axis));
 }
 

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QScrollBar>
 
-#include "battery/RegisterTable.h"
+#include "chart/ChartRegisters.h"
 #include "log/LogFormatter.h"
 
 namespace {
@@ -135,7 +135,7 @@ void TChartForm::AddCheckBoxes() {
   bool added = false;
   for (const auto& [key, line] : series_.Lines()) {
     if (checkBoxes_.count(key.row)) continue;
-    const QString name = QString::fromLatin1(RegisterTable()[key.row].registerName);
+    const QString name = QString::fromLatin1(ChartRegister(key.row).registerName);
     auto* box = new QCheckBox(ReadingsChart::LineName(key));
     box->setObjectName(name + QStringLiteral("ChartChkBx"));
     box->setAccessibleName(name);

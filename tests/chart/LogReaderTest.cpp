@@ -134,6 +134,11 @@ TEST(LogReader, LogsAreReadAsFarAsTheyCanBeAndEachProblemNamesItsLine) {
        "Cells\",\"\",4E,56\r\n",
        {"09:51:39 3=8000 9=12283"},
        {}},
+      {"the command line's optional and numbered registers, in the order asked for",
+       "Date/Time,Voltage(mv),CellVoltage1(mv),CellVoltage2(mv),StateOfHealth(%),0x3C(#H)\r\n"
+       "12/07/2026 09:51:39,12283,4095,4094,95,\r\n",
+       {"09:51:39 9=12283 36=4095 35=4094 37=95 124=given up"},
+       {}},
       {"a text's doubled quotes stay inside it, a comma after one too",
        "Date/Time,Voltage(mv),ManufacturerName(string),DeviceName(string)\r\n"
        "12/07/2026 09:51:39,12283,\"Kestrel \"\"Power\"\", Inc\",\"\"\"\"\"\"\r\n",
