@@ -267,9 +267,9 @@ void LogReader::TakeGivenUpZeros(Record& record, const Record* next) {
   result_.zeroPlaceholdersSeen = result_.zeroPlaceholdersSeen || unanswered;
   for (ChartReading& reading : record.pass.readings) {
     if (!isZero(reading) || !IsCharted(reading.row)) continue;
-    ++result_.ambiguousZeros;
     const ChartReading* after = next ? ReadingOf(next->pass, reading.row) : nullptr;
     const bool alone = lastReadNonZero_[reading.row] && after && ReadsNonZero(after->text);
+    if (unanswered || alone) ++result_.ambiguousZeros;
     reading.givenUp = unanswered || (result_.zeroPlaceholdersSeen && alone);
     if (reading.givenUp) ++result_.zerosTakenForFailures;
   }

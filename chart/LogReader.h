@@ -40,8 +40,10 @@ class LogReader {
     // only where the readings around it make that likely.
     bool emptyMarksFailure = false;
     bool zeroPlaceholdersSeen = false;  // a 0 where no pack that answers reads 0
-    qint64 ambiguousZeros = 0;          // zeros in the charted columns of a log with no empty field
-    qint64 zerosTakenForFailures = 0;   // of these, drawn as gaps
+    // Zeros of a log with no empty field that may be placeholders: where no
+    // pack that answers reads 0, in the same pass, or alone between readings.
+    qint64 ambiguousZeros = 0;
+    qint64 zerosTakenForFailures = 0;  // of these, drawn as gaps
   };
 
   LogReader(PassFeed& feed, LineReport report);

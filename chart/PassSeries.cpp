@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -59,9 +60,10 @@ bool PassSeries::Wanted(int row) const {
          std::find(options_.rows.begin(), options_.rows.end(), row) != options_.rows.end();
 }
 
-DecimatedLine& PassSeries::LineFor(const LineKey& key, qint64 ms) {
-  auto at = lines_.find(key);
-  if (at == lines_.end()) at = lines_.try_emplace(key, options_.buckets, ms).first;
+DecimatedLine& PassSeries::LineFor(std::map<LineKey, DecimatedLine>& lines, const LineKey& key,
+                                   qint64 x, int buckets) {
+  auto at = lines.find(key);
+  if (at == lines.end()) at = lines.try_emplace(key, buckets, x).first;
   return at->second;
 }
 
@@ -107,6 +109,14 @@ void PassSeries::AddPass(const ChartPass& pass) {
   const qint64 wallMs = WallClockMs(pass.start);
   const qint64 ms = time_.Place(wallMs);
   if (!InPart(ms, wallMs)) return;
+  discharge_.AddPass(pass);
+  const auto charge =
+      static_cast<qint64>(std::llround(discharge_.ChargeMah() * kMicroampHoursPerMilliampHour));
+  if (options_.alongCharge) {
+    chargeExtent_ = chargeExtent_ ? std::pair{std::min(chargeExtent_->first, charge),
+                                              std::max(chargeExtent_->second, charge)}
+                                  : std::pair{charge, charge};
+  }
   // The capacities of a pass are in the units of the BatteryMode read in it,
   // or else of the last one read before.
   for (const ChartReading& reading : pass.readings) {
@@ -118,13 +128,18 @@ void PassSeries::AddPass(const ChartPass& pass) {
     if (reading.row < 0 || reading.row >= kChartRowCount) continue;
     const std::optional<ChartAxis> axis = axes_[static_cast<int>(capacityMode_)][reading.row];
     if (!axis) continue;
-    DecimatedLine& line = LineFor({reading.row, *axis}, ms);
+    const LineKey key{reading.row, *axis};
     const std::optional<double> value =
         reading.givenUp ? std::nullopt : AxisValue(*axis, reading.text);
+    DecimatedLine& line = LineFor(lines_, key, ms, options_.buckets);
+    DecimatedLine* along =
+        options_.alongCharge ? &LineFor(chargeLines_, key, charge, options_.buckets) : nullptr;
     if (value) {
       line.AddReading(ms, *value);
+      if (along) along->AddReading(charge, *value);
     } else {
       line.AddGap(ms);
+      if (along) along->AddGap(charge);
     }
   }
   ++passes_;

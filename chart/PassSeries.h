@@ -13,6 +13,7 @@
 #include "chart/ChartRegisters.h"
 #include "chart/ChartUnits.h"
 #include "chart/DecimatedLine.h"
+#include "chart/Discharge.h"
 #include "chart/TimeAxisMap.h"
 
 // Where a part of a log begins or ends: a clock time (its first time at or
@@ -47,13 +48,27 @@ class PassSeries : public PassFeed {
     int buckets = 1024;                 // per line: about the plot's width in pixels
     std::optional<TimeBound> from;      // the part of the log to keep
     std::optional<TimeBound> to;
+    // Keep the lines along the charge delivered too, for the discharge curve.
+    bool alongCharge = false;
   };
+
+  // What the lines run along: time, or the charge the pack delivered since
+  // the first pass kept (µAh, integrated from Current).
+  enum class Along { Time, Charge };
+  static constexpr double kMicroampHoursPerMilliampHour = 1000;
 
   explicit PassSeries(Options options);
 
   void AddPass(const ChartPass& pass) override;
 
-  const std::map<LineKey, DecimatedLine>& Lines() const { return lines_; }
+  const std::map<LineKey, DecimatedLine>& Lines(Along along = Along::Time) const {
+    return along == Along::Time ? lines_ : chargeLines_;
+  }
+  // The lowest and highest charge delivered at a pass kept; none before the
+  // first pass or without lines along the charge.
+  std::optional<std::pair<qint64, qint64>> ChargeExtent() const { return chargeExtent_; }
+  // The charge and energy delivered over the passes kept.
+  const DischargeTotals& Discharge() const { return discharge_.Totals(); }
   // The first and last pass kept, as places on the time axis; none before the
   // first pass.
   std::optional<qint64> FirstMs() const;
@@ -69,12 +84,16 @@ class PassSeries : public PassFeed {
   bool Wanted(int row) const;
   bool InPart(qint64 x, qint64 wallMs) const;
   qint64 PastBound(const TimeBound& bound, qint64 x, qint64 wallMs) const;
-  DecimatedLine& LineFor(const LineKey& key, qint64 ms);
+  static DecimatedLine& LineFor(std::map<LineKey, DecimatedLine>& lines, const LineKey& key,
+                                qint64 x, int buckets);
 
   Options options_;
   // Each row's axis (none: not charted) under each capacity mode.
   std::array<std::array<std::optional<ChartAxis>, kChartRowCount>, 3> axes_;
   std::map<LineKey, DecimatedLine> lines_;
+  std::map<LineKey, DecimatedLine> chargeLines_;
+  DischargeIntegrator discharge_;
+  std::optional<std::pair<qint64, qint64>> chargeExtent_;
   CapacityMode capacityMode_ = CapacityMode::Unknown;
   TimeAxisMap time_;
   std::optional<qint64> firstMs_;

@@ -51,9 +51,11 @@ struct Parser {
                         QStringLiteral("Draw up to this time, given as for --from."),
                         QStringLiteral("TIME")};
   QCommandLineOption along{QStringLiteral("x"),
-                           QStringLiteral("Along the bottom: clock (the log's own clock) or "
-                                          "elapsed (time since the first record). Default: clock "
-                                          "for a log shorter than two hours."),
+                           QStringLiteral("Along the bottom: clock (the log's own clock), "
+                                          "elapsed (time since the first record), or capacity "
+                                          "(the charge delivered, integrated from Current: the "
+                                          "discharge curve). Default: clock for a log shorter "
+                                          "than two hours, else elapsed."),
                            QStringLiteral("AXIS")};
 
   Parser() {
@@ -122,11 +124,34 @@ QStringList NotesOn(const LogReader::Result& result) {
                  .arg(result.ambiguousZeros);
   } else if (result.ambiguousZeros > 0) {
     notes << QStringLiteral(
-                 "This log leaves no field empty: if an older Pelmor wrote it, a 0 in it may "
-                 "stand for a register given up. Its %1 zeros are drawn as readings.")
+                 "This log leaves no field empty: if an older Pelmor wrote it, a 0 alone "
+                 "between readings may stand for a register given up. Its %1 such zeros are "
+                 "drawn as readings.")
                  .arg(result.ambiguousZeros);
   }
   return notes;
+}
+
+// What the pack delivered, integrated from Current and Voltage; none when
+// Current was read fewer than twice.
+std::optional<QString> DeliveredText(const DischargeTotals& totals) {
+  if (totals.currentReadings < 2) return std::nullopt;
+  QString text = QStringLiteral("Delivered %1 mAh and %2 mWh, integrated over %3 h")
+                     .arg(totals.chargeMah, 0, 'f', 0)
+                     .arg(totals.energyMwh, 0, 'f', 0)
+                     .arg(totals.integratedHours, 0, 'f', 2);
+  if (totals.skippedHours > 0) {
+    text +=
+        QStringLiteral(" (%1 h across breaks not integrated)").arg(totals.skippedHours, 0, 'f', 2);
+  }
+  if (totals.reportedDropMah) {
+    text += QStringLiteral("; the pack's RemainingCapacity fell %1 mAh")
+                .arg(*totals.reportedDropMah, 0, 'f', 0);
+  } else if (totals.reportedDropMwh) {
+    text += QStringLiteral("; the pack's RemainingCapacity fell %1 mWh")
+                .arg(*totals.reportedDropMwh, 0, 'f', 0);
+  }
+  return text + QLatin1Char('.');
 }
 
 // The breaks in the line's time, the first few each named.
@@ -167,8 +192,8 @@ int Plot(const PlotRequest& request) {
   }
 
   // About one bucket a pixel across: four points each at most.
-  PassSeries series(
-      {request.rows, std::chrono::milliseconds(0), request.size.width(), request.from, request.to});
+  PassSeries series({request.rows, std::chrono::milliseconds(0), request.size.width(), request.from,
+                     request.to, request.alongCharge});
   qint64 problems = 0;
   LogReader reader(series, [&](qint64 line, const QString& problem) {
     if (++problems <= kProblemsNamed) {
@@ -202,18 +227,28 @@ int Plot(const PlotRequest& request) {
           << Qt::endl;
   }
 
+  if (request.alongCharge && !series.ChargeExtent()) {
+    Err() << "pelmor: " << log << " holds no Current reading to integrate; no chart is written"
+          << Qt::endl;
+    return plot_exit::kNoChart;
+  }
   QStringList notes = NotesOn(result);
-  notes << NotesOn(series.BreaksKept());
+  if (!request.alongCharge) notes << NotesOn(series.BreaksKept());
+  const std::optional<QString> delivered = DeliveredText(series.Discharge());
   for (const QString& note : notes) Err() << "pelmor: " << log << ": " << note << Qt::endl;
+  if (delivered && request.alongCharge) notes.prepend(*delivered);
 
   ChartPicture picture(request.size);
   picture.Chart().setTitle(TitleOf(log, series));
   ReadingsChart::SetNotes(picture.Chart(), notes);
-  ReadingsChart(picture.Chart(), request.scale).Draw(series);
+  ReadingsChart readings(picture.Chart(), request.scale);
+  if (request.alongCharge) readings.SetAlong(PassSeries::Along::Charge);
+  readings.Draw(series);
   if (const std::optional<QString> error = picture.Write(request.outputPath)) {
     Err() << "pelmor: cannot write " << request.outputPath << ": " << *error << Qt::endl;
     return plot_exit::kNoChart;
   }
+  if (delivered) QTextStream(stdout) << *delivered << Qt::endl;
   const bool guessed = result.zerosTakenForFailures > 0;
   return result.problemLines > 0 || !missing.isEmpty() || guessed ? plot_exit::kLinesSkipped
                                                                   : plot_exit::kWholeLog;
@@ -291,8 +326,10 @@ PlotParse ParsePlotCommand(const QStringList& arguments) {
       request.scale = ReadingsChart::TimeScale::Clock;
     } else if (along == QLatin1String("elapsed")) {
       request.scale = ReadingsChart::TimeScale::Elapsed;
+    } else if (along == QLatin1String("capacity")) {
+      request.alongCharge = true;
     } else {
-      result.error = QStringLiteral("--x takes clock or elapsed, not: %1").arg(along);
+      result.error = QStringLiteral("--x takes clock, elapsed or capacity, not: %1").arg(along);
       return result;
     }
   }

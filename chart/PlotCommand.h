@@ -12,7 +12,7 @@
 #include "platform/ExitStatusHelp.h"
 
 // `pelmor plot LOGFILE [REGISTER...] -o FILE [--size WxH] [--from T] [--to T]
-// [--x elapsed|clock]`: a log file (the
+// [--x elapsed|clock|capacity]`: a log file (the
 // window's, or `pelmor read --format csv`'s) drawn as a chart into a PNG, SVG
 // or PDF file, with no display.
 //
@@ -48,6 +48,7 @@ struct PlotRequest {
   std::optional<TimeBound> from;
   std::optional<TimeBound> to;
   ReadingsChart::TimeScale scale = ReadingsChart::TimeScale::Chosen;
+  bool alongCharge = false;  // --x capacity: the discharge curve
 };
 
 // The request, or the usage error to print.

@@ -201,23 +201,9 @@ QColor ReadingsChart::LineColour(const LineKey& key) {
   return colour;
 }
 
-void ReadingsChart::SetTimeAxis(const PassSeries& series) {
-  if (!timeAxis_) {
-    timeAxis_ = new QCategoryAxis;
-    timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    chart_.addAxis(timeAxis_, Qt::AlignBottom);
-  }
-  const qint64 firstMs = *series.FirstMs();
-  const qint64 lastMs = *series.LastMs();
-  const qint64 margin = lastMs > firstMs ? 0 : kMinuteMs / 2;
-  const bool clock = scale_ == TimeScale::Clock ||
-                     (scale_ == TimeScale::Chosen && lastMs - firstMs < kClockTimeSpanMs);
-  const int most = std::max(2, static_cast<int>(chart_.size().width() / kTimeLabelRoom));
-  const std::vector<TimeTick> ticks =
-      clock ? ClockTicks(series.Time(), firstMs - margin, lastMs + margin, most)
-            : ElapsedTicks(firstMs - margin, lastMs + margin, most);
+void ReadingsChart::SetBottomTicks(const std::vector<TimeTick>& ticks, double from, double to) {
   for (const QString& label : timeAxis_->categoriesLabels()) timeAxis_->remove(label);
-  timeAxis_->setStartValue(static_cast<double>(firstMs - margin));
+  timeAxis_->setStartValue(from);
   // An axis takes each label once: the same clock time on another day, or
   // again after the clock was set back, is told apart by spaces around it.
   QSet<QString> taken;
@@ -227,7 +213,38 @@ void ReadingsChart::SetTimeAxis(const PassSeries& series) {
     taken.insert(label);
     timeAxis_->append(label, static_cast<double>(tick.x));
   }
-  timeAxis_->setRange(static_cast<double>(firstMs - margin), static_cast<double>(lastMs + margin));
+  timeAxis_->setRange(from, to);
+}
+
+// The charge delivered along the bottom, in mAh on round numbers.
+void ReadingsChart::SetChargeAxis(std::pair<qint64, qint64> extent) {
+  constexpr double kPerMah = PassSeries::kMicroampHoursPerMilliampHour;
+  const double low = static_cast<double>(extent.first) / kPerMah;
+  const double high = static_cast<double>(extent.second) / kPerMah;
+  const int most = std::max(2, static_cast<int>(chart_.size().width() / kTimeLabelRoom));
+  const double step = RoundStep(std::max(high - low, 1.0) / most);
+  const double from = std::floor(low / step) * step;
+  const double to = std::max(std::ceil(high / step) * step, from + step);
+  std::vector<TimeTick> ticks;
+  for (double mah = from; mah <= to + step / 2; mah += step) {
+    ticks.push_back({std::llround(mah * kPerMah), QString::number(mah, 'g', 8)});
+  }
+  SetBottomTicks(ticks, from * kPerMah, to * kPerMah);
+  timeAxis_->setTitleText(QStringLiteral("Charge delivered since the first pass (mAh)"));
+}
+
+void ReadingsChart::SetTimeAxis(const PassSeries& series) {
+  const qint64 firstMs = *series.FirstMs();
+  const qint64 lastMs = *series.LastMs();
+  const qint64 margin = lastMs > firstMs ? 0 : kMinuteMs / 2;
+  const bool clock = scale_ == TimeScale::Clock ||
+                     (scale_ == TimeScale::Chosen && lastMs - firstMs < kClockTimeSpanMs);
+  const int most = std::max(2, static_cast<int>(chart_.size().width() / kTimeLabelRoom));
+  const std::vector<TimeTick> ticks =
+      clock ? ClockTicks(series.Time(), firstMs - margin, lastMs + margin, most)
+            : ElapsedTicks(firstMs - margin, lastMs + margin, most);
+  SetBottomTicks(ticks, static_cast<double>(firstMs - margin),
+                 static_cast<double>(lastMs + margin));
   timeAxis_->setTitleText(clock ? QStringLiteral("Time on the log's clock")
                                 : QStringLiteral("Time since %1 (hours:minutes)")
                                       .arg(StampOf(series.Time().FirstWallClockMs())));
@@ -306,16 +323,29 @@ ReadingsChart::DrawnLine& ReadingsChart::Drawn(const LineKey& key) {
 
 void ReadingsChart::Draw(const PassSeries& series, const std::set<int>& hiddenRows) {
   if (!series.LastMs()) return;
-  SetTimeAxis(series);
-  const std::vector<TimeAxisMap::Break> breaks = series.BreaksKept();
+  if (!timeAxis_) {
+    timeAxis_ = new QCategoryAxis;
+    timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    chart_.addAxis(timeAxis_, Qt::AlignBottom);
+  }
+  const bool alongCharge = along_ == PassSeries::Along::Charge && series.ChargeExtent();
+  if (alongCharge) {
+    SetChargeAxis(*series.ChargeExtent());
+  } else {
+    SetTimeAxis(series);
+  }
+  const std::vector<TimeAxisMap::Break> breaks =
+      alongCharge ? std::vector<TimeAxisMap::Break>{} : series.BreaksKept();
+  const auto& lines =
+      series.Lines(alongCharge ? PassSeries::Along::Charge : PassSeries::Along::Time);
   // Axes are added in the order of their units, so that the same units
   // stand on the same side in every chart.
   std::set<ChartAxis> axes;
-  for (const auto& [key, line] : series.Lines()) axes.insert(key.axis);
+  for (const auto& [key, line] : lines) axes.insert(key.axis);
   for (const ChartAxis axis : axes) ValueAxis(axis);
 
   std::map<ChartAxis, AxisLines> axisLines;
-  for (const auto& [key, line] : series.Lines()) {
+  for (const auto& [key, line] : lines) {
     DrawnLine& drawn = Drawn(key);
     const bool shown = hiddenRows.count(key.row) == 0;
     std::vector<std::vector<QPointF>> runs;

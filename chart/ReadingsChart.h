@@ -29,6 +29,10 @@ class ReadingsChart {
 
   explicit ReadingsChart(QChart& chart, TimeScale scale = TimeScale::Chosen);
 
+  // Along time (the default) or along the charge delivered: the discharge curve.
+  void SetAlong(PassSeries::Along along) { along_ = along; }
+  PassSeries::Along Along() const { return along_; }
+
   // Draws the series as they stand, leaving out the lines of hiddenRows.
   void Draw(const PassSeries& series, const std::set<int>& hiddenRows = {});
 
@@ -58,6 +62,8 @@ class ReadingsChart {
 
   static void Scale(QValueAxis& axis, ChartAxis unit, const AxisLines& lines);
   void SetTimeAxis(const PassSeries& series);
+  void SetChargeAxis(std::pair<qint64, qint64> extent);
+  void SetBottomTicks(const std::vector<TimeTick>& ticks, double from, double to);
   void MarkBreaks(const std::vector<TimeAxisMap::Break>& breaks);
   QValueAxis& ValueAxis(ChartAxis axis);
   DrawnLine& Drawn(const LineKey& key);
@@ -65,6 +71,7 @@ class ReadingsChart {
 
   QChart& chart_;
   TimeScale scale_;
+  PassSeries::Along along_ = PassSeries::Along::Time;
   QCategoryAxis* timeAxis_ = nullptr;
   std::map<ChartAxis, QValueAxis*> valueAxes_;
   std::map<LineKey, DrawnLine> drawn_;
