@@ -19,13 +19,22 @@ constexpr double kValueTicks = 6;
 // The time axis has room for a label about this wide, a date and time.
 constexpr double kTimeLabelRoom = 120;
 
-// Distinct colours, with the first ones for the registers charted most often.
+// Distinct colours, with the first ones for the registers charted most often;
+// after them the colours come again with dashes, then dots, so that no two
+// of up to 36 lines look alike.
 const QColor kPalette[] = {
     QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28), QColor(0x2c, 0xa0, 0x2c),
     QColor(0xff, 0x7f, 0x0e), QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
     QColor(0xe3, 0x77, 0xc2), QColor(0x7f, 0x7f, 0x7f), QColor(0xbc, 0xbd, 0x22),
-    QColor(0x17, 0xbe, 0xcf),
+    QColor(0x17, 0xbe, 0xcf), QColor(0x00, 0x00, 0x80), QColor(0x00, 0x00, 0x00),
 };
+const Qt::PenStyle kStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine};
+
+// Text grows with the picture: this size at 1200 by 700 pixels.
+constexpr double kFontPixelsAtBase = 12;
+constexpr double kBaseArea = 1200.0 * 700.0;
+constexpr int kSmallestFontPixels = 9;
+constexpr int kLargestFontPixels = 32;
 
 // The round step (1, 2 or 5 times a power of ten) at or above this one.
 double RoundStep(double least) {
@@ -178,6 +187,9 @@ void ReadingsChart::Scale(QValueAxis& axis, ChartAxis unit, const AxisLines& lin
 
 ReadingsChart::ReadingsChart(QChart& chart, TimeScale scale) : chart_(chart), scale_(scale) {
   chart_.setLocalizeNumbers(false);
+  // The legend shows each line's stroke, so dashed and dotted lines of a
+  // colour used before are told apart there too.
+  chart_.legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
 }
 
 void ReadingsChart::SetNotes(QChart& chart, const QStringList& notes) {
@@ -196,9 +208,36 @@ QString ReadingsChart::LineName(const LineKey& key) {
 QColor ReadingsChart::LineColour(const LineKey& key) {
   const auto at = colours_.find(key);
   if (at != colours_.end()) return at->second;
-  const QColor colour = kPalette[colours_.size() % std::size(kPalette)];
+  const std::size_t index = colours_.size();
+  const QColor colour = kPalette[index % std::size(kPalette)];
   colours_[key] = colour;
+  styles_[key] = kStyles[(index / std::size(kPalette)) % std::size(kStyles)];
   return colour;
+}
+
+Qt::PenStyle ReadingsChart::LineStyle(const LineKey& key) {
+  LineColour(key);
+  return styles_[key];
+}
+
+int ReadingsChart::FontPixels() const {
+  const QSizeF size = chart_.size();
+  const double scaled = kFontPixelsAtBase * std::sqrt(size.width() * size.height() / kBaseArea);
+  return std::clamp(static_cast<int>(std::lround(scaled)), kSmallestFontPixels, kLargestFontPixels);
+}
+
+void ReadingsChart::ScaleFonts() {
+  const int pixels = FontPixels();
+  const auto sized = [pixels](QFont font, double factor = 1.0) {
+    font.setPixelSize(std::max(kSmallestFontPixels, static_cast<int>(pixels * factor)));
+    return font;
+  };
+  chart_.setTitleFont(sized(chart_.titleFont(), 1.15));
+  chart_.legend()->setFont(sized(chart_.legend()->font()));
+  for (QAbstractAxis* axis : chart_.axes()) {
+    axis->setLabelsFont(sized(axis->labelsFont()));
+    axis->setTitleFont(sized(axis->titleFont()));
+  }
 }
 
 void ReadingsChart::SetBottomTicks(const std::vector<TimeTick>& ticks, double from, double to) {
@@ -245,9 +284,9 @@ void ReadingsChart::SetTimeAxis(const PassSeries& series) {
             : ElapsedTicks(firstMs - margin, lastMs + margin, most);
   SetBottomTicks(ticks, static_cast<double>(firstMs - margin),
                  static_cast<double>(lastMs + margin));
-  timeAxis_->setTitleText(clock ? QStringLiteral("Time on the log's clock")
-                                : QStringLiteral("Time since %1 (hours:minutes)")
-                                      .arg(StampOf(series.Time().FirstWallClockMs())));
+  timeAxis_->setTitleText(
+      clock ? QStringLiteral("Time on the log's clock")
+            : QStringLiteral("h:mm since %1").arg(StampOf(series.Time().FirstWallClockMs())));
 }
 
 // A dashed upright line where time breaks, across the first axis shown.
@@ -300,6 +339,7 @@ QLineSeries& ReadingsChart::AddRunSeries(const LineKey& key, DrawnLine& line) {
   run->setName(LineName(key));
   QPen pen(line.colour);
   pen.setWidth(kLineWidth);
+  pen.setStyle(line.style);
   run->setPen(pen);
   chart_.addSeries(run);
   run->attachAxis(timeAxis_);
@@ -317,6 +357,7 @@ ReadingsChart::DrawnLine& ReadingsChart::Drawn(const LineKey& key) {
   if (at != drawn_.end()) return at->second;
   DrawnLine& line = drawn_[key];
   line.colour = LineColour(key);
+  line.style = LineStyle(key);
   AddRunSeries(key, line);
   return line;
 }
@@ -373,4 +414,5 @@ void ReadingsChart::Draw(const PassSeries& series, const std::set<int>& hiddenRo
     if (lines != axisLines.end()) Scale(*valueAxis, axis, lines->second);
   }
   MarkBreaks(breaks);
+  ScaleFonts();
 }

@@ -44,10 +44,13 @@ class ReadingsChart {
   static QString LineName(const LineKey& key);
   // The colour of a line in this chart, the next one free when first asked.
   QColor LineColour(const LineKey& key);
+  // Solid for the first dozen lines, then dashed, then dotted.
+  Qt::PenStyle LineStyle(const LineKey& key);
 
  private:
   struct DrawnLine {
     QColor colour;
+    Qt::PenStyle style = Qt::SolidLine;
     std::vector<QLineSeries*> runs;
   };
 
@@ -65,6 +68,8 @@ class ReadingsChart {
   void SetChargeAxis(std::pair<qint64, qint64> extent);
   void SetBottomTicks(const std::vector<TimeTick>& ticks, double from, double to);
   void MarkBreaks(const std::vector<TimeAxisMap::Break>& breaks);
+  int FontPixels() const;
+  void ScaleFonts();
   QValueAxis& ValueAxis(ChartAxis axis);
   DrawnLine& Drawn(const LineKey& key);
   QLineSeries& AddRunSeries(const LineKey& key, DrawnLine& line);
@@ -76,6 +81,7 @@ class ReadingsChart {
   std::map<ChartAxis, QValueAxis*> valueAxes_;
   std::map<LineKey, DrawnLine> drawn_;
   std::map<LineKey, QColor> colours_;
+  std::map<LineKey, Qt::PenStyle> styles_;
   std::vector<QLineSeries*> breakMarks_;
 };
 
