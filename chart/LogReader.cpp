@@ -1,5 +1,6 @@
 #include "chart/LogReader.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
 #include "chart/ChartRegisters.h"
@@ -34,6 +35,16 @@ bool NeverReadsZero(int row) {
     return never;
   }();
   return rows[row];
+}
+
+// A date and time as a spreadsheet writes one back: digits cut short, the
+// year first, seconds or hours' leading zero dropped.
+bool SpreadsheetStampAt(const QString& line) {
+  static const QRegularExpression stamp(QStringLiteral(
+      "^\\d{1,4}[-/.]\\d{1,2}[-/.]\\d{1,4}[ T]\\d{1,2}:\\d{2}(:\\d{2})?( ?[AP]M)?[,;]"));
+  static const QRegularExpression logShape(
+      QStringLiteral("^\\d{2}\\D\\d{2}\\D\\d{4} \\d{2}\\D\\d{2}\\D\\d{2},"));
+  return stamp.match(line).hasMatch() && !logShape.match(line).hasMatch();
 }
 
 bool IsCharted(int row) {
@@ -162,6 +173,10 @@ std::optional<QString> LogReader::HandleLine(QByteArrayView bytes, bool ended, b
     const QStringView headerText = QStringView(text).sliced(*header);
     const auto parsed = ParseHeaderLine(headerText);
     if (const QString* why = std::get_if<QString>(&parsed)) {
+      if (first && headerText.contains(QLatin1Char(';'))) {
+        return QStringLiteral(
+            "its fields are parted by \";\" where a log has \",\": a spreadsheet saved it");
+      }
       if (first) return QStringLiteral("its header line is not one Pelmor writes: %1").arg(*why);
       Problem(QStringLiteral("a header line that Pelmor does not write (%1); the records after "
                              "it are read by the header before")
@@ -184,6 +199,13 @@ std::optional<QString> LogReader::HandleLine(QByteArrayView bytes, bool ended, b
                "its first line is neither the log's header (%1,Register(unit),...) "
                "nor a record")
         .arg(LogFormatter::HeaderStart());
+  }
+  if (SpreadsheetStampAt(text)) {
+    ++result_.spreadsheetStamps;
+    Problem(QStringLiteral("its time stamp \"%1\" was rewritten, as a spreadsheet saves it; "
+                           "a log's reads mm/dd/yyyy hh:mm:ss; skipped")
+                .arg(text.section(QLatin1Char(','), 0, 0)));
+    return std::nullopt;
   }
   Problem(
       QStringLiteral("not a record: it does not begin with a time stamp "
@@ -219,11 +241,10 @@ void LogReader::HandleRecord(QString line, qsizetype length, bool ended) {
     return;
   }
   if (!ended) {
-    Problem(
-        QStringLiteral("the file ends inside this record (no line end): its last field may "
-                       "be cut short and is left out"));
-    if (!fields.values.empty()) fields.values.pop_back();
-  } else if (fields.openText) {
+    result_.stillOpen = true;
+    return;
+  }
+  if (fields.openText) {
     Problem(QStringLiteral("a quoted text is not closed; the fields from it on are left out"));
   } else if (fields.values.size() < columns_->size()) {
     Problem(QStringLiteral("%1 of its header's %2 registers; the rest are missing")

@@ -34,6 +34,12 @@ class LogReader {
     qint64 lines = 0;
     qint64 records = 0;       // handed to the feed
     qint64 problemLines = 0;  // reported
+    // The last record has no line end yet: the log is still open and its
+    // pass still being written. It is left out, as a record to come.
+    bool stillOpen = false;
+    // Records whose time stamps a spreadsheet rewrote ("12/7/2026 9:51"):
+    // the file was saved by one, and those lines are not taken.
+    qint64 spreadsheetStamps = 0;
     // The log leaves the field of a row given up empty, so each 0 in it is a
     // reading. Logs written before held "0" there instead: in a log with no
     // empty field zeros are ambiguous, and a 0 is taken for a row given up

@@ -113,6 +113,20 @@ QStringList Missing(const PlotRequest& request, const PassSeries& series) {
   return missing;
 }
 
+// Why a file that is a log gave no record.
+QString WhyNoRecord(qint64 size, const LogReader::Result& result) {
+  if (size == 0) return QStringLiteral("is empty: nothing has been logged to it");
+  if (result.spreadsheetStamps > 0) {
+    return QStringLiteral(
+        "was saved by a spreadsheet, which rewrote its time stamps; plot the log as Pelmor "
+        "wrote it");
+  }
+  if (result.stillOpen) {
+    return QStringLiteral("is still open and its first record is still being written");
+  }
+  return QStringLiteral("holds no record: no pass was logged to it");
+}
+
 // What the reader could not tell for sure, for the chart and standard error.
 QStringList NotesOn(const LogReader::Result& result) {
   QStringList notes;
@@ -213,6 +227,11 @@ int Plot(const PlotRequest& request) {
     Err() << "pelmor: " << log << ": " << problems - kProblemsNamed
           << " more problems, not named one by one" << Qt::endl;
   }
+  if (result.records == 0) {
+    Err() << "pelmor: " << log << ' ' << WhyNoRecord(file.size(), result) << "; no chart is written"
+          << Qt::endl;
+    return plot_exit::kNoChart;
+  }
   if (series.Lines().empty()) {
     Err() << "pelmor: " << log << " holds no reading of "
           << (request.from || request.to ? QStringLiteral("the time asked for, ") : QString())
@@ -249,6 +268,12 @@ int Plot(const PlotRequest& request) {
     return plot_exit::kNoChart;
   }
   if (delivered) QTextStream(stdout) << *delivered << Qt::endl;
+  if (result.stillOpen) {
+    Err() << "pelmor: " << log
+          << " is still open: its last record is still being written, so the chart ends "
+             "with the record before"
+          << Qt::endl;
+  }
   const bool guessed = result.zerosTakenForFailures > 0;
   return result.problemLines > 0 || !missing.isEmpty() || guessed ? plot_exit::kLinesSkipped
                                                                   : plot_exit::kWholeLog;
