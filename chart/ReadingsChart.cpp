@@ -178,8 +178,8 @@ void ReadingsChart::AxisLines::Add(std::pair<double, double> range, const QColor
 }
 
 // An axis that carries one line takes its colour, so the eye finds its line.
-void ReadingsChart::Scale(QValueAxis& axis, ChartAxis unit, const AxisLines& lines) {
-  SetRange(axis, unit, lines.low, lines.high);
+void ReadingsChart::Scale(QValueAxis& axis, ChartAxis unit, const AxisLines& lines) const {
+  if (!held_) SetRange(axis, unit, lines.low, lines.high);
   const QColor colour = lines.count == 1 ? lines.onlyColour : QColor(Qt::black);
   axis.setLabelsColor(colour);
   axis.setTitleBrush(colour);
@@ -198,6 +198,42 @@ void ReadingsChart::SetNotes(QChart& chart, const QStringList& notes) {
     title += QStringLiteral("<br><small>%1</small>").arg(note.toHtmlEscaped());
   }
   chart.setTitle(title);
+}
+
+QString ReadingsChart::ReadOut(const PassSeries& series, double x,
+                               const std::set<int>& hiddenRows) const {
+  QString text;
+  if (along_ == PassSeries::Along::Charge && series.ChargeExtent()) {
+    text = QStringLiteral("%1 mAh delivered")
+               .arg(x / PassSeries::kMicroampHoursPerMilliampHour, 0, 'f', 0);
+  } else {
+    const auto ms = static_cast<qint64>(x);
+    const qint64 s = ms / 1000;
+    text = QStringLiteral("%1 (%2:%3:%4 elapsed)")
+               .arg(StampOf(series.Time().WallClockAt(ms)))
+               .arg(s / 3600)
+               .arg((s / 60) % 60, 2, 10, QLatin1Char('0'))
+               .arg(s % 60, 2, 10, QLatin1Char('0'));
+  }
+  QStringList values;
+  for (const auto& [key, line] : series.Lines(along_)) {
+    if (hiddenRows.count(key.row)) continue;
+    for (const std::vector<QPointF>& run : line.Runs()) {
+      if (run.empty() || x < run.front().x() || x > run.back().x()) continue;
+      const auto after = std::lower_bound(run.begin(), run.end(), x,
+                                          [](const QPointF& p, double v) { return p.x() < v; });
+      const QPointF& b = *after;
+      const QPointF& a = after == run.begin() ? b : *(after - 1);
+      const double y =
+          b.x() > a.x() ? a.y() + (x - a.x()) / (b.x() - a.x()) * (b.y() - a.y()) : b.y();
+      values << QStringLiteral("%1 %2 %3")
+                    .arg(QLatin1String(ChartRegister(key.row).registerName))
+                    .arg(y, 0, 'g', 5)
+                    .arg(AxisUnit(key.axis));
+      break;
+    }
+  }
+  return values.isEmpty() ? text : text + QStringLiteral(": ") + values.join(QStringLiteral(", "));
 }
 
 QString ReadingsChart::LineName(const LineKey& key) {
@@ -241,6 +277,10 @@ void ReadingsChart::ScaleFonts() {
 }
 
 void ReadingsChart::SetBottomTicks(const std::vector<TimeTick>& ticks, double from, double to) {
+  if (held_) {
+    from = timeAxis_->min();
+    to = timeAxis_->max();
+  }
   for (const QString& label : timeAxis_->categoriesLabels()) timeAxis_->remove(label);
   timeAxis_->setStartValue(from);
   // An axis takes each label once: the same clock time on another day, or
@@ -279,9 +319,10 @@ void ReadingsChart::SetTimeAxis(const PassSeries& series) {
   const bool clock = scale_ == TimeScale::Clock ||
                      (scale_ == TimeScale::Chosen && lastMs - firstMs < kClockTimeSpanMs);
   const int most = std::max(2, static_cast<int>(chart_.size().width() / kTimeLabelRoom));
+  const qint64 from = held_ ? static_cast<qint64>(timeAxis_->min()) : firstMs - margin;
+  const qint64 to = held_ ? static_cast<qint64>(timeAxis_->max()) : lastMs + margin;
   const std::vector<TimeTick> ticks =
-      clock ? ClockTicks(series.Time(), firstMs - margin, lastMs + margin, most)
-            : ElapsedTicks(firstMs - margin, lastMs + margin, most);
+      clock ? ClockTicks(series.Time(), from, to, most) : ElapsedTicks(from, to, most);
   SetBottomTicks(ticks, static_cast<double>(firstMs - margin),
                  static_cast<double>(lastMs + margin));
   timeAxis_->setTitleText(

@@ -33,6 +33,15 @@ class ReadingsChart {
   void SetAlong(PassSeries::Along along) { along_ = along; }
   PassSeries::Along Along() const { return along_; }
 
+  // While held, drawing keeps the axes' ranges as a person zoomed or panned
+  // them; released, they fit the lines again.
+  void HoldRanges(bool held) { held_ = held; }
+  bool RangesHeld() const { return held_; }
+
+  // What the lines read at this place along the bottom axis: "12/07/2026
+  // 10:15:30 (2:15:30 elapsed): Voltage 11.93 V, Current -1.5 A".
+  QString ReadOut(const PassSeries& series, double x, const std::set<int>& hiddenRows) const;
+
   // Draws the series as they stand, leaving out the lines of hiddenRows.
   void Draw(const PassSeries& series, const std::set<int>& hiddenRows = {});
 
@@ -63,7 +72,7 @@ class ReadingsChart {
     void Add(std::pair<double, double> range, const QColor& colour);
   };
 
-  static void Scale(QValueAxis& axis, ChartAxis unit, const AxisLines& lines);
+  void Scale(QValueAxis& axis, ChartAxis unit, const AxisLines& lines) const;
   void SetTimeAxis(const PassSeries& series);
   void SetChargeAxis(std::pair<qint64, qint64> extent);
   void SetBottomTicks(const std::vector<TimeTick>& ticks, double from, double to);
@@ -77,6 +86,7 @@ class ReadingsChart {
   QChart& chart_;
   TimeScale scale_;
   PassSeries::Along along_ = PassSeries::Along::Time;
+  bool held_ = false;
   QCategoryAxis* timeAxis_ = nullptr;
   std::map<ChartAxis, QValueAxis*> valueAxes_;
   std::map<LineKey, DrawnLine> drawn_;
