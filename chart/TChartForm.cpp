@@ -42,6 +42,26 @@ bool ShownAtFirst(int row, const PassSeries& series) {
   return !anyOfCurve || inCurve(row);
 }
 
+// The part of a run between two places, its ends where it crosses them.
+std::vector<QPointF> ClippedRun(const std::vector<QPointF>& run, double from, double to) {
+  std::vector<QPointF> clipped;
+  const auto at = [](const QPointF& a, const QPointF& b, double x) {
+    return QPointF(x, a.y() + (x - a.x()) / (b.x() - a.x()) * (b.y() - a.y()));
+  };
+  for (std::size_t i = 0; i < run.size(); ++i) {
+    const QPointF& point = run[i];
+    if (i > 0 && run[i - 1].x() < from && point.x() > from) {
+      clipped.push_back(at(run[i - 1], point, from));
+    }
+    if (point.x() >= from && point.x() <= to) clipped.push_back(point);
+    if (i > 0 && run[i - 1].x() < to && point.x() > to) {
+      clipped.push_back(at(run[i - 1], point, to));
+      break;
+    }
+  }
+  return clipped;
+}
+
 QIcon Swatch(const QColor& colour) {
   QPixmap pixmap(kSwatchSize, kSwatchSize);
   pixmap.fill(colour);
@@ -240,8 +260,7 @@ QString TChartForm::VisibleCsv() const {
   for (const auto& [key, line] : series_.Lines(readings_.Along())) {
     if (hiddenRows_.count(key.row)) continue;
     for (const auto& run : line.Runs()) {
-      for (const QPointF& point : run) {
-        if (bottom && (point.x() < bottom->min() || point.x() > bottom->max())) continue;
+      for (const QPointF& point : bottom ? ClippedRun(run, bottom->min(), bottom->max()) : run) {
         const QString at =
             alongCharge
                 ? QString::number(point.x() / PassSeries::kMicroampHoursPerMilliampHour, 'f', 1)
