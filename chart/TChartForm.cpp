@@ -62,9 +62,15 @@ std::vector<QPointF> ClippedRun(const std::vector<QPointF>& run, double from, do
   return clipped;
 }
 
-QIcon Swatch(const QColor& colour) {
-  QPixmap pixmap(kSwatchSize, kSwatchSize);
-  pixmap.fill(colour);
+// The line's stroke: its colour, dashed or dotted as the line is.
+QIcon Swatch(const QColor& colour, Qt::PenStyle style) {
+  QPixmap pixmap(2 * kSwatchSize, kSwatchSize);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  QPen pen(colour, 3);
+  pen.setStyle(style);
+  painter.setPen(pen);
+  painter.drawLine(0, kSwatchSize / 2, 2 * kSwatchSize, kSwatchSize / 2);
   return QIcon(pixmap);
 }
 
@@ -345,7 +351,8 @@ void TChartForm::AddCheckBoxes() {
     auto* box = new QCheckBox(ReadingsChart::LineName(key));
     box->setObjectName(name + QStringLiteral("ChartChkBx"));
     box->setAccessibleName(name);
-    box->setIcon(Swatch(readings_.LineColour(key)));
+    box->setIcon(Swatch(readings_.LineColour(key), readings_.LineStyle(key)));
+    box->setIconSize(QSize(2 * kSwatchSize, kSwatchSize));
     const int row = key.row;
     const bool shown = ShownAtFirst(row, series_);
     box->setChecked(shown);
