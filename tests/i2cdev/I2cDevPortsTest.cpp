@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QStringList>
+
 #include "i2cdev/I2cBusDirectory.h"
 #include "i2cdev/I2cDevPorts.h"
 #include "tests/i2cdev/FakeI2cDev.h"
