@@ -110,6 +110,7 @@ void PassSeries::AddPass(const ChartPass& pass) {
   const qint64 ms = time_.Place(wallMs);
   if (!InPart(ms, wallMs)) return;
   discharge_.AddPass(pass);
+  events_.Take(ms, wallMs, pass);
   const auto charge =
       static_cast<qint64>(std::llround(discharge_.ChargeMah() * kMicroampHoursPerMilliampHour));
   if (options_.alongCharge) {

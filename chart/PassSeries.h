@@ -14,6 +14,7 @@
 #include "chart/ChartUnits.h"
 #include "chart/DecimatedLine.h"
 #include "chart/Discharge.h"
+#include "chart/PassEvents.h"
 #include "chart/TimeAxisMap.h"
 
 // Where a part of a log begins or ends: a clock time (its first time at or
@@ -69,6 +70,8 @@ class PassSeries : public PassFeed {
   std::optional<std::pair<qint64, qint64>> ChargeExtent() const { return chargeExtent_; }
   // The charge and energy delivered over the passes kept.
   const DischargeTotals& Discharge() const { return discharge_.Totals(); }
+  // Alarms set and cleared, failed passes, BatteryMode switched, among the passes kept.
+  const PassEvents& Events() const { return events_; }
   // The first and last pass kept, as places on the time axis; none before the
   // first pass.
   std::optional<qint64> FirstMs() const;
@@ -93,6 +96,7 @@ class PassSeries : public PassFeed {
   std::map<LineKey, DecimatedLine> lines_;
   std::map<LineKey, DecimatedLine> chargeLines_;
   DischargeIntegrator discharge_;
+  PassEvents events_;
   std::optional<std::pair<qint64, qint64>> chargeExtent_;
   CapacityMode capacityMode_ = CapacityMode::Unknown;
   TimeAxisMap time_;

@@ -50,6 +50,11 @@ struct Parser {
   QCommandLineOption to{QStringLiteral("to"),
                         QStringLiteral("Draw up to this time, given as for --from."),
                         QStringLiteral("TIME")};
+  QCommandLineOption events{
+      QStringLiteral("events"),
+      QStringLiteral("Mark events with dotted lines and name them on standard output: a "
+                     "BatteryStatus alarm set or cleared, a pass that gave up registers, "
+                     "BatteryMode switched.")};
   QCommandLineOption along{QStringLiteral("x"),
                            QStringLiteral("Along the bottom: clock (the log's own clock), "
                                           "elapsed (time since the first record), or capacity "
@@ -68,7 +73,7 @@ struct Parser {
     parser.addPositionalArgument(QStringLiteral("REGISTER"),
                                  QStringLiteral("A register's name as in the window."),
                                  QStringLiteral("[REGISTER...]"));
-    parser.addOptions({output, size, from, to, along});
+    parser.addOptions({output, size, from, to, along, events});
   }
 };
 
@@ -168,6 +173,20 @@ std::optional<QString> DeliveredText(const DischargeTotals& totals) {
   return text + QLatin1Char('.');
 }
 
+// Each event on a line of its own: its time stamp and what happened.
+void PrintEvents(const PassEvents& events) {
+  QTextStream out(stdout);
+  const LogFormatter stamps;
+  for (const PassEvent& event : events.Events()) {
+    out << stamps.TimeStamp(QDateTime::fromMSecsSinceEpoch(event.wallMs, Qt::UTC)) << ' '
+        << event.text << '\n';
+  }
+  if (events.Count() > static_cast<qint64>(events.Events().size())) {
+    out << events.Count() - static_cast<qint64>(events.Events().size()) << " more events\n";
+  }
+  out.flush();
+}
+
 // The breaks in the line's time, the first few each named.
 QStringList NotesOn(const std::vector<TimeAxisMap::Break>& breaks) {
   constexpr std::size_t kBreaksNamed = 4;
@@ -262,12 +281,14 @@ int Plot(const PlotRequest& request) {
   ReadingsChart::SetNotes(picture.Chart(), notes);
   ReadingsChart readings(picture.Chart(), request.scale);
   if (request.alongCharge) readings.SetAlong(PassSeries::Along::Charge);
+  readings.ShowEvents(request.events);
   readings.Draw(series);
   if (const std::optional<QString> error = picture.Write(request.outputPath)) {
     Err() << "pelmor: cannot write " << request.outputPath << ": " << *error << Qt::endl;
     return plot_exit::kNoChart;
   }
   if (delivered) QTextStream(stdout) << *delivered << Qt::endl;
+  if (request.events) PrintEvents(series.Events());
   if (result.stillOpen) {
     Err() << "pelmor: " << log
           << " is still open: its last record is still being written, so the chart ends "
@@ -334,6 +355,7 @@ PlotParse ParsePlotCommand(const QStringList& arguments) {
     return result;
   }
   request.size = *size;
+  request.events = p.parser.isSet(p.events);
   for (auto [option, bound] : {std::pair{&p.from, &request.from}, std::pair{&p.to, &request.to}}) {
     if (!p.parser.isSet(*option)) continue;
     *bound = ParseTimeBound(p.parser.value(*option));

@@ -49,6 +49,7 @@ struct PlotRequest {
   std::optional<TimeBound> to;
   ReadingsChart::TimeScale scale = ReadingsChart::TimeScale::Chosen;
   bool alongCharge = false;  // --x capacity: the discharge curve
+  bool events = false;       // --events: mark and name alarms, failures, mode switches
 };
 
 // The request, or the usage error to print.

@@ -330,8 +330,10 @@ void ReadingsChart::SetTimeAxis(const PassSeries& series) {
             : QStringLiteral("h:mm since %1").arg(StampOf(series.Time().FirstWallClockMs())));
 }
 
-// A dashed upright line where time breaks, across the first axis shown.
-void ReadingsChart::MarkBreaks(const std::vector<TimeAxisMap::Break>& breaks) {
+// Upright lines at these places, across the first axis shown: dashed grey
+// where time breaks, dotted orange at events.
+void ReadingsChart::Mark(std::vector<QLineSeries*>& marks, const std::vector<double>& xs,
+                         const QPen& pen) {
   QValueAxis* axis = nullptr;
   for (auto& [unit, valueAxis] : valueAxes_) {
     if (valueAxis->isVisible()) {
@@ -339,26 +341,26 @@ void ReadingsChart::MarkBreaks(const std::vector<TimeAxisMap::Break>& breaks) {
       break;
     }
   }
-  const std::size_t marked = axis ? std::min<std::size_t>(breaks.size(), kMostRunsALine) : 0;
-  while (breakMarks_.size() < marked) {
+  const std::size_t marked = axis ? std::min<std::size_t>(xs.size(), kMostMarks) : 0;
+  while (marks.size() < marked) {
     auto* mark = new QLineSeries;
-    QPen pen(QColor(0x60, 0x60, 0x60));
-    pen.setStyle(Qt::DashLine);
-    pen.setWidth(1);
     mark->setPen(pen);
     chart_.addSeries(mark);
     mark->attachAxis(timeAxis_);
     mark->attachAxis(axis);
     for (QLegendMarker* marker : chart_.legend()->markers(mark)) marker->setVisible(false);
-    breakMarks_.push_back(mark);
+    marks.push_back(mark);
   }
-  for (std::size_t i = 0; i < breakMarks_.size(); ++i) {
+  for (std::size_t i = 0; i < marks.size(); ++i) {
     QList<QPointF> points;
     if (i < marked) {
-      const double x = static_cast<double>(breaks[i].beforeX + breaks[i].afterX) / 2;
-      points = {QPointF(x, axis->min()), QPointF(x, axis->max())};
+      const QValueAxis* own = nullptr;
+      for (QAbstractAxis* attached : marks[i]->attachedAxes()) {
+        if (attached->orientation() == Qt::Vertical) own = qobject_cast<QValueAxis*>(attached);
+      }
+      if (own) points = {QPointF(xs[i], own->min()), QPointF(xs[i], own->max())};
     }
-    breakMarks_[i]->replace(points);
+    marks[i]->replace(points);
   }
 }
 
@@ -454,6 +456,19 @@ void ReadingsChart::Draw(const PassSeries& series, const std::set<int>& hiddenRo
     valueAxis->setVisible(lines != axisLines.end());
     if (lines != axisLines.end()) Scale(*valueAxis, axis, lines->second);
   }
-  MarkBreaks(breaks);
+  std::vector<double> breakXs;
+  for (const TimeAxisMap::Break& brk : breaks) {
+    breakXs.push_back(static_cast<double>(brk.beforeX + brk.afterX) / 2);
+  }
+  QPen breakPen(QColor(0x60, 0x60, 0x60), 1, Qt::DashLine);
+  Mark(breakMarks_, breakXs, breakPen);
+  std::vector<double> eventXs;
+  if (showEvents_ && !alongCharge) {
+    for (const PassEvent& event : series.Events().Events()) {
+      eventXs.push_back(static_cast<double>(event.x));
+    }
+  }
+  QPen eventPen(QColor(0xe0, 0x70, 0x00), 1, Qt::DotLine);
+  Mark(eventMarks_, eventXs, eventPen);
   ScaleFonts();
 }

@@ -26,6 +26,8 @@ class ReadingsChart {
   // A line broken more often than this has its shortest gaps bridged: a
   // chart of thousands of runs would take long to build and show no more.
   static constexpr int kMostRunsALine = 64;
+  // Breaks and events marked at most; the rest are named, not drawn.
+  static constexpr std::size_t kMostMarks = 200;
 
   explicit ReadingsChart(QChart& chart, TimeScale scale = TimeScale::Chosen);
 
@@ -37,6 +39,8 @@ class ReadingsChart {
   // them; released, they fit the lines again.
   void HoldRanges(bool held) { held_ = held; }
   bool RangesHeld() const { return held_; }
+  // Marks the series' events (alarms, failed passes, mode switches) along time.
+  void ShowEvents(bool shown) { showEvents_ = shown; }
 
   // What the lines read at this place along the bottom axis: "12/07/2026
   // 10:15:30 (2:15:30 elapsed): Voltage 11.93 V, Current -1.5 A".
@@ -76,7 +80,7 @@ class ReadingsChart {
   void SetTimeAxis(const PassSeries& series);
   void SetChargeAxis(std::pair<qint64, qint64> extent);
   void SetBottomTicks(const std::vector<TimeTick>& ticks, double from, double to);
-  void MarkBreaks(const std::vector<TimeAxisMap::Break>& breaks);
+  void Mark(std::vector<QLineSeries*>& marks, const std::vector<double>& xs, const QPen& pen);
   int FontPixels() const;
   void ScaleFonts();
   QValueAxis& ValueAxis(ChartAxis axis);
@@ -93,6 +97,8 @@ class ReadingsChart {
   std::map<LineKey, QColor> colours_;
   std::map<LineKey, Qt::PenStyle> styles_;
   std::vector<QLineSeries*> breakMarks_;
+  std::vector<QLineSeries*> eventMarks_;
+  bool showEvents_ = false;
 };
 
 // Joins the runs across their shortest gaps until at most `most` remain.

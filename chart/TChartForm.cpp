@@ -89,6 +89,7 @@ TChartForm::TChartForm(PassSeries& series, QWidget* parent)
   setObjectName(QStringLiteral("ChartForm"));
   setWindowTitle(QStringLiteral("Chart"));
   chart_->legend()->hide();
+  readings_.ShowEvents(true);
   view_->setObjectName(QStringLiteral("ChartView"));
   view_->setAccessibleName(QStringLiteral("Chart of the readings"));
 

@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 
+#include "chart/PassEvents.h"
 #include "chart/PassSeries.h"
 #include "chart/TimeAxisMap.h"
 #include "tests/support/QtPrinters.h"
@@ -113,5 +114,37 @@ TEST(TimeAxisMap, APartOfTheLogIsAskedForByClockTimeDateAndTimeOrHoursElapsed) {
       EXPECT_EQ(bound->kind, c.bound->kind);
       EXPECT_EQ(bound->ms, c.bound->ms);
     }
+  }
+}
+
+TEST(PassEvents, AlarmsSetAndClearedFailedPassesAndModeSwitchesAreEvents) {
+  const auto pass = [](std::vector<ChartReading> readings) {
+    return ChartPass{QDateTime(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC), std::move(readings)};
+  };
+  const struct {
+    const char* what;
+    std::vector<ChartPass> passes;
+    QStringList events;
+  } cases[] = {
+      {"an alarm set, then cleared",
+       {pass({{22, "00C0"}}), pass({{22, "08C0"}}), pass({{22, "00C0"}})},
+       {"TERMINATE_DISCHARGE_ALARM set", "TERMINATE_DISCHARGE_ALARM cleared"}},
+      {"a run of failed passes is one event",
+       {pass({{9, "12000"}}), pass({{9, "", true}}), pass({{9, "", true}}), pass({{9, "12000"}})},
+       {"registers given up"}},
+      {"BatteryMode switched",
+       {pass({{3, "0000"}}), pass({{3, "8000"}})},
+       {"BatteryMode 0000 to 8000"}},
+      {"a status given up is no change",
+       {pass({{22, "00C0"}}), pass({{22, "", true}}), pass({{22, "00C0"}})},
+       {"registers given up"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    PassEvents events;
+    for (const ChartPass& p : c.passes) events.Take(0, 0, p);
+    QStringList texts;
+    for (const PassEvent& event : events.Events()) texts << event.text;
+    EXPECT_EQ(texts, c.events);
   }
 }
