@@ -262,8 +262,13 @@ int ReadingsChart::FontPixels() const {
   return std::clamp(static_cast<int>(std::lround(scaled)), kSmallestFontPixels, kLargestFontPixels);
 }
 
+// Only when the size or the axes changed: setting a font lays the chart out again.
 void ReadingsChart::ScaleFonts() {
   const int pixels = FontPixels();
+  const auto axisCount = static_cast<int>(chart_.axes().size());
+  if (pixels == fontPixels_ && axisCount == fontAxes_) return;
+  fontPixels_ = pixels;
+  fontAxes_ = axisCount;
   const auto sized = [pixels](QFont font, double factor = 1.0) {
     font.setPixelSize(std::max(kSmallestFontPixels, static_cast<int>(pixels * factor)));
     return font;
@@ -281,6 +286,12 @@ void ReadingsChart::SetBottomTicks(const std::vector<TimeTick>& ticks, double fr
     from = timeAxis_->min();
     to = timeAxis_->max();
   }
+  // Only when they changed: each label set lays the chart out again.
+  if (ticks == bottomTicks_) {
+    timeAxis_->setRange(from, to);
+    return;
+  }
+  bottomTicks_ = ticks;
   for (const QString& label : timeAxis_->categoriesLabels()) timeAxis_->remove(label);
   timeAxis_->setStartValue(from);
   // An axis takes each label once: the same clock time on another day, or

@@ -99,6 +99,9 @@ class ReadingsChart {
   std::vector<QLineSeries*> breakMarks_;
   std::vector<QLineSeries*> eventMarks_;
   bool showEvents_ = false;
+  int fontPixels_ = 0;
+  int fontAxes_ = 0;
+  std::vector<TimeTick> bottomTicks_;
 };
 
 // Joins the runs across their shortest gaps until at most `most` remain.

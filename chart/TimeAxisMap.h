@@ -61,6 +61,7 @@ class TimeAxisMap {
 struct TimeTick {
   qint64 x = 0;
   QString label;
+  bool operator==(const TimeTick&) const = default;
 };
 
 // Ticks at round times of the log's clock, at most about `most` between
