@@ -56,6 +56,8 @@ QByteArray ChartPicture::Encode(Format format) {
       svg.setResolution(kPixelsPerInch);
       svg.setTitle(chart_->title());
       QPainter painter(&svg);
+      // Opaque, as the PNG is: a viewer's dark background must not show through.
+      painter.fillRect(area, Qt::white);
       scene_.render(&painter, area, area);
       break;
     }

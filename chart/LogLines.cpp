@@ -1,9 +1,10 @@
 #include "chart/LogLines.h"
 
+#include <algorithm>
 #include <map>
 
-#include "battery/RegisterTable.h"
 #include "battery/UnitClass.h"
+#include "chart/ChartRegisters.h"
 #include "log/LogFormatter.h"
 
 namespace {
@@ -25,8 +26,9 @@ bool IsSeparator(QChar c) {
 const std::map<QString, int>& ColumnRows() {
   static const std::map<QString, int> rows = [] {
     std::map<QString, int> byText;
-    for (int row = 0; row < kRegisterRowCount; ++row) {
-      const RegisterDefinition& def = RegisterTable()[row];
+    for (int row = 0; row < kChartRowCount; ++row) {
+      if (!IsChartRow(row)) continue;
+      const RegisterDefinition& def = ChartRegister(row);
       byText[LogFormatter::HeaderColumn(
           {QString::fromLatin1(def.registerName), QString::fromLatin1(def.unitClass)})] = row;
     }
@@ -36,7 +38,7 @@ const std::map<QString, int>& ColumnRows() {
 }
 
 HeaderColumn::Kind KindOf(int row) {
-  const QLatin1String unitClass(RegisterTable()[row].unitClass);
+  const QLatin1String unitClass(ChartRegister(row).unitClass);
   if (unitClass == unit_class::kString) return HeaderColumn::Kind::Text;
   if (unitClass == unit_class::kBlock) return HeaderColumn::Kind::Block;
   return HeaderColumn::Kind::Word;
@@ -98,7 +100,15 @@ std::variant<std::vector<HeaderColumn>, QString> ParseHeaderLine(QStringView lin
           .arg(columns.size() + 2)
           .arg(column.sliced(1));
     }
-    if (!columns.empty() && row->second <= columns.back().row) {
+    // The window's registers come in its table's order, the command line's
+    // others after them, each once.
+    const bool outOfOrder =
+        !columns.empty() &&
+        (row->second < kRegisterRowCount
+             ? row->second <= columns.back().row
+             : std::any_of(columns.begin(), columns.end(),
+                           [&](const HeaderColumn& c) { return c.row == row->second; }));
+    if (outOfOrder) {
       return QStringLiteral("its columns are not in the register table's order");
     }
     columns.push_back({row->second, KindOf(row->second)});

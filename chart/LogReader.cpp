@@ -1,7 +1,9 @@
 #include "chart/LogReader.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
+#include "chart/ChartRegisters.h"
 #include "chart/ChartUnits.h"
 #include "log/LogFormatter.h"
 
@@ -22,8 +24,8 @@ bool HoldsBinary(QByteArrayView bytes) {
 // Registers that read 0 from no pack that answers: a 0 in their column is
 // the placeholder of a register given up.
 bool NeverReadsZero(int row) {
-  static const std::array<bool, kRegisterRowCount> rows = [] {
-    std::array<bool, kRegisterRowCount> never{};
+  static const std::array<bool, kChartRowCount> rows = [] {
+    std::array<bool, kChartRowCount> never{};
     for (int r = 0; r < kRegisterRowCount; ++r) {
       const QLatin1String name(RegisterTable()[r].registerName);
       never[r] = name == QLatin1String("Temperature") || name == QLatin1String("Voltage") ||
@@ -35,8 +37,18 @@ bool NeverReadsZero(int row) {
   return rows[row];
 }
 
+// A date and time as a spreadsheet writes one back: digits cut short, the
+// year first, seconds or hours' leading zero dropped.
+bool SpreadsheetStampAt(const QString& line) {
+  static const QRegularExpression stamp(QStringLiteral(
+      "^\\d{1,4}[-/.]\\d{1,2}[-/.]\\d{1,4}[ T]\\d{1,2}:\\d{2}(:\\d{2})?( ?[AP]M)?[,;]"));
+  static const QRegularExpression logShape(
+      QStringLiteral("^\\d{2}\\D\\d{2}\\D\\d{4} \\d{2}\\D\\d{2}\\D\\d{2},"));
+  return stamp.match(line).hasMatch() && !logShape.match(line).hasMatch();
+}
+
 bool IsCharted(int row) {
-  return AxisOf(QString::fromLatin1(RegisterTable()[row].unitClass), CapacityMode::Unknown)
+  return AxisOf(QString::fromLatin1(ChartRegister(row).unitClass), CapacityMode::Unknown)
       .has_value();
 }
 
@@ -161,6 +173,10 @@ std::optional<QString> LogReader::HandleLine(QByteArrayView bytes, bool ended, b
     const QStringView headerText = QStringView(text).sliced(*header);
     const auto parsed = ParseHeaderLine(headerText);
     if (const QString* why = std::get_if<QString>(&parsed)) {
+      if (first && headerText.contains(QLatin1Char(';'))) {
+        return QStringLiteral(
+            "its fields are parted by \";\" where a log has \",\": a spreadsheet saved it");
+      }
       if (first) return QStringLiteral("its header line is not one Pelmor writes: %1").arg(*why);
       Problem(QStringLiteral("a header line that Pelmor does not write (%1); the records after "
                              "it are read by the header before")
@@ -183,6 +199,13 @@ std::optional<QString> LogReader::HandleLine(QByteArrayView bytes, bool ended, b
                "its first line is neither the log's header (%1,Register(unit),...) "
                "nor a record")
         .arg(LogFormatter::HeaderStart());
+  }
+  if (SpreadsheetStampAt(text)) {
+    ++result_.spreadsheetStamps;
+    Problem(QStringLiteral("its time stamp \"%1\" was rewritten, as a spreadsheet saves it; "
+                           "a log's reads mm/dd/yyyy hh:mm:ss; skipped")
+                .arg(text.section(QLatin1Char(','), 0, 0)));
+    return std::nullopt;
   }
   Problem(
       QStringLiteral("not a record: it does not begin with a time stamp "
@@ -218,11 +241,10 @@ void LogReader::HandleRecord(QString line, qsizetype length, bool ended) {
     return;
   }
   if (!ended) {
-    Problem(
-        QStringLiteral("the file ends inside this record (no line end): its last field may "
-                       "be cut short and is left out"));
-    if (!fields.values.empty()) fields.values.pop_back();
-  } else if (fields.openText) {
+    result_.stillOpen = true;
+    return;
+  }
+  if (fields.openText) {
     Problem(QStringLiteral("a quoted text is not closed; the fields from it on are left out"));
   } else if (fields.values.size() < columns_->size()) {
     Problem(QStringLiteral("%1 of its header's %2 registers; the rest are missing")
@@ -238,7 +260,7 @@ void LogReader::HandleRecord(QString line, qsizetype length, bool ended) {
     if (IsCharted(column.row) && !value.isEmpty() &&
         !AxisValue(ChartAxis::Count, value).has_value()) {
       Problem(QStringLiteral("%1 reads \"%2\", which is no number; left as a gap")
-                  .arg(QLatin1String(RegisterTable()[column.row].registerName), value));
+                  .arg(QLatin1String(ChartRegister(column.row).registerName), value));
     }
     record.pass.readings.push_back(
         {column.row, QString::fromRawData(value.data(), value.size()), value.isEmpty()});
@@ -250,18 +272,26 @@ void LogReader::HandleRecord(QString line, qsizetype length, bool ended) {
   pending_ = std::move(record);
 }
 
-// Older logs wrote "0" for a register given up, as for a reading of 0. There
-// a 0 is taken for a register given up where no pack that answers reads 0,
-// and where it stands alone between readings that are not 0 (a steady
-// reading does not drop to 0 for one pass and come back).
+// Older logs wrote "0" for a register given up, as for a reading of 0. A 0
+// where no pack that answers reads 0 can only be such a placeholder: the
+// pack did not answer in that pass, and every 0 of the pass is taken for a
+// register given up. Once a log has shown such placeholders, a 0 that stands
+// alone between readings that are not 0 is taken for one too (a steady
+// reading does not drop to 0 for one pass and come back). Until then a 0 is
+// a reading, as a pulse test's rest is.
 void LogReader::TakeGivenUpZeros(Record& record, const Record* next) {
   if (result_.emptyMarksFailure) return;
+  const auto isZero = [](const ChartReading& r) { return r.text == QLatin1String("0"); };
+  const bool unanswered =
+      std::any_of(record.pass.readings.begin(), record.pass.readings.end(),
+                  [&](const ChartReading& r) { return isZero(r) && NeverReadsZero(r.row); });
+  result_.zeroPlaceholdersSeen = result_.zeroPlaceholdersSeen || unanswered;
   for (ChartReading& reading : record.pass.readings) {
-    if (reading.text != QLatin1String("0") || !IsCharted(reading.row)) continue;
-    ++result_.ambiguousZeros;
+    if (!isZero(reading) || !IsCharted(reading.row)) continue;
     const ChartReading* after = next ? ReadingOf(next->pass, reading.row) : nullptr;
-    reading.givenUp = NeverReadsZero(reading.row) ||
-                      (lastReadNonZero_[reading.row] && after && ReadsNonZero(after->text));
+    const bool alone = lastReadNonZero_[reading.row] && after && ReadsNonZero(after->text);
+    if (unanswered || alone) ++result_.ambiguousZeros;
+    reading.givenUp = unanswered || (result_.zeroPlaceholdersSeen && alone);
     if (reading.givenUp) ++result_.zerosTakenForFailures;
   }
   for (const ChartReading& reading : record.pass.readings) {

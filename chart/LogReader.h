@@ -9,6 +9,7 @@
 
 #include "battery/RegisterTable.h"
 #include "chart/ChartPass.h"
+#include "chart/ChartRegisters.h"
 #include "chart/LogLines.h"
 
 // Reads a log file back, the window's or `pelmor read --format csv`'s, and
@@ -33,12 +34,21 @@ class LogReader {
     qint64 lines = 0;
     qint64 records = 0;       // handed to the feed
     qint64 problemLines = 0;  // reported
+    // The last record has no line end yet: the log is still open and its
+    // pass still being written. It is left out, as a record to come.
+    bool stillOpen = false;
+    // Records whose time stamps a spreadsheet rewrote ("12/7/2026 9:51"):
+    // the file was saved by one, and those lines are not taken.
+    qint64 spreadsheetStamps = 0;
     // The log leaves the field of a row given up empty, so each 0 in it is a
-    // reading. Logs written before held "0" there instead: their zeros are
-    // ambiguous, and a 0 is taken for a row given up only where the readings
-    // around it make that likely.
+    // reading. Logs written before held "0" there instead: in a log with no
+    // empty field zeros are ambiguous, and a 0 is taken for a row given up
+    // only where the readings around it make that likely.
     bool emptyMarksFailure = false;
-    qint64 ambiguousZeros = 0;         // zeros in the charted columns of such an older log
+    bool zeroPlaceholdersSeen = false;  // a 0 where no pack that answers reads 0
+    // Zeros of a log with no empty field that may be placeholders: where no
+    // pack that answers reads 0, in the same pass, or alone between readings.
+    qint64 ambiguousZeros = 0;
     qint64 zerosTakenForFailures = 0;  // of these, drawn as gaps
   };
 
@@ -77,5 +87,5 @@ class LogReader {
   std::optional<std::vector<HeaderColumn>> columns_;
   std::optional<std::pair<QChar, QChar>> separators_;
   std::optional<Record> pending_;
-  std::array<bool, kRegisterRowCount> lastReadNonZero_{};
+  std::array<bool, kChartRowCount> lastReadNonZero_{};
 };

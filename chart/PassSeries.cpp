@@ -1,20 +1,51 @@
 #include "chart/PassSeries.h"
 
+#include <QRegularExpression>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
 constexpr int kBatteryModeRow = 3;
+constexpr qint64 kDayMs = 24LL * 3600 * 1000;
+constexpr double kHourMs = 3600.0 * 1000;
+
+std::optional<QTime> ClockTimeOf(const QString& text) {
+  for (const char* format : {"HH:mm:ss", "HH:mm", "H:mm"}) {
+    const QTime time = QTime::fromString(text, QLatin1String(format));
+    if (time.isValid()) return time;
+  }
+  return std::nullopt;
+}
 
 }  // namespace
+
+std::optional<TimeBound> ParseTimeBound(const QString& text) {
+  static const QRegularExpression hours(QStringLiteral("^(\\d+(\\.\\d*)?)h$"));
+  const QString trimmed = text.trimmed();
+  if (const QRegularExpressionMatch match = hours.match(trimmed); match.hasMatch()) {
+    return TimeBound{TimeBound::Kind::Elapsed,
+                     static_cast<qint64>(match.captured(1).toDouble() * kHourMs)};
+  }
+  if (const std::optional<QTime> clock = ClockTimeOf(trimmed)) {
+    return TimeBound{TimeBound::Kind::ClockTime, clock->msecsSinceStartOfDay()};
+  }
+  const QString dateText = trimmed.section(QRegularExpression(QStringLiteral("[ T]")), 0, 0);
+  const QString timeText = trimmed.mid(dateText.size() + 1);
+  QDate date = QDate::fromString(dateText, QStringLiteral("MM/dd/yyyy"));
+  if (!date.isValid()) date = QDate::fromString(dateText, Qt::ISODate);
+  const std::optional<QTime> clock = ClockTimeOf(timeText);
+  if (!date.isValid() || !clock) return std::nullopt;
+  return TimeBound{TimeBound::Kind::DateTime, QDateTime(date, *clock, Qt::UTC).toMSecsSinceEpoch()};
+}
 
 PassSeries::PassSeries(Options options) : options_(std::move(options)) {
   for (const CapacityMode mode :
        {CapacityMode::Unknown, CapacityMode::Milliamps, CapacityMode::TenMilliwatts}) {
-    for (int row = 0; row < kRegisterRowCount; ++row) {
-      if (!Wanted(row)) continue;
+    for (int row = 0; row < kChartRowCount; ++row) {
+      if (!IsChartRow(row) || !Wanted(row)) continue;
       axes_[static_cast<int>(mode)][row] =
-          AxisOf(QString::fromLatin1(RegisterTable()[row].unitClass), mode);
+          AxisOf(QString::fromLatin1(ChartRegister(row).unitClass), mode);
     }
   }
 }
@@ -29,9 +60,10 @@ bool PassSeries::Wanted(int row) const {
          std::find(options_.rows.begin(), options_.rows.end(), row) != options_.rows.end();
 }
 
-DecimatedLine& PassSeries::LineFor(const LineKey& key, qint64 ms) {
-  auto at = lines_.find(key);
-  if (at == lines_.end()) at = lines_.try_emplace(key, options_.buckets, ms).first;
+DecimatedLine& PassSeries::LineFor(std::map<LineKey, DecimatedLine>& lines, const LineKey& key,
+                                   qint64 x, int buckets) {
+  auto at = lines.find(key);
+  if (at == lines.end()) at = lines.try_emplace(key, buckets, x).first;
   return at->second;
 }
 
@@ -40,8 +72,52 @@ std::optional<qint64> PassSeries::FirstMs() const {
   return std::max(*firstMs_, *lastMs_ - options_.keep.count());
 }
 
+// How far the pass lies past the bound: negative before it. A clock time is
+// the first at or after the log's first pass.
+qint64 PassSeries::PastBound(const TimeBound& bound, qint64 x, qint64 wallMs) const {
+  switch (bound.kind) {
+    case TimeBound::Kind::Elapsed:
+      return x - bound.ms;
+    case TimeBound::Kind::DateTime:
+      return wallMs - bound.ms;
+    case TimeBound::Kind::ClockTime: {
+      const qint64 first = time_.FirstWallClockMs();
+      qint64 at = first - (first % kDayMs + kDayMs) % kDayMs + bound.ms;
+      if (at < first) at += kDayMs;
+      return wallMs - at;
+    }
+  }
+  return 0;
+}
+
+bool PassSeries::InPart(qint64 x, qint64 wallMs) const {
+  return !(options_.from && PastBound(*options_.from, x, wallMs) < 0) &&
+         !(options_.to && PastBound(*options_.to, x, wallMs) > 0);
+}
+
+std::vector<TimeAxisMap::Break> PassSeries::BreaksKept() const {
+  std::vector<TimeAxisMap::Break> kept;
+  if (!firstMs_) return kept;
+  const qint64 first = *FirstMs();
+  for (const TimeAxisMap::Break& brk : time_.Breaks()) {
+    if (brk.beforeX >= first && brk.afterX <= *lastMs_) kept.push_back(brk);
+  }
+  return kept;
+}
+
 void PassSeries::AddPass(const ChartPass& pass) {
-  const qint64 ms = WallClockMs(pass.start);
+  const qint64 wallMs = WallClockMs(pass.start);
+  const qint64 ms = time_.Place(wallMs);
+  if (!InPart(ms, wallMs)) return;
+  discharge_.AddPass(pass);
+  events_.Take(ms, wallMs, pass);
+  const auto charge =
+      static_cast<qint64>(std::llround(discharge_.ChargeMah() * kMicroampHoursPerMilliampHour));
+  if (options_.alongCharge) {
+    chargeExtent_ = chargeExtent_ ? std::pair{std::min(chargeExtent_->first, charge),
+                                              std::max(chargeExtent_->second, charge)}
+                                  : std::pair{charge, charge};
+  }
   // The capacities of a pass are in the units of the BatteryMode read in it,
   // or else of the last one read before.
   for (const ChartReading& reading : pass.readings) {
@@ -50,16 +126,21 @@ void PassSeries::AddPass(const ChartPass& pass) {
     if (mode != CapacityMode::Unknown) capacityMode_ = mode;
   }
   for (const ChartReading& reading : pass.readings) {
-    if (reading.row < 0 || reading.row >= kRegisterRowCount) continue;
+    if (reading.row < 0 || reading.row >= kChartRowCount) continue;
     const std::optional<ChartAxis> axis = axes_[static_cast<int>(capacityMode_)][reading.row];
     if (!axis) continue;
-    DecimatedLine& line = LineFor({reading.row, *axis}, ms);
+    const LineKey key{reading.row, *axis};
     const std::optional<double> value =
         reading.givenUp ? std::nullopt : AxisValue(*axis, reading.text);
+    DecimatedLine& line = LineFor(lines_, key, ms, options_.buckets);
+    DecimatedLine* along =
+        options_.alongCharge ? &LineFor(chargeLines_, key, charge, options_.buckets) : nullptr;
     if (value) {
       line.AddReading(ms, *value);
+      if (along) along->AddReading(charge, *value);
     } else {
       line.AddGap(ms);
+      if (along) along->AddGap(charge);
     }
   }
   ++passes_;

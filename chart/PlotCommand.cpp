@@ -10,6 +10,7 @@
 
 #include "battery/RegisterNames.h"
 #include "chart/ChartPicture.h"
+#include "chart/ChartRegisters.h"
 #include "chart/LogReader.h"
 #include "chart/PassSeries.h"
 #include "chart/ReadingsChart.h"
@@ -40,6 +41,26 @@ struct Parser {
                               .arg(kDefaultSize.width())
                               .arg(kDefaultSize.height()),
                           QStringLiteral("WxH")};
+  QCommandLineOption from{QStringLiteral("from"),
+                          QStringLiteral("Draw from this time on: a clock time (14:30), a date and "
+                                         "time (12/07/2026 14:30) or hours since the first "
+                                         "record (2.5h)."),
+                          QStringLiteral("TIME")};
+  QCommandLineOption to{QStringLiteral("to"),
+                        QStringLiteral("Draw up to this time, given as for --from."),
+                        QStringLiteral("TIME")};
+  QCommandLineOption events{
+      QStringLiteral("events"),
+      QStringLiteral("Mark events with dotted lines and name them on standard output: a "
+                     "BatteryStatus alarm set or cleared, a pass that gave up registers, "
+                     "BatteryMode switched.")};
+  QCommandLineOption along{QStringLiteral("x"),
+                           QStringLiteral("Along the bottom: clock (the log's own clock), "
+                                          "elapsed (time since the first record), or capacity "
+                                          "(the charge delivered, integrated from Current: the "
+                                          "discharge curve). Default: clock for a log shorter "
+                                          "than two hours, else elapsed."),
+                           QStringLiteral("AXIS")};
 
   Parser() {
     parser.setApplicationDescription(
@@ -51,7 +72,7 @@ struct Parser {
     parser.addPositionalArgument(QStringLiteral("REGISTER"),
                                  QStringLiteral("A register's name as in the window."),
                                  QStringLiteral("[REGISTER...]"));
-    parser.addOptions({output, size});
+    parser.addOptions({output, size, from, to, along, events});
   }
 };
 
@@ -67,9 +88,13 @@ std::optional<QSize> SizeOf(const QString& text) {
 
 std::optional<QString> ReadRegisters(const QStringList& names, PlotRequest& request) {
   for (const QString& name : names) {
-    const std::optional<int> row = RowNamed(name);
-    if (!row) return QStringLiteral("Unknown register: %1").arg(name);
-    const RegisterDefinition& def = RegisterTable()[*row];
+    const std::optional<int> row = ChartRowNamed(name);
+    if (!row) {
+      const std::optional<QString> closest = ClosestName(name, ChartRegisterNames());
+      return QStringLiteral("Unknown register: %1. %2pelmor read --list prints every name.")
+          .arg(name, closest ? QStringLiteral("Did you mean %1? ").arg(*closest) : QString());
+    }
+    const RegisterDefinition& def = ChartRegister(*row);
     if (!AxisOf(QString::fromLatin1(def.unitClass), CapacityMode::Unknown)) {
       return QStringLiteral("%1 (%2) is not a number in a unit; it cannot be charted.")
           .arg(QLatin1String(def.registerName), QLatin1String(def.unitClass));
@@ -87,20 +112,90 @@ QStringList Missing(const PlotRequest& request, const PassSeries& series) {
   for (const int row : request.rows) {
     const bool drawn = std::any_of(series.Lines().begin(), series.Lines().end(),
                                    [row](const auto& line) { return line.first.row == row; });
-    if (!drawn) missing << QLatin1String(RegisterTable()[row].registerName);
+    if (!drawn) missing << QLatin1String(ChartRegister(row).registerName);
   }
   return missing;
+}
+
+// Why a file that is a log gave no record.
+QString WhyNoRecord(qint64 size, const LogReader::Result& result) {
+  if (size == 0) return QStringLiteral("is empty: nothing has been logged to it");
+  if (result.spreadsheetStamps > 0) {
+    return QStringLiteral(
+        "was saved by a spreadsheet, which rewrote its time stamps; plot the log as Pelmor "
+        "wrote it");
+  }
+  if (result.stillOpen) {
+    return QStringLiteral("is still open and its first record is still being written");
+  }
+  return QStringLiteral("holds no record: no pass was logged to it");
 }
 
 // What the reader could not tell for sure, for the chart and standard error.
 QStringList NotesOn(const LogReader::Result& result) {
   QStringList notes;
-  if (result.ambiguousZeros > 0) {
+  if (result.zeroPlaceholdersSeen) {
     notes << QStringLiteral(
                  "This log writes 0 where a register was given up, as older logs did: its zeros "
                  "are ambiguous. %1 of its %2 zeros were taken for failures and left as gaps.")
                  .arg(result.zerosTakenForFailures)
                  .arg(result.ambiguousZeros);
+  } else if (result.ambiguousZeros > 0) {
+    notes << QStringLiteral(
+                 "This log leaves no field empty: if an older Pelmor wrote it, a 0 alone "
+                 "between readings may stand for a register given up. Its %1 such zeros are "
+                 "drawn as readings.")
+                 .arg(result.ambiguousZeros);
+  }
+  return notes;
+}
+
+// What the pack delivered, integrated from Current and Voltage; none when
+// Current was read fewer than twice.
+std::optional<QString> DeliveredText(const DischargeTotals& totals) {
+  if (totals.currentReadings < 2) return std::nullopt;
+  QString text = QStringLiteral("Delivered %1 mAh and %2 mWh, integrated over %3 h")
+                     .arg(totals.chargeMah, 0, 'f', 0)
+                     .arg(totals.energyMwh, 0, 'f', 0)
+                     .arg(totals.integratedHours, 0, 'f', 2);
+  if (totals.skippedHours > 0) {
+    text +=
+        QStringLiteral(" (%1 h across breaks not integrated)").arg(totals.skippedHours, 0, 'f', 2);
+  }
+  if (totals.reportedDropMah) {
+    text += QStringLiteral("; the pack's RemainingCapacity fell %1 mAh")
+                .arg(*totals.reportedDropMah, 0, 'f', 0);
+  } else if (totals.reportedDropMwh) {
+    text += QStringLiteral("; the pack's RemainingCapacity fell %1 mWh")
+                .arg(*totals.reportedDropMwh, 0, 'f', 0);
+  }
+  return text + QLatin1Char('.');
+}
+
+// Each event on a line of its own: its time stamp and what happened.
+void PrintEvents(const PassEvents& events) {
+  QTextStream out(stdout);
+  const LogFormatter stamps;
+  for (const PassEvent& event : events.Events()) {
+    out << stamps.TimeStamp(QDateTime::fromMSecsSinceEpoch(event.wallMs, Qt::UTC)) << ' '
+        << event.text << '\n';
+  }
+  if (events.Count() > static_cast<qint64>(events.Events().size())) {
+    out << events.Count() - static_cast<qint64>(events.Events().size()) << " more events\n";
+  }
+  out.flush();
+}
+
+// The breaks in the line's time, the first few each named.
+QStringList NotesOn(const std::vector<TimeAxisMap::Break>& breaks) {
+  constexpr std::size_t kBreaksNamed = 4;
+  QStringList notes;
+  for (std::size_t i = 0; i < std::min(breaks.size(), kBreaksNamed); ++i) {
+    notes << QStringLiteral("The lines break: %1.").arg(TimeAxisMap::Describe(breaks[i]));
+  }
+  if (breaks.size() > kBreaksNamed) {
+    notes << QStringLiteral("The lines break %1 more times where time runs back or stops.")
+                 .arg(breaks.size() - kBreaksNamed);
   }
   return notes;
 }
@@ -110,8 +205,10 @@ QString TitleOf(const QString& logPath, const PassSeries& series) {
   const auto stamp = [&stamps](qint64 ms) {
     return stamps.TimeStamp(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
   };
+  const TimeAxisMap& time = series.Time();
   return QStringLiteral("%1: %2 to %3")
-      .arg(QFileInfo(logPath).fileName(), stamp(*series.FirstMs()), stamp(*series.LastMs()));
+      .arg(QFileInfo(logPath).fileName(), stamp(time.WallClockAt(*series.FirstMs())),
+           stamp(time.WallClockAt(*series.LastMs())));
 }
 
 int Plot(const PlotRequest& request) {
@@ -127,7 +224,8 @@ int Plot(const PlotRequest& request) {
   }
 
   // About one bucket a pixel across: four points each at most.
-  PassSeries series({request.rows, std::chrono::milliseconds(0), request.size.width()});
+  PassSeries series({request.rows, std::chrono::milliseconds(0), request.size.width(), request.from,
+                     request.to, request.alongCharge});
   qint64 problems = 0;
   LogReader reader(series, [&](qint64 line, const QString& problem) {
     if (++problems <= kProblemsNamed) {
@@ -147,8 +245,14 @@ int Plot(const PlotRequest& request) {
     Err() << "pelmor: " << log << ": " << problems - kProblemsNamed
           << " more problems, not named one by one" << Qt::endl;
   }
+  if (result.records == 0) {
+    Err() << "pelmor: " << log << ' ' << WhyNoRecord(file.size(), result) << "; no chart is written"
+          << Qt::endl;
+    return plot_exit::kNoChart;
+  }
   if (series.Lines().empty()) {
     Err() << "pelmor: " << log << " holds no reading of "
+          << (request.from || request.to ? QStringLiteral("the time asked for, ") : QString())
           << (request.rows.empty() ? QStringLiteral("a register that is a number")
                                    : QStringLiteral("the registers named"))
           << "; no chart is written" << Qt::endl;
@@ -160,20 +264,49 @@ int Plot(const PlotRequest& request) {
           << Qt::endl;
   }
 
-  const QStringList notes = NotesOn(result);
+  if (request.alongCharge && !series.ChargeExtent()) {
+    Err() << "pelmor: " << log << " holds no Current reading to integrate; no chart is written"
+          << Qt::endl;
+    return plot_exit::kNoChart;
+  }
+  QStringList notes = NotesOn(result);
+  if (!request.alongCharge) notes << NotesOn(series.BreaksKept());
+  const std::optional<QString> delivered = DeliveredText(series.Discharge());
   for (const QString& note : notes) Err() << "pelmor: " << log << ": " << note << Qt::endl;
+  if (delivered && request.alongCharge) notes.prepend(*delivered);
 
   ChartPicture picture(request.size);
   picture.Chart().setTitle(TitleOf(log, series));
   ReadingsChart::SetNotes(picture.Chart(), notes);
-  ReadingsChart(picture.Chart()).Draw(series);
+  ReadingsChart readings(picture.Chart(), request.scale);
+  if (request.alongCharge) readings.SetAlong(PassSeries::Along::Charge);
+  readings.ShowEvents(request.events);
+  readings.Draw(series);
   if (const std::optional<QString> error = picture.Write(request.outputPath)) {
     Err() << "pelmor: cannot write " << request.outputPath << ": " << *error << Qt::endl;
     return plot_exit::kNoChart;
   }
+  if (delivered) QTextStream(stdout) << *delivered << Qt::endl;
+  if (request.events) PrintEvents(series.Events());
+  if (result.stillOpen) {
+    Err() << "pelmor: " << log
+          << " is still open: its last record is still being written, so the chart ends "
+             "with the record before"
+          << Qt::endl;
+  }
   const bool guessed = result.zerosTakenForFailures > 0;
   return result.problemLines > 0 || !missing.isEmpty() || guessed ? plot_exit::kLinesSkipped
                                                                   : plot_exit::kWholeLog;
+}
+
+// Qt warns on standard error that XDG_RUNTIME_DIR is not set, which is
+// nothing a person plotting a log can or needs to act on.
+QtMessageHandler qtHandler = nullptr;
+
+void PassOnAllButRuntimeDirWarning(QtMsgType type, const QMessageLogContext& context,
+                                   const QString& message) {
+  if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"))) return;
+  qtHandler(type, context, message);
 }
 
 }  // namespace
@@ -221,6 +354,31 @@ PlotParse ParsePlotCommand(const QStringList& arguments) {
     return result;
   }
   request.size = *size;
+  request.events = p.parser.isSet(p.events);
+  for (auto [option, bound] : {std::pair{&p.from, &request.from}, std::pair{&p.to, &request.to}}) {
+    if (!p.parser.isSet(*option)) continue;
+    *bound = ParseTimeBound(p.parser.value(*option));
+    if (!*bound) {
+      result.error = QStringLiteral(
+                         "--%1 takes a clock time (14:30), a date and time (12/07/2026 14:30) "
+                         "or hours since the first record (2.5h), not: %2")
+                         .arg(option->names().first(), p.parser.value(*option));
+      return result;
+    }
+  }
+  if (p.parser.isSet(p.along)) {
+    const QString along = p.parser.value(p.along);
+    if (along == QLatin1String("clock")) {
+      request.scale = ReadingsChart::TimeScale::Clock;
+    } else if (along == QLatin1String("elapsed")) {
+      request.scale = ReadingsChart::TimeScale::Elapsed;
+    } else if (along == QLatin1String("capacity")) {
+      request.alongCharge = true;
+    } else {
+      result.error = QStringLiteral("--x takes clock, elapsed or capacity, not: %1").arg(along);
+      return result;
+    }
+  }
   result.request = std::move(request);
   return result;
 }
@@ -230,6 +388,7 @@ int RunPlotCommand(int& argc, char** argv) {
   // platform; the offscreen one needs no display.
   qputenv("QT_QPA_PLATFORM", "offscreen");
   SendMessagesToStandardError();
+  qtHandler = qInstallMessageHandler(PassOnAllButRuntimeDirWarning);
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("pelmor"));
 

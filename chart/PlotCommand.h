@@ -8,9 +8,12 @@
 #include <optional>
 #include <vector>
 
+#include "chart/PassSeries.h"
+#include "chart/ReadingsChart.h"
 #include "platform/ExitStatusHelp.h"
 
-// `pelmor plot LOGFILE [REGISTER...] -o FILE [--size WxH]`: a log file (the
+// `pelmor plot LOGFILE [REGISTER...] -o FILE [--size WxH] [--from T] [--to T]
+// [--x elapsed|clock|capacity]`: a log file (the
 // window's, or `pelmor read --format csv`'s) drawn as a chart into a PNG, SVG
 // or PDF file, with no display.
 //
@@ -44,6 +47,11 @@ struct PlotRequest {
   std::vector<int> rows;  // in row order; empty: every register that is a number
   QString outputPath;
   QSize size;
+  std::optional<TimeBound> from;
+  std::optional<TimeBound> to;
+  ReadingsChart::TimeScale scale = ReadingsChart::TimeScale::Chosen;
+  bool alongCharge = false;  // --x capacity: the discharge curve
+  bool events = false;       // --events: mark and name alarms, failures, mode switches
 };
 
 // The request, or the usage error to print.

@@ -1,36 +1,40 @@
 #include "chart/ReadingsChart.h"
 
 #include <QLegendMarker>
+#include <QSet>
 #include <algorithm>
 #include <cmath>
 #include <numeric>
 
-#include "battery/RegisterTable.h"
+#include "chart/ChartRegisters.h"
 #include "log/LogFormatter.h"
 
 namespace {
 
-constexpr double kMsPerHour = 3600.0 * 1000.0;
 constexpr qint64 kMinuteMs = 60 * 1000;
 constexpr int kLineWidth = 2;
 constexpr int kLinesNamedBelow = 6;
-// About as many steps as the time axis has room for labels.
-constexpr double kTimeTicks = 8;
+// About as many steps as a value axis shows.
+constexpr double kValueTicks = 6;
+// The time axis has room for a label about this wide, a date and time.
+constexpr double kTimeLabelRoom = 120;
 
-// Distinct colours, with the first ones for the registers charted most often.
+// Distinct colours, with the first ones for the registers charted most often;
+// after them the colours come again with dashes, then dots, so that no two
+// of up to 36 lines look alike.
 const QColor kPalette[] = {
     QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28), QColor(0x2c, 0xa0, 0x2c),
     QColor(0xff, 0x7f, 0x0e), QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
     QColor(0xe3, 0x77, 0xc2), QColor(0x7f, 0x7f, 0x7f), QColor(0xbc, 0xbd, 0x22),
-    QColor(0x17, 0xbe, 0xcf),
+    QColor(0x17, 0xbe, 0xcf), QColor(0x00, 0x00, 0x80), QColor(0x00, 0x00, 0x00),
 };
+const Qt::PenStyle kStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine};
 
-// The wall-clock time of a pass as the axis's local time.
-qint64 ClockOffsetMs(qint64 wallClockMs) {
-  const QDateTime wallClock = QDateTime::fromMSecsSinceEpoch(wallClockMs, Qt::UTC);
-  return QDateTime(wallClock.date(), wallClock.time(), Qt::LocalTime).toMSecsSinceEpoch() -
-         wallClockMs;
-}
+// Text grows with the picture: this size at 1200 by 700 pixels.
+constexpr double kFontPixelsAtBase = 12;
+constexpr double kBaseArea = 1200.0 * 700.0;
+constexpr int kSmallestFontPixels = 9;
+constexpr int kLargestFontPixels = 32;
 
 // The round step (1, 2 or 5 times a power of ten) at or above this one.
 double RoundStep(double least) {
@@ -41,19 +45,59 @@ double RoundStep(double least) {
   return 10 * power;
 }
 
-// The range of an axis's values as a person reads it: a little wider than
-// the values, but not past 0 when they do not reach it, on round numbers.
-void SetRange(QValueAxis& axis, double low, double high) {
-  const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(high) * 0.05);
-  double from = low - margin;
-  double to = high + margin;
-  if (low >= 0) {
-    from = std::max(0.0, from);
-  } else if (high <= 0) {
-    to = std::min(0.0, to);
+// The least span an axis shows in its unit, so that noise of a few counts
+// does not fill the height.
+double LeastSpan(ChartAxis axis) {
+  switch (axis) {
+    case ChartAxis::Volts:
+    case ChartAxis::Amps:
+      return 0.1;
+    case ChartAxis::DegreesCelsius:
+    case ChartAxis::Percent:
+    case ChartAxis::Count:
+      return 10;
+    case ChartAxis::Minutes:
+      return 60;
+    case ChartAxis::TrueFalse:
+      return 1;
+    case ChartAxis::TenMilliwatts:
+    case ChartAxis::MilliampsOrTenMilliwatts:
+    case ChartAxis::MilliampHours:
+    case ChartAxis::TenMilliwattHours:
+    case ChartAxis::MilliampHoursOrTenMilliwattHours:
+      return 100;
   }
+  return 1;
+}
+
+// The range of an axis's values as a person reads it: at least its least
+// span, a little wider than the values, not past 0 when they do not reach
+// it, from and to round numbers with a tick at each round step.
+void SetRange(QValueAxis& axis, ChartAxis unit, double low, double high) {
+  const double least = LeastSpan(unit);
+  double from = low;
+  double to = high;
+  if (to - from < least) {
+    from = (low + high - least) / 2;
+    to = from + least;
+  }
+  const double margin = (to - from) * 0.05;
+  from -= margin;
+  to += margin;
+  if (low >= 0 && from < 0) {
+    to -= from;
+    from = 0;
+  } else if (high <= 0 && to > 0) {
+    from -= to;
+    to = 0;
+  }
+  const double step = RoundStep((to - from) / kValueTicks);
+  from = std::floor(from / step) * step;
+  to = std::ceil(to / step) * step;
   axis.setRange(from, to);
-  axis.applyNiceNumbers();
+  axis.setTickType(QValueAxis::TicksDynamic);
+  axis.setTickAnchor(0);
+  axis.setTickInterval(step);
 }
 
 QString StampOf(qint64 wallClockMs) {
@@ -88,6 +132,44 @@ void BridgeShortestGaps(std::vector<std::vector<QPointF>>& runs, int most) {
   runs = std::move(joined);
 }
 
+void SplitAtBreaks(std::vector<std::vector<QPointF>>& runs,
+                   const std::vector<TimeAxisMap::Break>& breaks) {
+  if (breaks.empty()) return;
+  // A level stretch is held by its ends only: where it spans a break, its
+  // pieces end and begin at the break.
+  const auto at = [](const QPointF& a, const QPointF& b, double x) {
+    const double share = b.x() > a.x() ? (x - a.x()) / (b.x() - a.x()) : 0;
+    return QPointF(x, a.y() + share * (b.y() - a.y()));
+  };
+  std::vector<std::vector<QPointF>> split;
+  for (std::vector<QPointF>& run : runs) {
+    std::vector<QPointF> piece;
+    auto next = breaks.begin();
+    for (const QPointF& point : run) {
+      while (next != breaks.end() && !piece.empty() &&
+             static_cast<double>(next->beforeX) < piece.back().x()) {
+        ++next;
+      }
+      while (next != breaks.end() && !piece.empty() &&
+             piece.back().x() <= static_cast<double>(next->beforeX) &&
+             point.x() >= static_cast<double>(next->afterX)) {
+        const QPointF from = piece.back();
+        if (from.x() < static_cast<double>(next->beforeX)) {
+          piece.push_back(at(from, point, static_cast<double>(next->beforeX)));
+        }
+        split.push_back(std::exchange(piece, {}));
+        if (point.x() > static_cast<double>(next->afterX)) {
+          piece.push_back(at(from, point, static_cast<double>(next->afterX)));
+        }
+        ++next;
+      }
+      piece.push_back(point);
+    }
+    if (!piece.empty()) split.push_back(std::move(piece));
+  }
+  runs = std::move(split);
+}
+
 void ReadingsChart::AxisLines::Add(std::pair<double, double> range, const QColor& colour) {
   low = count == 0 ? range.first : std::min(low, range.first);
   high = count == 0 ? range.second : std::max(high, range.second);
@@ -96,15 +178,18 @@ void ReadingsChart::AxisLines::Add(std::pair<double, double> range, const QColor
 }
 
 // An axis that carries one line takes its colour, so the eye finds its line.
-void ReadingsChart::Scale(QValueAxis& axis, const AxisLines& lines) {
-  SetRange(axis, lines.low, lines.high);
+void ReadingsChart::Scale(QValueAxis& axis, ChartAxis unit, const AxisLines& lines) const {
+  if (!held_) SetRange(axis, unit, lines.low, lines.high);
   const QColor colour = lines.count == 1 ? lines.onlyColour : QColor(Qt::black);
   axis.setLabelsColor(colour);
   axis.setTitleBrush(colour);
 }
 
-ReadingsChart::ReadingsChart(QChart& chart) : chart_(chart) {
+ReadingsChart::ReadingsChart(QChart& chart, TimeScale scale) : chart_(chart), scale_(scale) {
   chart_.setLocalizeNumbers(false);
+  // The legend shows each line's stroke, so dashed and dotted lines of a
+  // colour used before are told apart there too.
+  chart_.legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
 }
 
 void ReadingsChart::SetNotes(QChart& chart, const QStringList& notes) {
@@ -115,53 +200,178 @@ void ReadingsChart::SetNotes(QChart& chart, const QStringList& notes) {
   chart.setTitle(title);
 }
 
+QString ReadingsChart::ReadOut(const PassSeries& series, double x,
+                               const std::set<int>& hiddenRows) const {
+  QString text;
+  if (along_ == PassSeries::Along::Charge && series.ChargeExtent()) {
+    text = QStringLiteral("%1 mAh delivered")
+               .arg(x / PassSeries::kMicroampHoursPerMilliampHour, 0, 'f', 0);
+  } else {
+    const auto ms = static_cast<qint64>(x);
+    const qint64 s = ms / 1000;
+    text = QStringLiteral("%1 (%2:%3:%4 elapsed)")
+               .arg(StampOf(series.Time().WallClockAt(ms)))
+               .arg(s / 3600)
+               .arg((s / 60) % 60, 2, 10, QLatin1Char('0'))
+               .arg(s % 60, 2, 10, QLatin1Char('0'));
+  }
+  QStringList values;
+  for (const auto& [key, line] : series.Lines(along_)) {
+    if (hiddenRows.count(key.row)) continue;
+    for (const std::vector<QPointF>& run : line.Runs()) {
+      if (run.empty() || x < run.front().x() || x > run.back().x()) continue;
+      const auto after = std::lower_bound(run.begin(), run.end(), x,
+                                          [](const QPointF& p, double v) { return p.x() < v; });
+      const QPointF& b = *after;
+      const QPointF& a = after == run.begin() ? b : *(after - 1);
+      const double y =
+          b.x() > a.x() ? a.y() + (x - a.x()) / (b.x() - a.x()) * (b.y() - a.y()) : b.y();
+      values << QStringLiteral("%1 %2 %3")
+                    .arg(QLatin1String(ChartRegister(key.row).registerName))
+                    .arg(y, 0, 'g', 5)
+                    .arg(AxisUnit(key.axis));
+      break;
+    }
+  }
+  return values.isEmpty() ? text : text + QStringLiteral(": ") + values.join(QStringLiteral(", "));
+}
+
 QString ReadingsChart::LineName(const LineKey& key) {
-  return QStringLiteral("%1 (%2)").arg(QLatin1String(RegisterTable()[key.row].registerName),
+  return QStringLiteral("%1 (%2)").arg(QLatin1String(ChartRegister(key.row).registerName),
                                        AxisUnit(key.axis));
 }
 
 QColor ReadingsChart::LineColour(const LineKey& key) {
   const auto at = colours_.find(key);
   if (at != colours_.end()) return at->second;
-  const QColor colour = kPalette[colours_.size() % std::size(kPalette)];
+  const std::size_t index = colours_.size();
+  const QColor colour = kPalette[index % std::size(kPalette)];
   colours_[key] = colour;
+  styles_[key] = kStyles[(index / std::size(kPalette)) % std::size(kStyles)];
   return colour;
 }
 
-void ReadingsChart::SetTimeAxis(TimeScale scale, qint64 firstMs, qint64 lastMs) {
-  if (scale != scale_) {
-    if (timeAxis_) {
-      chart_.removeAxis(timeAxis_);
-      delete timeAxis_;
-    }
-    if (scale == TimeScale::Clock) {
-      timeAxis_ = new QDateTimeAxis;
-    } else {
-      auto* hours = new QValueAxis;
-      hours->setLabelFormat(QStringLiteral("%g"));
-      timeAxis_ = hours;
-    }
-    chart_.addAxis(timeAxis_, Qt::AlignBottom);
-    for (auto& [key, line] : drawn_) {
-      for (QLineSeries* run : line.runs) run->attachAxis(timeAxis_);
-    }
-    scale_ = scale;
+Qt::PenStyle ReadingsChart::LineStyle(const LineKey& key) {
+  LineColour(key);
+  return styles_[key];
+}
+
+int ReadingsChart::FontPixels() const {
+  const QSizeF size = chart_.size();
+  const double scaled = kFontPixelsAtBase * std::sqrt(size.width() * size.height() / kBaseArea);
+  return std::clamp(static_cast<int>(std::lround(scaled)), kSmallestFontPixels, kLargestFontPixels);
+}
+
+// Only when the size or the axes changed: setting a font lays the chart out again.
+void ReadingsChart::ScaleFonts() {
+  const int pixels = FontPixels();
+  const auto axisCount = static_cast<int>(chart_.axes().size());
+  if (pixels == fontPixels_ && axisCount == fontAxes_) return;
+  fontPixels_ = pixels;
+  fontAxes_ = axisCount;
+  const auto sized = [pixels](QFont font, double factor = 1.0) {
+    font.setPixelSize(std::max(kSmallestFontPixels, static_cast<int>(pixels * factor)));
+    return font;
+  };
+  chart_.setTitleFont(sized(chart_.titleFont(), 1.15));
+  chart_.legend()->setFont(sized(chart_.legend()->font()));
+  for (QAbstractAxis* axis : chart_.axes()) {
+    axis->setLabelsFont(sized(axis->labelsFont()));
+    axis->setTitleFont(sized(axis->titleFont()));
   }
-  if (auto* clock = qobject_cast<QDateTimeAxis*>(timeAxis_)) {
-    clockOffsetMs_ = ClockOffsetMs(firstMs);
-    const qint64 margin = lastMs > firstMs ? 0 : kMinuteMs / 2;
-    clock->setFormat(lastMs - firstMs > 10 * kMinuteMs ? QStringLiteral("hh:mm")
-                                                       : QStringLiteral("hh:mm:ss"));
-    clock->setTitleText(QStringLiteral("Time on %1").arg(StampOf(firstMs).left(10)));
-    clock->setRange(QDateTime::fromMSecsSinceEpoch(firstMs + clockOffsetMs_ - margin),
-                    QDateTime::fromMSecsSinceEpoch(lastMs + clockOffsetMs_ + margin));
-  } else if (auto* hours = qobject_cast<QValueAxis*>(timeAxis_)) {
-    const double span = static_cast<double>(lastMs - firstMs) / kMsPerHour;
-    hours->setTitleText(QStringLiteral("Hours since %1").arg(StampOf(firstMs)));
-    hours->setRange(0, span);
-    hours->setTickType(QValueAxis::TicksDynamic);
-    hours->setTickAnchor(0);
-    hours->setTickInterval(RoundStep(span / kTimeTicks));
+}
+
+void ReadingsChart::SetBottomTicks(const std::vector<TimeTick>& ticks, double from, double to) {
+  if (held_) {
+    from = timeAxis_->min();
+    to = timeAxis_->max();
+  }
+  // Only when they changed: each label set lays the chart out again.
+  if (ticks == bottomTicks_) {
+    timeAxis_->setRange(from, to);
+    return;
+  }
+  bottomTicks_ = ticks;
+  for (const QString& label : timeAxis_->categoriesLabels()) timeAxis_->remove(label);
+  timeAxis_->setStartValue(from);
+  // An axis takes each label once: the same clock time on another day, or
+  // again after the clock was set back, is told apart by spaces around it.
+  QSet<QString> taken;
+  for (const TimeTick& tick : ticks) {
+    QString label = tick.label;
+    while (taken.contains(label)) label = QLatin1Char(' ') + label + QLatin1Char(' ');
+    taken.insert(label);
+    timeAxis_->append(label, static_cast<double>(tick.x));
+  }
+  timeAxis_->setRange(from, to);
+}
+
+// The charge delivered along the bottom, in mAh on round numbers.
+void ReadingsChart::SetChargeAxis(std::pair<qint64, qint64> extent) {
+  constexpr double kPerMah = PassSeries::kMicroampHoursPerMilliampHour;
+  const double low = static_cast<double>(extent.first) / kPerMah;
+  const double high = static_cast<double>(extent.second) / kPerMah;
+  const int most = std::max(2, static_cast<int>(chart_.size().width() / kTimeLabelRoom));
+  const double step = RoundStep(std::max(high - low, 1.0) / most);
+  const double from = std::floor(low / step) * step;
+  const double to = std::max(std::ceil(high / step) * step, from + step);
+  std::vector<TimeTick> ticks;
+  for (double mah = from; mah <= to + step / 2; mah += step) {
+    ticks.push_back({std::llround(mah * kPerMah), QString::number(mah, 'g', 8)});
+  }
+  SetBottomTicks(ticks, from * kPerMah, to * kPerMah);
+  timeAxis_->setTitleText(QStringLiteral("Charge delivered since the first pass (mAh)"));
+}
+
+void ReadingsChart::SetTimeAxis(const PassSeries& series) {
+  const qint64 firstMs = *series.FirstMs();
+  const qint64 lastMs = *series.LastMs();
+  const qint64 margin = lastMs > firstMs ? 0 : kMinuteMs / 2;
+  const bool clock = scale_ == TimeScale::Clock ||
+                     (scale_ == TimeScale::Chosen && lastMs - firstMs < kClockTimeSpanMs);
+  const int most = std::max(2, static_cast<int>(chart_.size().width() / kTimeLabelRoom));
+  const qint64 from = held_ ? static_cast<qint64>(timeAxis_->min()) : firstMs - margin;
+  const qint64 to = held_ ? static_cast<qint64>(timeAxis_->max()) : lastMs + margin;
+  const std::vector<TimeTick> ticks =
+      clock ? ClockTicks(series.Time(), from, to, most) : ElapsedTicks(from, to, most);
+  SetBottomTicks(ticks, static_cast<double>(firstMs - margin),
+                 static_cast<double>(lastMs + margin));
+  timeAxis_->setTitleText(
+      clock ? QStringLiteral("Time on the log's clock")
+            : QStringLiteral("h:mm since %1").arg(StampOf(series.Time().FirstWallClockMs())));
+}
+
+// Upright lines at these places, across the first axis shown: dashed grey
+// where time breaks, dotted orange at events.
+void ReadingsChart::Mark(std::vector<QLineSeries*>& marks, const std::vector<double>& xs,
+                         const QPen& pen) {
+  QValueAxis* axis = nullptr;
+  for (auto& [unit, valueAxis] : valueAxes_) {
+    if (valueAxis->isVisible()) {
+      axis = valueAxis;
+      break;
+    }
+  }
+  const std::size_t marked = axis ? std::min<std::size_t>(xs.size(), kMostMarks) : 0;
+  while (marks.size() < marked) {
+    auto* mark = new QLineSeries;
+    mark->setPen(pen);
+    chart_.addSeries(mark);
+    mark->attachAxis(timeAxis_);
+    mark->attachAxis(axis);
+    for (QLegendMarker* marker : chart_.legend()->markers(mark)) marker->setVisible(false);
+    marks.push_back(mark);
+  }
+  for (std::size_t i = 0; i < marks.size(); ++i) {
+    QList<QPointF> points;
+    if (i < marked) {
+      const QValueAxis* own = nullptr;
+      for (QAbstractAxis* attached : marks[i]->attachedAxes()) {
+        if (attached->orientation() == Qt::Vertical) own = qobject_cast<QValueAxis*>(attached);
+      }
+      if (own) points = {QPointF(xs[i], own->min()), QPointF(xs[i], own->max())};
+    }
+    marks[i]->replace(points);
   }
 }
 
@@ -183,6 +393,7 @@ QLineSeries& ReadingsChart::AddRunSeries(const LineKey& key, DrawnLine& line) {
   run->setName(LineName(key));
   QPen pen(line.colour);
   pen.setWidth(kLineWidth);
+  pen.setStyle(line.style);
   run->setPen(pen);
   chart_.addSeries(run);
   run->attachAxis(timeAxis_);
@@ -200,44 +411,46 @@ ReadingsChart::DrawnLine& ReadingsChart::Drawn(const LineKey& key) {
   if (at != drawn_.end()) return at->second;
   DrawnLine& line = drawn_[key];
   line.colour = LineColour(key);
+  line.style = LineStyle(key);
   AddRunSeries(key, line);
   return line;
 }
 
-QList<QPointF> ReadingsChart::OnTimeAxis(const std::vector<QPointF>& run, qint64 firstMs) const {
-  QList<QPointF> points;
-  points.reserve(static_cast<qsizetype>(run.size()));
-  for (const QPointF& point : run) {
-    const double x = scale_ == TimeScale::Clock
-                         ? point.x() + static_cast<double>(clockOffsetMs_)
-                         : (point.x() - static_cast<double>(firstMs)) / kMsPerHour;
-    points.append(QPointF(x, point.y()));
-  }
-  return points;
-}
-
 void ReadingsChart::Draw(const PassSeries& series, const std::set<int>& hiddenRows) {
   if (!series.LastMs()) return;
-  const qint64 firstMs = *series.FirstMs();
-  const qint64 lastMs = *series.LastMs();
-  SetTimeAxis(lastMs - firstMs < kClockTimeSpanMs ? TimeScale::Clock : TimeScale::Hours, firstMs,
-              lastMs);
+  if (!timeAxis_) {
+    timeAxis_ = new QCategoryAxis;
+    timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    chart_.addAxis(timeAxis_, Qt::AlignBottom);
+  }
+  const bool alongCharge = along_ == PassSeries::Along::Charge && series.ChargeExtent();
+  if (alongCharge) {
+    SetChargeAxis(*series.ChargeExtent());
+  } else {
+    SetTimeAxis(series);
+  }
+  const std::vector<TimeAxisMap::Break> breaks =
+      alongCharge ? std::vector<TimeAxisMap::Break>{} : series.BreaksKept();
+  const auto& lines =
+      series.Lines(alongCharge ? PassSeries::Along::Charge : PassSeries::Along::Time);
   // Axes are added in the order of their units, so that the same units
   // stand on the same side in every chart.
   std::set<ChartAxis> axes;
-  for (const auto& [key, line] : series.Lines()) axes.insert(key.axis);
+  for (const auto& [key, line] : lines) axes.insert(key.axis);
   for (const ChartAxis axis : axes) ValueAxis(axis);
 
   std::map<ChartAxis, AxisLines> axisLines;
-  for (const auto& [key, line] : series.Lines()) {
+  for (const auto& [key, line] : lines) {
     DrawnLine& drawn = Drawn(key);
     const bool shown = hiddenRows.count(key.row) == 0;
     std::vector<std::vector<QPointF>> runs;
     if (shown) runs = line.Runs();
     BridgeShortestGaps(runs, kMostRunsALine);
+    SplitAtBreaks(runs, breaks);
     while (drawn.runs.size() < runs.size()) AddRunSeries(key, drawn);
     for (std::size_t i = 0; i < drawn.runs.size(); ++i) {
-      drawn.runs[i]->replace(i < runs.size() ? OnTimeAxis(runs[i], firstMs) : QList<QPointF>());
+      drawn.runs[i]->replace(i < runs.size() ? QList<QPointF>(runs[i].begin(), runs[i].end())
+                                             : QList<QPointF>());
     }
     for (QLegendMarker* marker : chart_.legend()->markers(drawn.runs.front())) {
       marker->setVisible(shown);
@@ -252,6 +465,21 @@ void ReadingsChart::Draw(const PassSeries& series, const std::set<int>& hiddenRo
   for (auto& [axis, valueAxis] : valueAxes_) {
     const auto lines = axisLines.find(axis);
     valueAxis->setVisible(lines != axisLines.end());
-    if (lines != axisLines.end()) Scale(*valueAxis, lines->second);
+    if (lines != axisLines.end()) Scale(*valueAxis, axis, lines->second);
   }
+  std::vector<double> breakXs;
+  for (const TimeAxisMap::Break& brk : breaks) {
+    breakXs.push_back(static_cast<double>(brk.beforeX + brk.afterX) / 2);
+  }
+  QPen breakPen(QColor(0x60, 0x60, 0x60), 1, Qt::DashLine);
+  Mark(breakMarks_, breakXs, breakPen);
+  std::vector<double> eventXs;
+  if (showEvents_ && !alongCharge) {
+    for (const PassEvent& event : series.Events().Events()) {
+      eventXs.push_back(static_cast<double>(event.x));
+    }
+  }
+  QPen eventPen(QColor(0xe0, 0x70, 0x00), 1, Qt::DotLine);
+  Mark(eventMarks_, eventXs, eventPen);
+  ScaleFonts();
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QColor>
-#include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QValueAxis>
 #include <map>
@@ -13,19 +13,38 @@
 
 // Draws the lines of a PassSeries on a Qt Charts chart: one vertical axis
 // for each unit, labelled with it, on alternate sides; time along the bottom
-// as clock time for a short test and as hours elapsed for a long one. A line
-// is drawn in runs, one line series each, with its gaps between them.
+// as the log's clock read it, or as time elapsed since its first pass. A line
+// is drawn in runs, one line series each, with its gaps and the breaks in
+// time between them.
 // Drawing again reuses what was drawn before, so a window can redraw as
 // passes come.
 class ReadingsChart {
  public:
-  // Tests shorter than this show clock time, longer ones hours elapsed.
+  // Unless asked, tests shorter than this show clock time, longer ones time elapsed.
   static constexpr qint64 kClockTimeSpanMs = 2 * 3600 * 1000;
+  enum class TimeScale { Chosen, Clock, Elapsed };
   // A line broken more often than this has its shortest gaps bridged: a
   // chart of thousands of runs would take long to build and show no more.
   static constexpr int kMostRunsALine = 64;
+  // Breaks and events marked at most; the rest are named, not drawn.
+  static constexpr std::size_t kMostMarks = 200;
 
-  explicit ReadingsChart(QChart& chart);
+  explicit ReadingsChart(QChart& chart, TimeScale scale = TimeScale::Chosen);
+
+  // Along time (the default) or along the charge delivered: the discharge curve.
+  void SetAlong(PassSeries::Along along) { along_ = along; }
+  PassSeries::Along Along() const { return along_; }
+
+  // While held, drawing keeps the axes' ranges as a person zoomed or panned
+  // them; released, they fit the lines again.
+  void HoldRanges(bool held) { held_ = held; }
+  bool RangesHeld() const { return held_; }
+  // Marks the series' events (alarms, failed passes, mode switches) along time.
+  void ShowEvents(bool shown) { showEvents_ = shown; }
+
+  // What the lines read at this place along the bottom axis: "12/07/2026
+  // 10:15:30 (2:15:30 elapsed): Voltage 11.93 V, Current -1.5 A".
+  QString ReadOut(const PassSeries& series, double x, const std::set<int>& hiddenRows) const;
 
   // Draws the series as they stand, leaving out the lines of hiddenRows.
   void Draw(const PassSeries& series, const std::set<int>& hiddenRows = {});
@@ -38,11 +57,13 @@ class ReadingsChart {
   static QString LineName(const LineKey& key);
   // The colour of a line in this chart, the next one free when first asked.
   QColor LineColour(const LineKey& key);
+  // Solid for the first dozen lines, then dashed, then dotted.
+  Qt::PenStyle LineStyle(const LineKey& key);
 
  private:
-  enum class TimeScale { None, Clock, Hours };
   struct DrawnLine {
     QColor colour;
+    Qt::PenStyle style = Qt::SolidLine;
     std::vector<QLineSeries*> runs;
   };
 
@@ -55,21 +76,37 @@ class ReadingsChart {
     void Add(std::pair<double, double> range, const QColor& colour);
   };
 
-  static void Scale(QValueAxis& axis, const AxisLines& lines);
-  void SetTimeAxis(TimeScale scale, qint64 firstMs, qint64 lastMs);
+  void Scale(QValueAxis& axis, ChartAxis unit, const AxisLines& lines) const;
+  void SetTimeAxis(const PassSeries& series);
+  void SetChargeAxis(std::pair<qint64, qint64> extent);
+  void SetBottomTicks(const std::vector<TimeTick>& ticks, double from, double to);
+  void Mark(std::vector<QLineSeries*>& marks, const std::vector<double>& xs, const QPen& pen);
+  int FontPixels() const;
+  void ScaleFonts();
   QValueAxis& ValueAxis(ChartAxis axis);
   DrawnLine& Drawn(const LineKey& key);
   QLineSeries& AddRunSeries(const LineKey& key, DrawnLine& line);
-  QList<QPointF> OnTimeAxis(const std::vector<QPointF>& run, qint64 firstMs) const;
 
   QChart& chart_;
-  TimeScale scale_ = TimeScale::None;
-  QAbstractAxis* timeAxis_ = nullptr;
-  qint64 clockOffsetMs_ = 0;  // from the passes' wall-clock times to the axis's
+  TimeScale scale_;
+  PassSeries::Along along_ = PassSeries::Along::Time;
+  bool held_ = false;
+  QCategoryAxis* timeAxis_ = nullptr;
   std::map<ChartAxis, QValueAxis*> valueAxes_;
   std::map<LineKey, DrawnLine> drawn_;
   std::map<LineKey, QColor> colours_;
+  std::map<LineKey, Qt::PenStyle> styles_;
+  std::vector<QLineSeries*> breakMarks_;
+  std::vector<QLineSeries*> eventMarks_;
+  bool showEvents_ = false;
+  int fontPixels_ = 0;
+  int fontAxes_ = 0;
+  std::vector<TimeTick> bottomTicks_;
 };
 
 // Joins the runs across their shortest gaps until at most `most` remain.
 void BridgeShortestGaps(std::vector<std::vector<QPointF>>& runs, int most);
+
+// Splits the runs at the breaks in time: no line crosses one.
+void SplitAtBreaks(std::vector<std::vector<QPointF>>& runs,
+                   const std::vector<TimeAxisMap::Break>& breaks);

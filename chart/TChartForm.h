@@ -2,12 +2,16 @@
 
 #include <QChartView>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "chart/PassSeries.h"
@@ -28,6 +32,13 @@
 //
 // The series it draws is handed in: passes filed there before the window was
 // made are drawn when it first shows.
+//
+// The chart is worked in: the wheel zooms about the cursor, dragging a
+// rectangle zooms into it, dragging with the right button (or Shift held)
+// pans, and Reset view fits every line again. Under the cursor a read-out
+// gives the time and every drawn value there. "Along" switches between time
+// and the charge delivered (the discharge curve), and Export... writes what
+// is visible as PNG, SVG or CSV.
 class TChartForm : public QWidget, public PassFeed {
  public:
   static constexpr std::chrono::hours kKept{7 * 24};
@@ -36,7 +47,7 @@ class TChartForm : public QWidget, public PassFeed {
 
   // How the window's series keeps its passes: the last 7 days. Defined here,
   // so the program files its passes before the chart module is loaded.
-  static PassSeries::Options SeriesOptions() { return {{}, kKept, kBucketsALine}; }
+  static PassSeries::Options SeriesOptions() { return {{}, kKept, kBucketsALine, {}, {}, true}; }
 
   explicit TChartForm(PassSeries& series, QWidget* parent = nullptr);
 
@@ -45,6 +56,17 @@ class TChartForm : public QWidget, public PassFeed {
 
   // For tests: the check box of a register, once one of its passes came.
   QCheckBox* CheckBoxOf(int row) const;
+  QComboBox& AlongBox() { return *along_; }
+  QLabel& ReadOutLabel() { return *readOut_; }
+  QLabel& DeliveredLabel() { return *delivered_; }
+  // What the cursor at this point of the view reads, and shows it.
+  void ShowReadOut(QPointF viewPoint);
+  // Zooms by this factor about a point of the view (above 1: in), holding the ranges.
+  void ZoomAt(QPointF viewPoint, double factor);
+  void Pan(QPointF by);
+  void ResetView();
+  // Writes what is visible to a file: .png, .svg or .csv; why not, when it could not.
+  std::optional<QString> Export(const QString& path);
   QChart& Chart() { return *chart_; }
   // How often the chart was drawn.
   int Drawings() const { return drawings_; }
@@ -57,20 +79,36 @@ class TChartForm : public QWidget, public PassFeed {
   void Draw();
   void AddCheckBoxes();
 
-  // The chart's view, timing its painting.
+  void ExportAsked();
+  QString VisibleCsv() const;
+
+  // The chart's view, timing its painting, and handing the mouse to the form.
   class View : public QChartView {
    public:
-    using QChartView::QChartView;
+    View(QChart* chart, TChartForm& form);
     qint64 paintingMs = 0;
 
    protected:
     void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+   private:
+    TChartForm& form_;
+    std::optional<QPointF> panFrom_;
   };
 
   PassSeries& series_;
   QChart* chart_;  // the view's
   View* view_;
   ReadingsChart readings_;
+  QComboBox* along_;
+  QPushButton* reset_;
+  QPushButton* export_;
+  QLabel* readOut_;
+  QLabel* delivered_;
   QScrollArea* boxScroll_;
   QWidget* boxList_;
   QVBoxLayout* boxes_;

@@ -96,7 +96,7 @@ TEST(PassSeries, CapacitiesFollowTheBatteryModeReadInTheirPass) {
 }
 
 TEST(PassSeries, AWindowKeepsOnlyTheLastDaysAskedFor) {
-  PassSeries series({{}, std::chrono::hours(24), 64});
+  PassSeries series({{}, std::chrono::hours(24), 64, {}, {}});
   for (int hour = 0; hour < 72; ++hour) series.AddPass(Pass(hour * 3600, {{9, "12000"}}));
   ASSERT_TRUE(series.FirstMs() && series.LastMs());
   EXPECT_EQ(*series.LastMs() - *series.FirstMs(), 24 * 3600 * 1000);

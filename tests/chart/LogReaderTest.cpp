@@ -90,10 +90,14 @@ TEST(LogReader, LogsAreReadAsFarAsTheyCanBeAndEachProblemNamesItsLine) {
        kHeader + "12/07/2026 09:51:39,2965,12283,-1500\n\n12/07/2026 09:51:43,2966,12282,-1500\n",
        {"09:51:39 8=2965 9=12283 10=-1500", "09:51:43 8=2966 9=12282 10=-1500"},
        {}},
-      {"a record cut off at the end of the file",
+      {"a log still open: its last record is still being written and is left out",
        kHeader + "12/07/2026 09:51:39,2965,12283,-1500\r\n12/07/2026 09:51:43,2966,122",
-       {"09:51:39 8=2965 9=12283 10=-1500", "09:51:43 8=2966"},
-       {"3: the file ends inside this record"}},
+       {"09:51:39 8=2965 9=12283 10=-1500"},
+       {}},
+      {"saved by a spreadsheet",
+       kHeader + "12/7/2026 9:51,2965,12283,-1500\r\n",
+       {},
+       {"2: its time stamp \"12/7/2026 9:51\" was rewritten, as a spreadsheet saves it"}},
       {"too many fields",
        kHeader +
            "12/07/2026 09:51:39,2965,12283,-1500,7\r\n12/07/2026 09:51:43,2966,12282,-1500\r\n",
@@ -133,6 +137,11 @@ TEST(LogReader, LogsAreReadAsFarAsTheyCanBeAndEachProblemNamesItsLine) {
        "ManufacturerData(block)\r\n12/07/2026 09:51:39,8000,12283,\"Norvale, "
        "Cells\",\"\",4E,56\r\n",
        {"09:51:39 3=8000 9=12283"},
+       {}},
+      {"the command line's optional and numbered registers, in the order asked for",
+       "Date/Time,Voltage(mv),CellVoltage1(mv),CellVoltage2(mv),StateOfHealth(%),0x3C(#H)\r\n"
+       "12/07/2026 09:51:39,12283,4095,4094,95,\r\n",
+       {"09:51:39 9=12283 36=4095 35=4094 37=95 124=given up"},
        {}},
       {"a text's doubled quotes stay inside it, a comma after one too",
        "Date/Time,Voltage(mv),ManufacturerName(string),DeviceName(string)\r\n"

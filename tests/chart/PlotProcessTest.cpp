@@ -136,3 +136,73 @@ TEST(PlotProcess, WithoutTheChartModuleReadStillWorksAndPlotSaysWhatIsMissing) {
   EXPECT_TRUE(plot.err.contains("pelmor-charts.so")) << plot.err;
   EXPECT_FALSE(QFile::exists(png));
 }
+
+// Each situation a log can be in, drawn by the real executable: what it says
+// and the status it ends with.
+TEST(PlotProcess, EachSituationSaysWhatItIsAndEndsWithItsStatus) {
+  QTemporaryDir dir;
+  const QByteArray header = "Date/Time,Voltage(mv),Current(+/-ma)\r\n";
+  QByteArray hour = header;
+  for (int minute = 0; minute <= 60; ++minute) {
+    hour += QStringLiteral("12/07/2026 %1:%2:00,12000,-1500\r\n")
+                .arg(10 + minute / 60)
+                .arg(minute % 60, 2, 10, QLatin1Char('0'))
+                .toLatin1();
+  }
+  const struct {
+    const char* what;
+    QByteArray log;
+    QStringList options;
+    int status;
+    const char* out;  // a part of standard output
+    const char* err;  // a part of standard error; "" for none at all
+  } cases[] = {
+      {"the discharge curve prints what was delivered",
+       hour,
+       {"--x", "capacity"},
+       0,
+       "Delivered 1500 mAh and 18000 mWh, integrated over 1.00 h.",
+       ""},
+      {"a log still open ends with its last whole record",
+       hour + "12/07/2026 11:01:00,120",
+       {},
+       0,
+       "Delivered 1500 mAh",
+       "is still open: its last record is still being written"},
+      {"an empty file", "", {}, 3, "", "is empty: nothing has been logged to it"},
+      {"a spreadsheet's time stamps",
+       header + "12/7/2026 10:00,12000,-1500\r\n",
+       {},
+       3,
+       "",
+       "was saved by a spreadsheet, which rewrote its time stamps"},
+      {"the clock set back",
+       header + "12/07/2026 02:59:30,12000,-1500\r\n"
+                "12/07/2026 02:00:00,12000,-1500\r\n",
+       {},
+       0,
+       "",
+       "The lines break: time runs back 59 min 30 s at 12/07/2026 02:00:00"},
+      {"a part of the log",
+       hour,
+       {"--from", "10:30", "--to", "0.75h"},
+       0,
+       "integrated over 0.25 h",
+       ""},
+      {"a misspelt register", hour, {"Voltge"}, 2, "", "Did you mean Voltage?"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString log = dir.filePath("log.txt");
+    Write(log, c.log);
+    const Finished plot =
+        Pelmor(QStringList{"plot", log, "-o", dir.filePath("out.png")} + c.options);
+    EXPECT_EQ(plot.status, c.status) << plot.err;
+    EXPECT_TRUE(plot.out.contains(c.out)) << plot.out.toStdString();
+    if (*c.err == '\0') {
+      EXPECT_TRUE(plot.err.isEmpty()) << plot.err;
+    } else {
+      EXPECT_TRUE(plot.err.contains(c.err)) << plot.err;
+    }
+  }
+}
