@@ -25,10 +25,16 @@ struct ScanPolicy {
 
   // The command line's: each row follows as soon as the previous one has its
   // outcome, and with no person to press Stop a silent bus gives a row up
-  // after its attempts like any other fault.
+  // after its attempts like any other fault. Its adapters answer every
+  // transaction they accept, but a USB bridge's kernel driver may take
+  // seconds to: a transaction is issued again only when no answer came in
+  // far longer than that. An earlier re-issue would either be refused, the
+  // first still under way, or, the answer already on its way to the event
+  // loop, be accepted and have that answer taken for its own.
   static ScanPolicy CommandLine() {
     ScanPolicy policy;
     policy.rowPacingMs = 0;
+    policy.guardMs = 30000;
     policy.timeoutIsAttempt = true;
     return policy;
   }

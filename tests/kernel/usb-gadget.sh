@@ -5,6 +5,83 @@ USB_CONFIG=/sys/kernel/config/usb_gadget
 USB_RESULTS=/tmp/usb-results
 
 now() { cut -d' ' -f1 /proc/uptime; }
+seconds() { cut -d. -f1 /proc/uptime; }
+
+# Every wait in the scenarios has a limit. A step still running past its limit
+# leaves its evidence on the console (usb_evidence), is killed, and fails.
+
+# usb_evidence WHAT PID: what a stuck step leaves to look at: every process
+# with its state; each thread's state, wait channel and kernel stack for our
+# programs and for every task in uninterruptible sleep; the tasks the kernel
+# itself lists as blocked (sysrq w: kernel threads such as the USB hub's
+# included); the last kernel messages; the stuck program's standard error and
+# the emulators' last lines.
+usb_evidence() {
+  {
+    echo "=== $1"
+    ps -o pid,ppid,stat,args
+    for status in /proc/[0-9]*/status; do
+      dir=${status%/status}
+      name=$(sed -n 's/^Name:\t//p' $status 2>/dev/null)
+      case "$name $(sed -n 's/^State:\t//p' $status 2>/dev/null)" in
+        pelmor*|usb_adapter_gad*|i2c_port_hint*|*" D "*) ;;
+        *) continue ;;
+      esac
+      for task in $dir/task/*; do
+        echo "--- ${dir#/proc/}/${task##*/} $name: $(sed -n 's/^State:\t//p' $task/status)," \
+             "waiting in $(cat $task/wchan)"
+        cat $task/stack
+      done
+    done
+    echo w >/proc/sysrq-trigger
+    echo "--- the last kernel messages"
+    dmesg | tail -n 100
+    error=$(readlink /proc/$2/fd/2)
+    [ -f "$error" ] && { echo "--- standard error of $2 ($error)"; tail -n 40 "$error"; }
+    for log in /tmp/gadget-*.err; do
+      echo "--- the last of ${log#/tmp/}"
+      tail -n 20 $log
+    done
+    echo "=== end of the evidence"
+  } 2>&1 | sed 's/^/evidence: /' >/dev/console
+}
+
+# usb_running PID: whether the process is still running (not gone, no zombie).
+usb_running() {
+  case $(sed -n 's/^State:\t//p' /proc/$1/status 2>/dev/null) in
+    "" | Z*) return 1 ;;
+  esac
+}
+
+# usb_wait PID SECONDS WHAT: waits for a child of this shell to end, at most
+# SECONDS, and returns its exit status; past the limit, the evidence, then
+# SIGKILL, and status 124 (a process stuck in the kernel may linger).
+usb_wait() {
+  local deadline=$(($(seconds) + $2))
+  while usb_running $1; do
+    if [ "$(seconds)" -ge $deadline ]; then
+      echo "$3: still running after $2 s; killed"
+      usb_evidence "$3: still running after $2 s" $1
+      kill -KILL $1
+      return 124
+    fi
+    sleep 0.1
+  done
+  wait $1
+}
+
+# usb_run SECONDS PROGRAM ARGUMENT...: the program, for at most SECONDS.
+usb_run() {
+  local limit=$1
+  shift
+  "$@" &
+  usb_wait $! $limit "$*"
+}
+
+# Our programs in the scenarios, each limited: far longer than any of them
+# takes, far shorter than the machine's own limit.
+pelmor() { usb_run 90 /bin/pelmor "$@"; }
+i2c_port_hint() { usb_run 30 /bin/i2c_port_hint "$@"; }
 
 # The kernel side, once per boot: configfs, four virtual host and device
 # controller pairs, FunctionFS, the HID drivers, i2c-dev and the SMBus stub
@@ -16,6 +93,8 @@ usb_load_modules() {
     insmod /lib/modules/$1.ko $2 || { echo "cannot load $1"; return 1; }
   done
   mount -t configfs none /sys/kernel/config
+  # A task blocked this long leaves its stack in the kernel's messages.
+  echo 20 >/proc/sys/kernel/hung_task_timeout_secs
 }
 
 # usb_gadget_start NAME CHIP VENDOR PRODUCT PRODUCT_STRING UDC: a gadget with
@@ -56,8 +135,14 @@ read_at_once() {
   echo "status $? after $(echo "$(now) $started" | awk '{ printf "%.1f", $1 - $2 }') s"
 }
 
-usb_plug() { cat /tmp/udc-$1 >$USB_CONFIG/$1/UDC; }
-usb_unplug() { echo "" >$USB_CONFIG/$1/UDC; }
+# usb_plug NAME, usb_unplug NAME: the gadget bound to its controller, or
+# unbound (the kernel may block the writer while it lets the device go).
+usb_plug() { usb_bind $1 "$(cat /tmp/udc-$1)"; }
+usb_unplug() { usb_bind $1 ""; }
+usb_bind() {
+  echo "$2" >$USB_CONFIG/$1/UDC &
+  usb_wait $! 30 "binding $1 to the controller '$2'"
+}
 
 # usb_bus NAME [listed]: the i2c bus number of the adapter behind the gadget,
 # once its driver's probe has ended: the adapter shows before that, and the
@@ -84,16 +169,20 @@ usb_wait_bus() {
   return 1
 }
 
-# usb_check WHAT COMMAND...: runs the command and records its result.
+# usb_check WHAT COMMAND...: runs the command and records its result, with
+# the time it took; a failure shows the start of the program's output and the
+# last kernel messages.
 usb_check() {
-  what=$1
+  local what=$1 check_started=$(now)
   shift
   if "$@"; then
     echo "ok   $what" | tee -a $USB_RESULTS
   else
     echo "FAIL $what" | tee -a $USB_RESULTS
     head -n 5 /tmp/out | sed 's/^/     /'
+    dmesg | tail -n 8 | sed 's/^/     kernel: /'
   fi
+  echo "$(now) $check_started" | awk '{ printf "     (%.1f s, up %.1f s)\n", $1 - $2, $1 }'
 }
 
 # usb_result ADAPTER: the scenario's result line.
@@ -229,13 +318,13 @@ probe_finds_the_battery() {
 # unplug_mid_read GADGET: `pelmor read --every 1 --format csv` on the adapter,
 # its gadget unbound from the controller once a record is out.
 unplug_mid_read() {
-  pelmor read --port $port --every 1 --format csv >/tmp/csv 2>/tmp/csv.err &
+  /bin/pelmor read --port $port --every 1 --format csv >/tmp/csv 2>/tmp/csv.err &
   reader=$!
   for _ in $(seq 300); do [ "$(wc -l </tmp/csv)" -ge 2 ] && break; sleep 0.1; done
   sleep 0.3
   unplugged=$(now)
   usb_unplug $1
-  wait $reader
+  usb_wait $reader 30 "pelmor read, its adapter unplugged"
   status=$?
   echo "unplug to exit: $(echo "$(now) $unplugged" | awk '{ printf "%.2f", $1 - $2 }') s, status $status"
   cat /tmp/csv.err

@@ -38,6 +38,6 @@ usb_check "pelmor probe finds the battery at 0x0B" probe_finds_the_battery
 usb_check "RemainCapacityAlarm written reads back" write_reads_back
 usb_check "an empty address: NACK after five attempts, status 1" empty_address_is_not_acknowledged
 usb_check "--pec: refused, the MCP2221 has no PEC" pec_is_refused
-wait $spare_checks
+usb_wait $spare_checks 120 "the spare MCP2221A's checks"
 cat /tmp/spare.log
 usb_result MCP2221

@@ -121,4 +121,18 @@ TEST_F(CommandLineScanEvents, OnTheCommandLineEveryTimeOutIsAnAttemptAndTheFifth
   EXPECT_FALSE(controls.running);
 }
 
+// A USB bridge's driver may take seconds to answer. The answer is awaited: a
+// re-issue made once the transfer is over but before its answer has reached
+// the scan would be accepted, and that answer taken for the re-issue's.
+TEST_F(CommandLineScanEvents, ASlowAnswerIsAwaitedWithoutIssuingTheRowAgain) {
+  TickOnly({9, 10});
+  rig->Battery().SetMarkerValues(true);
+  rig->Adapter().DelayNextOutcome(8s);
+  sequencer.ReadDataBtnClick();
+  RunUntilIdle(20s);
+  EXPECT_EQ(Transactions(), 2);
+  EXPECT_EQ(recorder.seen, QStringList({"opening", "opened", "pass", "read 9 4105", "read 10 4106",
+                                        "end", "closed", "stopped 0"}));
+}
+
 }  // namespace
