@@ -128,7 +128,7 @@ TEST_F(CommandLineScanEvents, ASlowAnswerIsAwaitedWithoutIssuingTheRowAgain) {
   TickOnly({9, 10});
   rig->Battery().SetMarkerValues(true);
   rig->Adapter().DelayNextOutcome(8s);
-  sequencer.ReadDataBtnClick();
+  StartScan();
   RunUntilIdle(20s);
   EXPECT_EQ(Transactions(), 2);
   EXPECT_EQ(recorder.seen, QStringList({"opening", "opened", "pass", "read 9 4105", "read 10 4106",
