@@ -112,6 +112,12 @@ int main(int argc, char** argv) {
   // before the window shows; one that cannot be reached only makes passes
   // wait, and the title says so.
   TMainForm* form = nullptr;
+  // Passes waiting for the broker go out on Ctrl+C and a polite kill too, as
+  // they do on File > Exit. The watch is set before the broker is reached: a
+  // signal that comes while the window is being made is told once the event
+  // loop runs, when the window is there.
+  std::optional<InterruptWatch> interrupts;
+  if (commandLine.publish) interrupts.emplace([&form](int) { form->MenuFileExitClick(); });
   std::unique_ptr<Publisher> publisher;
   if (commandLine.publish) {
     PublisherStart start = StartPublisher(
@@ -131,13 +137,7 @@ int main(int argc, char** argv) {
   });
   form = &windows.MainForm();
   const ReportSaving reportSaving(*form);
-  // Passes waiting for the broker go out on Ctrl+C and a polite kill too,
-  // as they do on File > Exit.
-  std::optional<InterruptWatch> interrupts;
-  if (publisher) {
-    form->PublishPasses(*publisher, commandLine.publish->station);
-    interrupts.emplace([form](int) { form->MenuFileExitClick(); });
-  }
+  if (publisher) form->PublishPasses(*publisher, commandLine.publish->station);
   form->show();
   const int status = QApplication::exec();
   if (publisher) publisher->Finish(kQueueGrace);

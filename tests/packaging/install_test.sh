@@ -93,7 +93,8 @@ for command in "" $commands; do
       fail "the manual page does not name $option of pelmor $command --help"
   done
   while read -r status first second third _; do
-    words=$(sed 's/[][\.*^$+?(){}|/]/\\&/g' <<<"$first $second $third")
+    # A long description wraps, and man justifies its first line with spaces.
+    words=$(sed -e 's/[][\.*^$+?(){}|/]/\\&/g' -e 's/ / +/g' <<<"$first $second $third")
     grep -qE "^ +$status +$words" <<<"$(section "EXIT STATUS")" ||
       fail "the manual page's exit statuses lack $status ($first $second $third...) of pelmor $command"
   done < <(block "Exit status:" <<<"$help" | grep -E '^  [0-9]')
