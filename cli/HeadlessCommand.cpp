@@ -239,14 +239,9 @@ int RunHeadless(int& argc, char** argv, const PlatformMaker& makePlatform) {
 
   const std::unique_ptr<Platform> platform = makePlatform(request.platform);
   const PlatformBundle bundle = platform->Bundle();
-  QString comPortEntry;
-  if (request.comPortEntry) {
-    comPortEntry = *request.comPortEntry;
-  } else {
-    const ComPortListing listing = DiscoverComPorts(bundle.prober);
-    if (!listing.selectedRow) return LinkFailed(listing.hint);
-    comPortEntry = listing.entries[*listing.selectedRow];
-  }
+  const ComPortChoice port = ChooseComPort(request.comPortEntry, bundle.prober);
+  if (!port.entry) return LinkFailed(port.hint);
+  const QString comPortEntry = *port.entry;
 
   HeadlessScan scan(bundle.adapter, {comPortEntry, request.addressEntry, request.extraRows});
   QEventLoop wait;

@@ -34,3 +34,10 @@ ComPortListing DiscoverComPorts(ComPortProber& prober) {
   listing.selectedRow = 0;
   return listing;
 }
+
+ComPortChoice ChooseComPort(const std::optional<QString>& given, ComPortProber& prober) {
+  if (given) return {given, {}};
+  const ComPortListing listing = DiscoverComPorts(prober);
+  if (!listing.selectedRow) return {std::nullopt, listing.hint};
+  return {listing.entries[*listing.selectedRow], {}};
+}

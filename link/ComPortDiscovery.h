@@ -18,3 +18,11 @@ inline constexpr int kHighestProbedPort = 99;
 // Probes ports 1 to 99 in order. Found ports are listed by number and followed
 // by one empty entry; with none found the list holds only "None".
 ComPortListing DiscoverComPorts(ComPortProber& prober);
+
+// The port a command was given, or else the first one a discovery finds; with
+// none found, no entry and the listing's hint, which says why.
+struct ComPortChoice {
+  std::optional<QString> entry;
+  QString hint;
+};
+ComPortChoice ChooseComPort(const std::optional<QString>& given, ComPortProber& prober);
