@@ -19,6 +19,13 @@ usb_check "--format json as on the emulated rig" json_as_on_the_rig
 usb_check "RemainCapacityAlarm written reads back" write_reads_back
 usb_check "an empty address: NACK after five attempts, status 1" empty_address_is_not_acknowledged
 usb_check "--pec: refused, the FT260 has no PEC" pec_is_refused
+# The unplug frees the FT260's bus number. An MCP2221A whose adapter is listed
+# only after that takes the number, and the read's next pass, which opens its
+# port afresh, would open that MCP2221A in the middle of its slow probe
+# (seen on a loaded machine). Both are listed before the unplug.
+for gadget in mcp2221 mcp2221-spare; do
+  for _ in $(seq 300); do usb_bus $gadget listed >/dev/null && break; sleep 0.1; done
+done
 usb_check "unplugged mid read: the adapter was lost, status 4, whole records" unplug_mid_read ft260
 usb_check "plugged back in: found and read again" replug_is_found ft260
 usb_result FT260
