@@ -333,6 +333,27 @@ unplug_mid_read() {
     [ "$(tail -c 1 /tmp/csv | od -An -c | tr -d ' ')" = '\n' ] &&
     [ "$(sed 1d /tmp/csv | awk -F, -v n=$fields 'NF != n' | wc -l)" -eq 0 ]
 }
+# swapped_between_passes GADGET OTHER: `pelmor read --every 8` on the
+# adapter, unplugged between two passes and the other gadget plugged in, which
+# the kernel gives the freed bus number: the read ends, the adapter lost,
+# instead of going on with the other one. Then the adapter is plugged back.
+swapped_between_passes() {
+  /bin/pelmor read --port $port --every 8 --format csv Voltage >/tmp/csv 2>/tmp/csv.err &
+  reader=$!
+  for _ in $(seq 300); do [ "$(wc -l </tmp/csv)" -ge 2 ] && break; sleep 0.1; done
+  usb_unplug $1
+  usb_plug $2
+  for _ in $(seq 100); do [ "$(usb_bus $2 listed)" = $bus ] && break; sleep 0.1; done
+  echo "$2 on /dev/i2c-$(usb_bus $2 listed) in place of $1 on /dev/i2c-$bus"
+  usb_wait $reader 30 "pelmor read, its adapter swapped"
+  status=$?
+  echo "pelmor read: status $status"
+  cat /tmp/csv.err | tee /tmp/out
+  usb_unplug $2
+  usb_plug $1
+  bus=$(usb_wait_bus $1 40) && port=$((bus + 1)) &&
+    [ $status -eq 4 ] && grep -q "not the adapter opened on it before" /tmp/csv.err
+}
 # read_while_probing: the read that read_at_once began when the adapter was
 # plugged in got its value once the driver's probe let the answers through,
 # however many of its attempts the probe timed out.
