@@ -296,7 +296,8 @@ json_as_on_the_rig() {
 empty_address_is_not_acknowledged() {
   pelmor read --port $port --address 20 --verbose Voltage >/tmp/out 2>/tmp/err
   [ $? -eq 1 ] && grep -q "^Voltage  NACK  mv$" /tmp/out &&
-    [ "$(grep -c '^pelmor.link: <<Addressed Slave Not Acknowledging>>$' /tmp/err)" -eq 5 ]
+    [ "$(grep -c '^pelmor.link: <<Addressed Slave Not Acknowledging>>$' /tmp/err)" -eq 5 ] ||
+    { sed 's/^/     stderr: /' /tmp/err; false; }
 }
 pec_is_refused() {
   pelmor read --port $port --pec Voltage >/tmp/out 2>&1
