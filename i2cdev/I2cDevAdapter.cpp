@@ -222,7 +222,8 @@ void I2cDevAdapter::RunOpen(const Job& job) {
     refusal = "no such I2C adapter (is it plugged in, and i2c-dev loaded?)";
   } else {
     device_.name = bus->name;
-    if (!bus->usbAttached && !options_.allBuses) {
+    refusal = ChangedAdapterRefusal(*bus);
+    if (refusal.empty() && !bus->usbAttached && !options_.allBuses) {
       refusal = "not attached through USB; only pelmor --all-buses opens it";
     }
   }
@@ -253,7 +254,17 @@ void I2cDevAdapter::RunOpen(const Job& job) {
     Deliver(job.generation, AdapterEvent::NotResponding, [this] { link_ = LinkState::Closed; });
     return;
   }
+  lastOpened_[bus->number] = *bus;
   Deliver(job.generation, AdapterEvent::LinkOpen, [this] { link_ = LinkState::Open; });
+}
+
+std::string I2cDevAdapter::ChangedAdapterRefusal(const I2cBus& bus) {
+  const auto last = lastOpened_.find(bus.number);
+  if (last == lastOpened_.end() || last->second.devicePath == bus.devicePath) return {};
+  const std::string before = last->second.name;
+  lastOpened_.erase(last);
+  return "not the adapter opened on it before (" + before +
+         "): that one was unplugged, and its number now names another";
 }
 
 int I2cDevAdapter::SetSlaveAddress(std::uint8_t address) {

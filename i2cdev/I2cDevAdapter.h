@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -84,6 +85,9 @@ class I2cDevAdapter : public AdapterLibrary {
   void WorkerLoop();
   void Run(const Job& job);
   void RunOpen(const Job& job);
+  // Why the bus can no longer be taken for the adapter last opened on it;
+  // empty when it can. Said once: the next open takes the new adapter.
+  std::string ChangedAdapterRefusal(const I2cBus& bus);
   void RunTransaction(const Job& job);
   // A read's reply as it is handed over.
   struct Reply {
@@ -126,5 +130,9 @@ class I2cDevAdapter : public AdapterLibrary {
   std::mutex delivering_;
 
   Device device_;
+  // The adapter last opened on each bus number, for the worker alone: the
+  // kernel gives an unplugged adapter's number to the next adapter plugged
+  // in, and a link opened again must not land on that one unawares.
+  std::map<int, I2cBus> lastOpened_;
   std::thread worker_;
 };

@@ -389,6 +389,27 @@ TEST_F(I2cDevAdapterTest, AnAdapterUnpluggedMidTransactionClosesTheLinkAsNotResp
   }
 }
 
+// Unplugged between two opens, its number taken by the next adapter plugged
+// in: the link does not open on that one unawares, whatever it is; told once,
+// the next open takes it.
+TEST_F(I2cDevAdapterTest, AnAdapterReplacedUnderItsNumberBetweenTwoOpensIsNotTakenForIt) {
+  StartOpen();
+  ASSERT_EQ(adapter->I2CClose(), 0);
+  adapter->WaitUntilIdle();
+  sysfs.RemoveBus(kBus);
+  sysfs.AddBus(kBus, "pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/0003:04D8:00DD.0002",
+               "MCP2221 usb-i2c bridge");
+  ASSERT_EQ(Open(), 0);
+  EXPECT_EQ(events.Next(), AdapterEvent::NotResponding);
+  EXPECT_EQ(kernel.Calls(Call::Open), 1) << "the new adapter was not opened";
+  EXPECT_NE(said.Text().find("i2c-6 (MCP2221 usb-i2c bridge): not the adapter opened on it "
+                             "before (CP2112 SMBus Bridge on hidraw0): that one was unplugged"),
+            std::string::npos)
+      << said.Text();
+  ASSERT_EQ(Open(), 0);
+  EXPECT_EQ(events.Next(), AdapterEvent::LinkOpen);
+}
+
 TEST_F(I2cDevAdapterTest, CloseWhileATransactionIsInFlightReturnsAtOnceAndNoEventFollows) {
   StartOpen();
   kernel.HoldNext();

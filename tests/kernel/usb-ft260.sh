@@ -10,6 +10,8 @@ port=$((bus + 1))
 echo "FT260 on /dev/i2c-$bus at $(now) s"
 usb_check "default mode: pelmor read opens the FT260" default_mode_opens_the_adapter
 usb_check "default mode: the stub's bus is never opened" default_mode_leaves_the_stub $stub_port
+usb_check "swapped between passes for a CP2112 under its number: the adapter was lost" \
+  swapped_between_passes ft260 cp2112
 usb_plug_mcp2221_pair
 usb_check "the port list's hint names the FT260 as the kernel does" \
   hint_names_the_adapter "FT260 usb-i2c bridge on hidraw"

@@ -296,7 +296,8 @@ json_as_on_the_rig() {
 empty_address_is_not_acknowledged() {
   pelmor read --port $port --address 20 --verbose Voltage >/tmp/out 2>/tmp/err
   [ $? -eq 1 ] && grep -q "^Voltage  NACK  mv$" /tmp/out &&
-    [ "$(grep -c '^pelmor.link: <<Addressed Slave Not Acknowledging>>$' /tmp/err)" -eq 5 ]
+    [ "$(grep -c '^pelmor.link: <<Addressed Slave Not Acknowledging>>$' /tmp/err)" -eq 5 ] ||
+    { sed 's/^/     stderr: /' /tmp/err; false; }
 }
 pec_is_refused() {
   pelmor read --port $port --pec Voltage >/tmp/out 2>&1
@@ -332,6 +333,27 @@ unplug_mid_read() {
   [ $status -eq 4 ] && grep -q "the adapter was lost" /tmp/csv.err &&
     [ "$(tail -c 1 /tmp/csv | od -An -c | tr -d ' ')" = '\n' ] &&
     [ "$(sed 1d /tmp/csv | awk -F, -v n=$fields 'NF != n' | wc -l)" -eq 0 ]
+}
+# swapped_between_passes GADGET OTHER: `pelmor read --every 8` on the
+# adapter, unplugged between two passes and the other gadget plugged in, which
+# the kernel gives the freed bus number: the read ends, the adapter lost,
+# instead of going on with the other one. Then the adapter is plugged back.
+swapped_between_passes() {
+  /bin/pelmor read --port $port --every 8 --format csv Voltage >/tmp/csv 2>/tmp/csv.err &
+  reader=$!
+  for _ in $(seq 300); do [ "$(wc -l </tmp/csv)" -ge 2 ] && break; sleep 0.1; done
+  usb_unplug $1
+  usb_plug $2
+  for _ in $(seq 100); do [ "$(usb_bus $2 listed)" = $bus ] && break; sleep 0.1; done
+  echo "$2 on /dev/i2c-$(usb_bus $2 listed) in place of $1 on /dev/i2c-$bus"
+  usb_wait $reader 30 "pelmor read, its adapter swapped"
+  status=$?
+  echo "pelmor read: status $status"
+  cat /tmp/csv.err | tee /tmp/out
+  usb_unplug $2
+  usb_plug $1
+  bus=$(usb_wait_bus $1 40) && port=$((bus + 1)) &&
+    [ $status -eq 4 ] && grep -q "not the adapter opened on it before" /tmp/csv.err
 }
 # read_while_probing: the read that read_at_once began when the adapter was
 # plugged in got its value once the driver's probe let the answers through,

@@ -140,6 +140,12 @@ std::vector<Report> Ft260::Read(const Report& request) {
   return sent;
 }
 
+// The driver sends a request, then asks the controller's status for its
+// outcome.
+bool Ft260::FollowsOutput(std::uint8_t reportId) const {
+  return reportId == kI2cStatus;
+}
+
 std::vector<Report> Ft260::Output(const Report& report) {
   Report request = report;
   request.resize(1 + kInterruptReportSize, 0);

@@ -17,6 +17,7 @@ class Ft260 : public HidChip {
   std::optional<Report> GetFeature(std::uint8_t reportId) override;
   bool SetFeature(const Report& report) override;
   std::vector<Report> Output(const Report& report) override;
+  bool FollowsOutput(std::uint8_t reportId) const override;
 
  private:
   std::vector<Report> Write(const Report& request);

@@ -21,6 +21,9 @@ class HidChip {
   virtual bool SetFeature(const Report& report) = 0;
   // The input reports that answer an output report, in order.
   virtual std::vector<Report> Output(const Report& report) = 0;
+  // Whether this feature report tells the outcome of the output report sent
+  // before it (a status): it is then answered only once that one is handled.
+  virtual bool FollowsOutput(std::uint8_t /*reportId*/) const { return false; }
 };
 
 // Reports in a vendor-defined application collection, each a run of bytes.

@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -140,7 +142,7 @@ class Gadget {
     const bool in = (setup.bRequestType & USB_DIR_IN) != 0;
     std::optional<Report> answer;
     bool accepted = false;
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     switch ((setup.bRequestType << 8) | setup.bRequest) {
       case (USB_DIR_IN | USB_RECIP_INTERFACE) << 8 | USB_REQ_GET_DESCRIPTOR:
         if (value >> 8 == kReportDescriptorType) answer = chip_->ReportDescriptor();
@@ -149,7 +151,10 @@ class Gadget {
         }
         break;
       case (USB_DIR_IN | USB_TYPE_CLASS | USB_RECIP_INTERFACE) << 8 | 0x01:  // GET_REPORT
-        if (value >> 8 == 3) answer = chip_->GetFeature(static_cast<std::uint8_t>(value));
+        if (value >> 8 == 3) {
+          if (chip_->FollowsOutput(static_cast<std::uint8_t>(value))) AwaitOutput(lock);
+          answer = chip_->GetFeature(static_cast<std::uint8_t>(value));
+        }
         break;
       case (USB_DIR_IN | USB_TYPE_CLASS | USB_RECIP_INTERFACE) << 8 | 0x02:  // GET_IDLE
         answer = Report{0};
@@ -181,6 +186,18 @@ class Gadget {
     }
   }
 
+  // The output report the host sent before this request has reached the
+  // kernel's queue of the OUT endpoint, but the thread serving it may not have
+  // run yet: a status asked for now must wait for it, as the chip's would.
+  // An output report handled since the last status asked is taken for it;
+  // with none, a second status in a row (the driver's wake-up query) is
+  // answered after a short wait.
+  void AwaitOutput(std::unique_lock<std::mutex>& lock) {
+    handled_.wait_for(lock, std::chrono::milliseconds(500),
+                      [this] { return outputsHandled_ != outputsAtLastStatus_; });
+    outputsAtLastStatus_ = outputsHandled_;
+  }
+
   void Send(const std::vector<Report>& reports) {
     for (Report report : reports) {
       report.resize(kPacketSize, 0);
@@ -209,12 +226,17 @@ class Gadget {
       Trace("out", report);
       std::lock_guard lock(mutex_);
       Send(chip_->Output(report));
+      ++outputsHandled_;
+      handled_.notify_all();
     }
   }
 
   std::unique_ptr<HidChip> chip_;
   const std::string directory_;
   std::mutex mutex_;
+  std::condition_variable handled_;
+  unsigned outputsHandled_ = 0;
+  unsigned outputsAtLastStatus_ = 0;
   int ep0_ = -1;
   int in_ = -1;
 };
