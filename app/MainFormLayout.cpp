@@ -34,6 +34,12 @@ Widget* Named(Widget* widget, const char* name) {
   return widget;
 }
 
+void SetTextColour(QLabel* label, const QColor& colour) {
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  label->setPalette(palette);
+}
+
 struct RowPlace {
   int checkBoxX, y, dataX, dataY, dataWidth, unitX;
 };
@@ -85,7 +91,10 @@ void TMainForm::BuildRegisterTable() {
     widgets.Data = new QLineEdit(QString::fromLatin1(def.initialData), ClientArea);
     widgets.Data->setObjectName(stem + QStringLiteral("Data"));
     widgets.Data->setFont(fieldFont);
-    widgets.Data->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px 1px; }"));
+    // Narrower margins than the style's, so five digits fit in the field;
+    // drawn the same as a "padding: 0px 1px" style sheet, without one
+    // style sheet engine per field.
+    widgets.Data->setTextMargins(1, 0, 1, 0);
     widgets.Data->setGeometry(place.dataX, place.dataY, place.dataWidth, kRowHeight);
     widgets.Data->setReadOnly(!def.writable);
     widgets.Data->setToolTip(QString::fromLatin1(def.dataHint));
@@ -210,8 +219,8 @@ void TMainForm::BuildCentre() {
   product.setPixelSize(18);
   Label6->setFont(product);
   Label7->setFont(product);
-  Label6->setStyleSheet(QStringLiteral("color: #000080;"));
-  Label7->setStyleSheet(QStringLiteral("color: #a0a0a0;"));
+  SetTextColour(Label6, QColor(0x00, 0x00, 0x80));
+  SetTextColour(Label7, QColor(0xa0, 0xa0, 0xa0));
 
   Label4 = Named(new QLabel(QStringLiteral("SMBus"), ClientArea), "Label4");
   QFont underlined = Label4->font();

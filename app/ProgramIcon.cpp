@@ -1,5 +1,6 @@
 #include "app/ProgramIcon.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <algorithm>
 #include <numeric>
@@ -96,10 +97,37 @@ QImage ProgramIconImage(int size) {
   return Rescaled(ProgramIconImage(), size);
 }
 
+namespace {
+
+// Draws the picture at the size asked for and keeps none: eight sizes kept
+// for the whole run would hold a third of a megabyte that the title bar reads
+// once.
+class ProgramIconEngine : public QIconEngine {
+ public:
+  QPixmap pixmap(const QSize& size, QIcon::Mode /*mode*/, QIcon::State /*state*/) override {
+    return QPixmap::fromImage(ProgramIconImage(std::min(size.width(), size.height())));
+  }
+
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
+  }
+
+  QList<QSize> availableSizes(QIcon::Mode /*mode*/, QIcon::State /*state*/) override {
+    QList<QSize> sizes;
+    for (const int size : kProgramIconSizes) sizes.append(QSize(size, size));
+    return sizes;
+  }
+
+  QSize actualSize(const QSize& size, QIcon::Mode /*mode*/, QIcon::State /*state*/) override {
+    const int side = std::min(size.width(), size.height());
+    return {side, side};
+  }
+
+  QIconEngine* clone() const override { return new ProgramIconEngine; }
+};
+
+}  // namespace
+
 QIcon ProgramWindowIcon() {
-  const QImage picture = ProgramIconImage();
-  QIcon icon;
-  for (const int size : kProgramIconSizes)
-    icon.addPixmap(QPixmap::fromImage(Rescaled(picture, size)));
-  return icon;
+  return QIcon(new ProgramIconEngine);
 }

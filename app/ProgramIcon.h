@@ -21,5 +21,6 @@ QImage ProgramIconImage(int size);
 // The sizes the desktop's icon theme receives.
 inline constexpr std::array<int, 8> kProgramIconSizes{16, 22, 24, 32, 48, 64, 128, 256};
 
-// The picture at every icon theme size, for title bars and task bars.
+// The picture at every icon theme size, for title bars and task bars, drawn
+// when asked for.
 QIcon ProgramWindowIcon();
