@@ -263,3 +263,37 @@ TEST(ProbeJudgement, APacksControlCharactersReachTheTextEscaped) {
   EXPECT_FALSE(printed.contains(QChar(0x07)));
   EXPECT_TRUE(printed.contains("\\x1b[2JKP\\x07")) << printed.toStdString();
 }
+
+// The bus clock against the 100 kHz a Smart Battery is specified for, with
+// what can be done about it; told even for an adapter the probe refuses.
+TEST(ProbeJudgement, TheBusClockIsJudgedAgainstSmbusClock) {
+  struct ClockCase {
+    BusClock clock;
+    const char* step;  // verdict, then text
+  };
+  const ClockCase cases[] = {
+      {{100'000, "the CP2112's own setting", {}}, "ok 100 kHz (the CP2112's own setting)"},
+      {{83'333, "the CP2112's own setting", {}}, "ok 83.333 kHz (the CP2112's own setting)"},
+      {{400'000, "hid-ft260's attribute", {"set SMBus's 100 kHz with: echo 100 | sudo tee c"}},
+       "warn 400 kHz (hid-ft260's attribute): above the 100 kHz a Smart Battery is specified for"},
+      {{std::nullopt, "its driver does not tell it", {}},
+       "skip not known: its driver does not tell it"},
+  };
+  for (const ClockCase& c : cases) {
+    ProbeFacts facts = HealthyPack();
+    facts.clock = c.clock;
+    const ProbeStep step = JudgeSteps(facts).at(2);
+    EXPECT_EQ(step.name, "bus clock");
+    EXPECT_EQ(VerdictWord(step.verdict) + ' ' + step.text, c.step);
+    QStringList remedies;
+    for (const std::string& remedy : c.clock.remedies) remedies << QString::fromStdString(remedy);
+    EXPECT_EQ(step.details, remedies);
+  }
+  ProbeFacts refused = HealthyPack();
+  refused.clock = cases[2].clock;
+  refused.chosen->functions->unusable = "it cannot do Packet Error Checking";
+  const std::vector<ProbeStep> steps = JudgeSteps(refused);
+  ASSERT_EQ(steps.size(), 3u);
+  EXPECT_EQ(FirstFlagged(steps), "functions FAIL");
+  EXPECT_EQ(steps[2].name, "bus clock");
+}
