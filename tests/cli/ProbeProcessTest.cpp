@@ -44,6 +44,7 @@ TEST(ProbeProcess, EachFaultOfTheEmulatedBusIsNamedByItsConclusion) {
     EXPECT_EQ(conclusion["kind"].toString(), fault.kind) << run.out.toStdString();
     EXPECT_TRUE(conclusion["text"].toString().contains(fault.words)) << run.out.toStdString();
     EXPECT_EQ(report["exitStatus"].toInt(), fault.status);
+    EXPECT_EQ(report["clock"].toObject()["hertz"].toInt(), 100'000);
   }
 }
 
