@@ -58,6 +58,7 @@ ProbeFacts HealthyPack() {
                      "not USB, left out (pelmor --all-buses lists it)", std::nullopt},
                     cp2112};
   facts.chosen = cp2112;
+  facts.clock = BusClock{100'000, "the CP2112's own setting", {}};
   facts.sweep = {true, {0x0B}, {}, 112, 0, 0, false, 0.4};
   facts.readAt = 0x0B;
   facts.registers = {
@@ -218,6 +219,16 @@ const Situation kSituations[] = {
                                           GivenUp(RowFault::NoAcknowledge)};
      },
      ConclusionKind::NotABattery, "(DeviceName: not answered (NACK twice))", "DeviceName FAIL"},
+    {"a bus clock above the 100 kHz a pack is specified for",
+     [](ProbeFacts& f) {
+       f.clock = BusClock{400'000, "set by hid-mcp2221", {}};
+     },
+     ConclusionKind::BatteryAnswers, "A Smart Battery answers at 0x0B", "bus clock warn"},
+    {"a bus clock the driver does not tell",
+     [](ProbeFacts& f) {
+       f.clock = BusClock{std::nullopt, "its driver does not tell it", {}};
+     },
+     ConclusionKind::BatteryAnswers, "A Smart Battery answers at 0x0B", "bus clock skip"},
     {"no sweep without a read-only touch: the address is read all the same",
      [](ProbeFacts& f) {
        f.chosen->functions->receiveByte = false;
@@ -262,38 +273,4 @@ TEST(ProbeJudgement, APacksControlCharactersReachTheTextEscaped) {
   EXPECT_FALSE(printed.contains(QChar(0x1b)));
   EXPECT_FALSE(printed.contains(QChar(0x07)));
   EXPECT_TRUE(printed.contains("\\x1b[2JKP\\x07")) << printed.toStdString();
-}
-
-// The bus clock against the 100 kHz a Smart Battery is specified for, with
-// what can be done about it; told even for an adapter the probe refuses.
-TEST(ProbeJudgement, TheBusClockIsJudgedAgainstSmbusClock) {
-  struct ClockCase {
-    BusClock clock;
-    const char* step;  // verdict, then text
-  };
-  const ClockCase cases[] = {
-      {{100'000, "the CP2112's own setting", {}}, "ok 100 kHz (the CP2112's own setting)"},
-      {{83'333, "the CP2112's own setting", {}}, "ok 83.333 kHz (the CP2112's own setting)"},
-      {{400'000, "hid-ft260's attribute", {"set SMBus's 100 kHz with: echo 100 | sudo tee c"}},
-       "warn 400 kHz (hid-ft260's attribute): above the 100 kHz a Smart Battery is specified for"},
-      {{std::nullopt, "its driver does not tell it", {}},
-       "skip not known: its driver does not tell it"},
-  };
-  for (const ClockCase& c : cases) {
-    ProbeFacts facts = HealthyPack();
-    facts.clock = c.clock;
-    const ProbeStep step = JudgeSteps(facts).at(2);
-    EXPECT_EQ(step.name, "bus clock");
-    EXPECT_EQ(VerdictWord(step.verdict) + ' ' + step.text, c.step);
-    QStringList remedies;
-    for (const std::string& remedy : c.clock.remedies) remedies << QString::fromStdString(remedy);
-    EXPECT_EQ(step.details, remedies);
-  }
-  ProbeFacts refused = HealthyPack();
-  refused.clock = cases[2].clock;
-  refused.chosen->functions->unusable = "it cannot do Packet Error Checking";
-  const std::vector<ProbeStep> steps = JudgeSteps(refused);
-  ASSERT_EQ(steps.size(), 3u);
-  EXPECT_EQ(FirstFlagged(steps), "functions FAIL");
-  EXPECT_EQ(steps[2].name, "bus clock");
 }
