@@ -29,6 +29,7 @@ std::optional<int> WholeNumber(const std::optional<std::string>& text) {
 // hertz as a big-endian 32-bit number, then the address, time-outs and retries.
 constexpr std::uint8_t kCp2112SmbusConfiguration = 0x06;
 constexpr std::size_t kCp2112SmbusConfigurationSize = 14;
+constexpr int kCp2112ThroughTheClock = 5;
 
 BusClock Cp2112Clock(DeviceCalls& calls, const I2cBusDirectory& directory, const I2cBus& bus) {
   const std::string kept = "the CP2112's own setting, which hid-cp2112 leaves as it finds it";
@@ -44,7 +45,7 @@ BusClock Cp2112Clock(DeviceCalls& calls, const I2cBusDirectory& directory, const
   std::array<std::uint8_t, kCp2112SmbusConfigurationSize> report{kCp2112SmbusConfiguration};
   const int got = calls.Ioctl(fd, HIDIOCGFEATURE(report.size()), report.data());
   calls.Close(fd);
-  if (got < 5) {
+  if (got < kCp2112ThroughTheClock) {
     return {std::nullopt,
             kept + "; " + *node + " did not give it (" +
                 (got < 0 ? ErrorText(-got) : "a short report") + ")",
