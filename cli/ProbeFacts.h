@@ -45,6 +45,7 @@ struct ProbeFacts {
   std::vector<ProbedAdapter> adapters;
   std::optional<ProbedAdapter> chosen;  // the adapter probed
   std::string openFailure;              // why it could not be opened for probing
+  std::optional<BusClock> clock;        // of the chosen adapter's bus, when it is listed
   std::uint8_t address = 0x0B;          // the battery's 7-bit address asked for
   std::optional<AddressHolder> holder;  // at that address
   SweepFacts sweep;

@@ -32,6 +32,14 @@ QJsonObject SweepObject(const SweepFacts& sweep) {
           {QStringLiteral("seconds"), sweep.seconds}};
 }
 
+QJsonObject ClockObject(const BusClock& clock) {
+  QJsonArray remedies;
+  for (const std::string& remedy : clock.remedies) remedies.append(QString::fromStdString(remedy));
+  return {{QStringLiteral("hertz"), clock.hertz ? QJsonValue(*clock.hertz) : QJsonValue()},
+          {QStringLiteral("source"), QString::fromStdString(clock.source)},
+          {QStringLiteral("remedies"), remedies}};
+}
+
 QJsonArray RegistersArray(const ProbeFacts& facts) {
   QJsonArray registers;
   for (const RegisterFacts& reg : facts.registers) {
@@ -87,6 +95,7 @@ void PrintProbeJson(QTextStream& out, const ProbeFacts& facts, const std::vector
                                   {QStringLiteral("text"), conclusion.text}}},
                      {QStringLiteral("exitStatus"), conclusion.exitStatus}};
   if (facts.chosen) object.insert(QStringLiteral("port"), facts.chosen->port);
+  if (facts.clock) object.insert(QStringLiteral("clock"), ClockObject(*facts.clock));
   if (facts.readAt) object.insert(QStringLiteral("readAt"), Address(*facts.readAt));
   if (facts.holder) {
     object.insert(

@@ -124,6 +124,7 @@ ProbeFacts GatherProbeFacts(BusProbe& probe, AdapterLibrary& adapter, std::optio
     return facts;
   }
   const ProbedAdapter& chosen = *facts.chosen;
+  if (chosen.leftOut.empty()) facts.clock = probe.ClockOf(chosen.port);
   if (!chosen.leftOut.empty() || !chosen.functions || !chosen.functions->unusable.empty()) {
     return facts;
   }

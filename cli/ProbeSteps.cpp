@@ -70,6 +70,30 @@ ProbeStep FunctionsStep(const ProbeFacts& facts) {
   return step;
 }
 
+// A Smart Battery is specified for an SMBus clock of at most 100 kHz.
+constexpr int kSmbusHighestHertz = 100'000;
+
+QString KilohertzText(int hertz) {
+  return QStringLiteral("%1 kHz").arg(QString::number(hertz / 1000.0, 'g', 6));
+}
+
+ProbeStep ClockStep(const BusClock& clock) {
+  ProbeStep step{QStringLiteral("bus clock")};
+  for (const std::string& remedy : clock.remedies) step.details << Text(remedy);
+  if (!clock.hertz) {
+    step.verdict = StepVerdict::Skipped;
+    step.text = QStringLiteral("not known: ") + Text(clock.source);
+    return step;
+  }
+  step.text = QStringLiteral("%1 (%2)").arg(KilohertzText(*clock.hertz), Text(clock.source));
+  if (*clock.hertz > kSmbusHighestHertz) {
+    step.verdict = StepVerdict::Warning;
+    step.text += QStringLiteral(": above the %1 a Smart Battery is specified for")
+                     .arg(KilohertzText(kSmbusHighestHertz));
+  }
+  return step;
+}
+
 ProbeStep DriverStep(const ProbeFacts& facts) {
   ProbeStep step{QStringLiteral("kernel driver")};
   if (!facts.holder) {
@@ -146,8 +170,10 @@ ProbeStep RegisterStep(const ProbeFacts& facts, const RegisterFacts& reg) {
 std::vector<ProbeStep> JudgeSteps(const ProbeFacts& facts) {
   std::vector<ProbeStep> steps{AdapterStep(facts)};
   if (!facts.chosen || !facts.chosen->leftOut.empty() || !facts.openFailure.empty()) return steps;
-  steps.push_back(FunctionsStep(facts));
-  if (steps.back().verdict == StepVerdict::Failed) return steps;
+  const ProbeStep functions = FunctionsStep(facts);
+  steps.push_back(functions);
+  if (facts.clock) steps.push_back(ClockStep(*facts.clock));
+  if (functions.verdict == StepVerdict::Failed) return steps;
   steps.push_back(DriverStep(facts));
   if (facts.holder) return steps;
   steps.push_back(SweepStep(facts));

@@ -37,6 +37,13 @@ std::vector<ProbedAdapter> EmulatedBusProbe::Adapters() {
   return adapters;
 }
 
+BusClock EmulatedBusProbe::ClockOf(int port) {
+  if (!ports_.HasAdapter(port)) return {std::nullopt, "no emulated adapter on this port", {}};
+  return {static_cast<int>(std::chrono::seconds(1) / smbus_timing::kBitTime),
+          "the emulated rig's bus",
+          {}};
+}
+
 std::string EmulatedBusProbe::Open(int port) {
   if (!ports_.HasAdapter(port)) return "no emulated adapter on port " + std::to_string(port);
   open_ = true;

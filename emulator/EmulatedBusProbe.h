@@ -13,6 +13,7 @@ class EmulatedBusProbe : public BusProbe {
   EmulatedBusProbe(EmulatedSerialPorts& ports, EmulatedBus& bus);
 
   std::vector<ProbedAdapter> Adapters() override;
+  BusClock ClockOf(int port) override;
   std::string Open(int port) override;
   void Close() override;
   std::optional<AddressHolder> HolderOf(std::uint8_t address) override;

@@ -31,14 +31,18 @@ bool IsUsbRootHub(const std::string& component) {
   return true;
 }
 
-std::string FirstLine(const fs::path& file) {
+std::optional<std::string> ReadFirstLine(const fs::path& file) {
   std::ifstream in(file);
   std::string line;
-  std::getline(in, line);
+  if (!std::getline(in, line)) return std::nullopt;
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) {
     line.pop_back();
   }
   return line;
+}
+
+std::string FirstLine(const fs::path& file) {
+  return ReadFirstLine(file).value_or("");
 }
 
 }  // namespace
@@ -63,7 +67,34 @@ std::optional<I2cBus> I2cBusDirectory::Find(int busNumber) const {
   for (const auto& component : below) {
     if (IsUsbRootHub(component.string())) bus.usbAttached = true;
   }
+  bus.parentName = device.parent_path().filename().string();
+  bus.parentDriver = fs::read_symlink(device.parent_path() / "driver", error).filename().string();
   return bus;
+}
+
+std::optional<fs::path> I2cBusDirectory::ParentFolder(int busNumber) const {
+  std::error_code error;
+  const fs::path device =
+      fs::canonical(sysfsRoot_ / "bus/i2c/devices" / ("i2c-" + std::to_string(busNumber)), error);
+  if (error) return std::nullopt;
+  return device.parent_path();
+}
+
+std::optional<std::string> I2cBusDirectory::ParentAttribute(int busNumber,
+                                                            const std::string& name) const {
+  const std::optional<fs::path> parent = ParentFolder(busNumber);
+  if (!parent) return std::nullopt;
+  return ReadFirstLine(*parent / name);
+}
+
+// hid-core lists the HID device's hidraw node as a folder hidraw/hidrawN.
+std::optional<std::string> I2cBusDirectory::ParentHidraw(int busNumber) const {
+  const std::optional<fs::path> parent = ParentFolder(busNumber);
+  if (!parent) return std::nullopt;
+  std::error_code error;
+  const fs::directory_iterator nodes(*parent / "hidraw", error);
+  if (error || nodes == fs::directory_iterator()) return std::nullopt;
+  return (deviceRoot_ / nodes->path().filename()).string();
 }
 
 std::string UnbindCommand(int busNumber, const HeldAddress& held) {

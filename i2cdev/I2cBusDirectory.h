@@ -21,6 +21,11 @@ struct I2cBus {
   std::string name;          // the adapter's name, as its driver gives it
   std::string devicePath;    // where it sits in the device tree, below the sysfs root
   bool usbAttached = false;  // reached through a USB port (a USB host controller is its ancestor)
+  // The device the adapter belongs to, its parent in the device tree (a USB
+  // bridge's HID device, "0003:10C4:EA90.0001"), and the kernel driver bound
+  // to it ("cp2112"; empty when none is).
+  std::string parentName;
+  std::string parentDriver;
 };
 
 // A client device that a kernel driver has bound at a 7-bit address of a bus:
@@ -48,6 +53,11 @@ class I2cBusDirectory {
   // The adapter numbered N, if sysfs shows it.
   std::optional<I2cBus> Find(int busNumber) const;
   std::string DeviceNode(int busNumber) const;
+  // The first line of a file of the device adapter N belongs to (a driver's
+  // attribute), if it can be read.
+  std::optional<std::string> ParentAttribute(int busNumber, const std::string& name) const;
+  // The hidraw node of the HID device adapter N belongs to, if it has one.
+  std::optional<std::string> ParentHidraw(int busNumber) const;
   // The numbers of every adapter sysfs shows, in ascending order.
   std::vector<int> Buses() const;
   // The driver bound to the device at this 7-bit address on bus N (sysfs
@@ -57,6 +67,8 @@ class I2cBusDirectory {
   std::vector<HeldAddress> HeldAddresses(int busNumber) const;
 
  private:
+  std::optional<std::filesystem::path> ParentFolder(int busNumber) const;
+
   std::filesystem::path sysfsRoot_;
   std::filesystem::path deviceRoot_;
 };

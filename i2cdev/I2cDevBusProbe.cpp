@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "i2cdev/AdapterAbilities.h"
+#include "i2cdev/AdapterClock.h"
 #include "i2cdev/AdapterSurvey.h"
 #include "i2cdev/KernelErrors.h"
 
@@ -69,6 +70,13 @@ std::vector<ProbedAdapter> I2cDevBusProbe::Adapters() {
     adapters.push_back(adapter);
   }
   return adapters;
+}
+
+BusClock I2cDevBusProbe::ClockOf(int port) {
+  const std::optional<int> number = BusForPort(port);
+  const std::optional<I2cBus> bus = number ? directory_.Find(*number) : std::nullopt;
+  if (!bus) return {std::nullopt, "no I2C adapter behind port " + std::to_string(port), {}};
+  return ReadBusClock(calls_, directory_, *bus);
 }
 
 std::string I2cDevBusProbe::Open(int port) {

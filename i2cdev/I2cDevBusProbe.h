@@ -10,7 +10,8 @@
 // The probe over Linux i2c-dev: the adapters sysfs shows, with the port
 // list's reasons for leaving one out; the driver bound at an address (sysfs)
 // and how to unbind it; and a touch of an address by SMBus Receive Byte, or a
-// plain one-byte I2C read where the driver has no Receive Byte. Calls run on
+// plain one-byte I2C read where the driver has no Receive Byte; and the bus
+// clock as the adapter's driver sets or shows it. Calls run on
 // the caller's thread, one at a time.
 class I2cDevBusProbe : public BusProbe {
  public:
@@ -20,6 +21,7 @@ class I2cDevBusProbe : public BusProbe {
   I2cDevBusProbe& operator=(const I2cDevBusProbe&) = delete;
 
   std::vector<ProbedAdapter> Adapters() override;
+  BusClock ClockOf(int port) override;
   std::string Open(int port) override;
   void Close() override;
   std::optional<AddressHolder> HolderOf(std::uint8_t address) override;

@@ -38,6 +38,15 @@ struct ProbedAdapter {
   bool silentReadTimesOut = false;
 };
 
+// The clock on an adapter's bus, as far as its driver lets it be known.
+struct BusClock {
+  std::optional<int> hertz;  // none when it cannot be known
+  std::string source;        // where the figure comes from, or why there is none
+  // What the person can do about it: a command that sets SMBus's 100 kHz, or
+  // why none can; one a line.
+  std::vector<std::string> remedies;
+};
+
 // How one touch of an address ended.
 enum class ProbeAnswer {
   Acknowledged,
@@ -59,6 +68,8 @@ class BusProbe {
 
   // Every adapter the machine shows, listed or not, in port order.
   virtual std::vector<ProbedAdapter> Adapters() = 0;
+  // The clock of the bus behind the port, needing no open adapter.
+  virtual BusClock ClockOf(int port) = 0;
   // Opens the adapter behind the port for probing: empty, or why it cannot be.
   virtual std::string Open(int port) = 0;
   virtual void Close() = 0;

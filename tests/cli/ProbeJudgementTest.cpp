@@ -58,6 +58,7 @@ ProbeFacts HealthyPack() {
                      "not USB, left out (pelmor --all-buses lists it)", std::nullopt},
                     cp2112};
   facts.chosen = cp2112;
+  facts.clock = BusClock{100'000, "the CP2112's own setting", {}};
   facts.sweep = {true, {0x0B}, {}, 112, 0, 0, false, 0.4};
   facts.readAt = 0x0B;
   facts.registers = {
@@ -218,6 +219,16 @@ const Situation kSituations[] = {
                                           GivenUp(RowFault::NoAcknowledge)};
      },
      ConclusionKind::NotABattery, "(DeviceName: not answered (NACK twice))", "DeviceName FAIL"},
+    {"a bus clock above the 100 kHz a pack is specified for",
+     [](ProbeFacts& f) {
+       f.clock = BusClock{400'000, "set by hid-mcp2221", {}};
+     },
+     ConclusionKind::BatteryAnswers, "A Smart Battery answers at 0x0B", "bus clock warn"},
+    {"a bus clock the driver does not tell",
+     [](ProbeFacts& f) {
+       f.clock = BusClock{std::nullopt, "its driver does not tell it", {}};
+     },
+     ConclusionKind::BatteryAnswers, "A Smart Battery answers at 0x0B", "bus clock skip"},
     {"no sweep without a read-only touch: the address is read all the same",
      [](ProbeFacts& f) {
        f.chosen->functions->receiveByte = false;

@@ -44,6 +44,7 @@ TEST(ProbeProcess, EachFaultOfTheEmulatedBusIsNamedByItsConclusion) {
     EXPECT_EQ(conclusion["kind"].toString(), fault.kind) << run.out.toStdString();
     EXPECT_TRUE(conclusion["text"].toString().contains(fault.words)) << run.out.toStdString();
     EXPECT_EQ(report["exitStatus"].toInt(), fault.status);
+    EXPECT_EQ(report["clock"].toObject()["hertz"].toInt(), 100'000);
   }
 }
 
@@ -51,15 +52,17 @@ TEST(ProbeProcess, TextShowsEveryStepWithItsVerdictThenTheConclusion) {
   const PelmorRun run = RunPelmorToEnd({"probe", "--emulated"});
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
   const QStringList lines = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
-  ASSERT_EQ(lines.size(), 9) << run.out.toStdString();
-  const char* steps[] = {"adapter", "functions",         "kernel driver",    "sweep",
-                         "Voltage", "SpecificationInfo", "ManufacturerName", "DeviceName"};
-  for (int i = 0; i < 8; ++i) {
+  ASSERT_EQ(lines.size(), 10) << run.out.toStdString();
+  const char* steps[] = {"adapter",   "functions", "bus clock",         "kernel driver",
+                         "sweep",     "Voltage",   "SpecificationInfo", "ManufacturerName",
+                         "DeviceName"};
+  for (int i = 0; i < 9; ++i) {
     EXPECT_TRUE(lines[i].startsWith(QStringLiteral("ok    %1 ").arg(steps[i]))) << lines[i];
   }
-  EXPECT_TRUE(lines[3].contains(QRegularExpression(R"(\(112 addresses in \d+\.\d{3} s\)$)")))
-      << lines[3];
-  EXPECT_TRUE(lines[8].startsWith("Conclusion: A Smart Battery answers at 0x0B"));
+  EXPECT_TRUE(lines[2].endsWith("100 kHz (the emulated rig's bus)")) << lines[2];
+  EXPECT_TRUE(lines[4].contains(QRegularExpression(R"(\(112 addresses in \d+\.\d{3} s\)$)")))
+      << lines[4];
+  EXPECT_TRUE(lines[9].startsWith("Conclusion: A Smart Battery answers at 0x0B"));
 }
 
 TEST(ProbeProcess, NoAdapterExitsThreeAndUsageErrorsTwo) {

@@ -332,6 +332,19 @@ class FakeSysfs {
     std::filesystem::create_directory_symlink(client, root_ / "sys/bus/i2c/devices" / name);
   }
 
+  // The folder of the device adapter N belongs to (its driver's attributes
+  // and hidraw node are there), the driver bound to it.
+  std::filesystem::path ParentOf(int number) const {
+    return std::filesystem::read_symlink(root_ / "sys/bus/i2c/devices" /
+                                         ("i2c-" + std::to_string(number)))
+        .parent_path();
+  }
+  void BindParent(int number, const std::string& driver) {
+    const auto driverFolder = root_ / "sys/bus/hid/drivers" / driver;
+    std::filesystem::create_directories(driverFolder);
+    std::filesystem::create_directory_symlink(driverFolder, ParentOf(number) / "driver");
+  }
+
   std::filesystem::path Sys() const { return root_ / "sys"; }
   std::filesystem::path Dev() const { return root_ / "dev"; }
   std::string Node(int number) const {

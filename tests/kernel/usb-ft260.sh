@@ -21,6 +21,8 @@ usb_check "--format json as on the emulated rig" json_as_on_the_rig
 usb_check "RemainCapacityAlarm written reads back" write_reads_back
 usb_check "an empty address: NACK after five attempts, status 1" empty_address_is_not_acknowledged
 usb_check "--pec: refused, the FT260 has no PEC" pec_is_refused
+usb_check "pelmor probe tells the clock and the command that sets it, which does" \
+  probe_sets_the_ft260_clock
 # The unplug frees the FT260's bus number. An MCP2221A whose adapter is listed
 # only after that takes the number, and the read's next pass, which opens its
 # port afresh, would open that MCP2221A in the middle of its slow probe

@@ -304,16 +304,37 @@ pec_is_refused() {
   [ $? -eq 3 ] && grep -q "cannot do Packet Error Checking" /tmp/out
 }
 
-# `pelmor probe` on the adapter concludes that the battery answers at 0x0B,
-# and says how long the whole probe took.
+# probe_finds_the_battery CLOCK_LINE: `pelmor probe` on the adapter concludes
+# that the battery answers at 0x0B, tells the bus clock in a line that matches
+# the pattern, and says how long the whole probe took.
 probe_finds_the_battery() {
   started=$(now)
   pelmor probe --port $port >/tmp/out 2>&1
   status=$?
   echo "pelmor probe: status $status after $(echo "$(now) $started" | awk '{ printf "%.2f", $1 - $2 }') s"
   cat /tmp/out
-  [ $status -eq 0 ] &&
+  [ $status -eq 0 ] && grep -q "$1" /tmp/out &&
     grep -q "^Conclusion: A Smart Battery answers at 0x0B (address byte 16): Norvale Cells NV3S4400" /tmp/out
+}
+# probe_sets_the_ft260_clock: with 400 kHz set through hid-ft260's attribute,
+# `pelmor probe` tells it, warns, and prints the command that sets 100 kHz;
+# that command, run as printed (as root, no sudo here), sets it: the next
+# probe tells 100 kHz. Debian 12's driver takes only a write of four bytes
+# (its store returns the report's size, not the count written), as "400\n".
+# With --pec the FT260 is refused before the sweep, so each probe is quick
+# while an address that does not answer costs the sweep seconds here.
+probe_sets_the_ft260_clock() {
+  clock=$(ls /sys/bus/hid/devices/*/clock) && echo 400 >$clock &&
+    pelmor probe --port $port --pec >/tmp/out 2>&1
+  cat /tmp/out
+  set_clock=$(sed -n "s/^ *set SMBus's 100 kHz with: //p" /tmp/out)
+  grep -q "^warn  bus clock  *400 kHz (hid-ft260's attribute $clock): above the 100 kHz" /tmp/out &&
+    [ "$set_clock" = "echo 100 | sudo tee $clock" ] &&
+    eval "$(echo "$set_clock" | sed 's/sudo //')" >/dev/null &&
+    pelmor probe --port $port --pec >/tmp/out 2>&1
+  status=$?
+  grep "bus clock" /tmp/out
+  [ $status -eq 3 ] && grep -q "^ok    bus clock  *100 kHz (hid-ft260's attribute $clock)$" /tmp/out
 }
 
 # unplug_mid_read GADGET: `pelmor read --every 1 --format csv` on the adapter,

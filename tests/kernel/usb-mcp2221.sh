@@ -34,7 +34,10 @@ usb_check "the port list's hint names the MCP2221 as the kernel does" \
 usb_check "all 33 registers hold the model's values" reads_all_registers
 usb_check "--format csv as on the emulated rig" csv_as_on_the_rig
 usb_check "--format json as on the emulated rig" json_as_on_the_rig
-usb_check "pelmor probe finds the battery at 0x0B" probe_finds_the_battery
+usb_check "pelmor probe finds the battery at 0x0B, the clock 400 kHz as hid-mcp2221 set it" \
+  probe_finds_the_battery "^warn  bus clock  *400 kHz (set by hid-mcp2221 when the adapter is plugged in): above the 100 kHz a Smart Battery is specified for$"
+usb_check "hid-mcp2221 set 400 kHz in the chip" \
+  grep -q "^mcp2221: the driver set the I2C clock divider 27 (400 kHz)$" /tmp/gadget-mcp2221.err
 usb_check "RemainCapacityAlarm written reads back" write_reads_back
 usb_check "an empty address: NACK after five attempts, status 1" empty_address_is_not_acknowledged
 usb_check "--pec: refused, the MCP2221 has no PEC" pec_is_refused

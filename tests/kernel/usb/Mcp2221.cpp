@@ -1,6 +1,7 @@
 #include "tests/kernel/usb/Mcp2221.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -81,6 +82,10 @@ Report Mcp2221::StatusSetParameters(const Report& command) {
   if (command[3] == 0x20) {
     if (engineState_ == kStateIdle && !held_) {
       speedDivider_ = command[4];
+      // For the bed to hold the probe's clock against: the chip runs its
+      // 12 MHz clock through the divider plus 3.
+      std::fprintf(stderr, "mcp2221: the driver set the I2C clock divider %u (%u kHz)\n",
+                   unsigned{speedDivider_}, 12'000u / (speedDivider_ + 3u));
       response[3] = kSpeedSet;
       response[4] = speedDivider_;
     } else {
