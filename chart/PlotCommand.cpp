@@ -266,7 +266,9 @@ struct ReadLog {
 
 // Reads one log, naming each of its faults with its path on standard error.
 ReadLog Read(const PlotRequest& request, const QString& log) {
-  ReadLog read{log, QFileInfo(log).fileName(), nullptr, {}, plot_exit::kNoChart, {}, {}};
+  ReadLog read;
+  read.path = log;
+  read.status = plot_exit::kNoChart;
   if (QFileInfo(log).isDir()) {
     Err() << "pelmor: " << log << " is a folder, not a log file" << Qt::endl;
     return read;
