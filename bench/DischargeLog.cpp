@@ -4,7 +4,7 @@
 // rig, whose clock runs as fast as the computer can. Eight hours take a few
 // seconds. The log's time stamps start at 08:00 on 7 December 2026.
 //
-// Usage: discharge_log HOURS FILE [REGISTER...]
+// Usage: discharge_log HOURS FILE [REGISTER...] [--pack PACK]
 #include <QCoreApplication>
 #include <QFile>
 #include <QStringList>
@@ -16,10 +16,23 @@
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  const QStringList arguments = QCoreApplication::arguments();
+  QStringList arguments = QCoreApplication::arguments();
+  EmulatedPack pack = EmulatedPack::Standard;
+  if (const qsizetype at = arguments.indexOf(QStringLiteral("--pack")); at > 0) {
+    const std::optional<EmulatedPack> named =
+        at + 1 < arguments.size() ? EmulatedPackNamed(arguments[at + 1].toStdString())
+                                  : std::nullopt;
+    if (!named) {
+      std::fprintf(stderr,
+                   "discharge_log: --pack takes worn, unbalanced, alarm, conditioning or pile\n");
+      return 2;
+    }
+    pack = *named;
+    arguments.remove(at, 2);
+  }
   const int hours = arguments.size() > 2 ? arguments[1].toInt() : 0;
   if (hours < 1) {
-    std::fprintf(stderr, "usage: discharge_log HOURS FILE [REGISTER...]\n");
+    std::fprintf(stderr, "usage: discharge_log HOURS FILE [REGISTER...] [--pack PACK]\n");
     return 2;
   }
   std::vector<int> rows;
@@ -33,7 +46,7 @@ int main(int argc, char** argv) {
   }
   const QString path = arguments[2];
 
-  RigScan scan;
+  RigScan scan(pack);
   if (!rows.empty()) scan.TickOnly(rows);
   scan.OpenLog(path);
   if (scan.Errors().shown > 0) {

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <string>
 
-RigScan::RigScan() {
+RigScan::RigScan(EmulatedPack pack) : rig_(EmulatedRig::Deterministic(EmulatedFault::None, pack)) {
   catalogue_.BuildCatalogue(rows_);
 }
 

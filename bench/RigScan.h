@@ -55,7 +55,7 @@ class RigScan {
  public:
   using Micros = std::chrono::microseconds;
 
-  RigScan();
+  explicit RigScan(EmulatedPack pack = EmulatedPack::Standard);
 
   // Ticks only these rows (all 33 are ticked at first).
   void TickOnly(const std::vector<int>& rows);
@@ -76,7 +76,7 @@ class RigScan {
   const RigErrors& Errors() const { return errors_; }
 
  private:
-  std::unique_ptr<EmulatedRig> rig_ = EmulatedRig::Deterministic();
+  std::unique_ptr<EmulatedRig> rig_;
   PlainRowControlsSource rows_;
   RegisterCatalogue catalogue_;
   RigControls controls_;

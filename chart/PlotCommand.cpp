@@ -7,10 +7,12 @@
 #include <QRegularExpression>
 #include <QTextStream>
 #include <algorithm>
+#include <memory>
 
 #include "battery/RegisterNames.h"
 #include "chart/ChartPicture.h"
 #include "chart/ChartRegisters.h"
+#include "chart/LogNames.h"
 #include "chart/LogReader.h"
 #include "chart/PassSeries.h"
 #include "chart/ReadingsChart.h"
@@ -59,16 +61,22 @@ struct Parser {
                                           "elapsed (time since the first record), or capacity "
                                           "(the charge delivered, integrated from Current: the "
                                           "discharge curve). Default: clock for a log shorter "
-                                          "than two hours, else elapsed."),
+                                          "than two hours, else elapsed; elapsed when several "
+                                          "logs are compared, which clock cannot draw."),
                            QStringLiteral("AXIS")};
 
   Parser() {
-    parser.setApplicationDescription(
-        QStringLiteral("Draws a log file (the window's, or pelmor read --format csv's) as a "
-                       "chart of the named registers, of every register that is a number when "
-                       "none is named."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Draws a log file (the window's, or pelmor read --format csv's) as a chart of the "
+        "named registers, of every register that is a number when none is named.\n"
+        "Several log files are compared: each is drawn from its first record, in a "
+        "colour of its own and named by its file, each register named (1 to 5) in a line "
+        "style of its own, along the time elapsed or, with --x capacity, the charge "
+        "delivered. A log file named like a register is given as ./NAME."));
     parser.addPositionalArgument(QStringLiteral("plot"), QStringLiteral("The command."));
-    parser.addPositionalArgument(QStringLiteral("LOGFILE"), QStringLiteral("The log file."));
+    parser.addPositionalArgument(QStringLiteral("LOGFILE"),
+                                 QStringLiteral("The log file; several to compare them."),
+                                 QStringLiteral("LOGFILE..."));
     parser.addPositionalArgument(QStringLiteral("REGISTER"),
                                  QStringLiteral("A register's name as in the window."),
                                  QStringLiteral("[REGISTER...]"));
@@ -103,6 +111,39 @@ std::optional<QString> ReadRegisters(const QStringList& names, PlotRequest& requ
   }
   std::sort(request.rows.begin(), request.rows.end());
   request.rows.erase(std::unique(request.rows.begin(), request.rows.end()), request.rows.end());
+  return std::nullopt;
+}
+
+// After the first log, an operand is another log when it names no register
+// and is a file, or a path by its look; else it is a register, perhaps misspelt.
+bool IsLogOperand(const QString& operand) {
+  if (ChartRowNamed(operand)) return false;
+  return QFileInfo::exists(operand) || operand.contains(QLatin1Char('/')) ||
+         operand.contains(QLatin1Char('.'));
+}
+
+// Several logs are drawn from their starts, a colour each and a line style
+// for each register: that is what limits what they can be compared on.
+std::optional<QString> CheckComparison(const PlotRequest& request, const Parser& p) {
+  const auto logs = static_cast<std::size_t>(request.logPaths.size());
+  if (logs < 2) return std::nullopt;
+  if (logs > ReadingsChart::kMostComparedLogs) {
+    return QStringLiteral("At most %1 logs can be compared in one chart, not %2.")
+        .arg(ReadingsChart::kMostComparedLogs)
+        .arg(logs);
+  }
+  if (request.rows.empty() || request.rows.size() > ReadingsChart::kMostComparedRegisters) {
+    return QStringLiteral(
+               "Name the registers to compare after the logs, 1 to %1 of them (one line style "
+               "each): pelmor plot a.log b.log Voltage -o both.png")
+        .arg(ReadingsChart::kMostComparedRegisters);
+  }
+  if (p.parser.value(p.along) == QLatin1String("clock")) {
+    return QStringLiteral(
+        "--x clock draws one log on its own clock; logs compared are drawn from their first "
+        "records, along the time elapsed (--x elapsed, the default) or the charge delivered "
+        "(--x capacity).");
+  }
   return std::nullopt;
 }
 
@@ -173,15 +214,16 @@ std::optional<QString> DeliveredText(const DischargeTotals& totals) {
 }
 
 // Each event on a line of its own: its time stamp and what happened.
-void PrintEvents(const PassEvents& events) {
+void PrintEvents(const PassEvents& events, const QString& prefix) {
   QTextStream out(stdout);
   const LogFormatter stamps;
   for (const PassEvent& event : events.Events()) {
-    out << stamps.TimeStamp(QDateTime::fromMSecsSinceEpoch(event.wallMs, Qt::UTC)) << ' '
+    out << prefix << stamps.TimeStamp(QDateTime::fromMSecsSinceEpoch(event.wallMs, Qt::UTC)) << ' '
         << event.text << '\n';
   }
   if (events.Count() > static_cast<qint64>(events.Events().size())) {
-    out << events.Count() - static_cast<qint64>(events.Events().size()) << " more events\n";
+    out << prefix << events.Count() - static_cast<qint64>(events.Events().size())
+        << " more events\n";
   }
   out.flush();
 }
@@ -211,35 +253,51 @@ QString TitleOf(const QString& logPath, const PassSeries& series) {
            stamp(time.WallClockAt(*series.LastMs())));
 }
 
-int Plot(const PlotRequest& request) {
-  const QString& log = request.logPath;
+// A log read for the chart: its passes and what it gave to say.
+struct ReadLog {
+  QString path;
+  QString name;  // in the legend, when several are compared
+  std::unique_ptr<PassSeries> series;
+  LogReader::Result result;
+  int status = plot_exit::kWholeLog;
+  QStringList notes;  // for the chart; standard error has them already
+  std::optional<QString> delivered;
+};
+
+// Reads one log, naming each of its faults with its path on standard error.
+ReadLog Read(const PlotRequest& request, const QString& log) {
+  ReadLog read;
+  read.path = log;
+  read.status = plot_exit::kNoChart;
   if (QFileInfo(log).isDir()) {
     Err() << "pelmor: " << log << " is a folder, not a log file" << Qt::endl;
-    return plot_exit::kNoChart;
+    return read;
   }
   QFile file(log);
   if (!file.open(QIODevice::ReadOnly)) {
     Err() << "pelmor: cannot open " << log << ": " << file.errorString() << Qt::endl;
-    return plot_exit::kNoChart;
+    return read;
   }
 
   // About one bucket a pixel across: four points each at most.
-  PassSeries series({request.rows, std::chrono::milliseconds(0), request.size.width(), request.from,
-                     request.to, request.alongCharge});
+  read.series = std::make_unique<PassSeries>(
+      PassSeries::Options{request.rows, std::chrono::milliseconds(0), request.size.width(),
+                          request.from, request.to, request.alongCharge});
+  const PassSeries& series = *read.series;
   qint64 problems = 0;
-  LogReader reader(series, [&](qint64 line, const QString& problem) {
+  LogReader reader(*read.series, [&](qint64 line, const QString& problem) {
     if (++problems <= kProblemsNamed) {
       Err() << "pelmor: " << log << ':' << line << ": " << problem << Qt::endl;
     }
   });
-  const LogReader::Result result = reader.Read(file);
+  const LogReader::Result& result = read.result = reader.Read(file);
   if (result.readError) {
     Err() << "pelmor: cannot read " << log << ": " << *result.readError << Qt::endl;
-    return plot_exit::kNoChart;
+    return read;
   }
   if (result.refusal) {
     Err() << "pelmor: " << log << " is not a Pelmor log file: " << *result.refusal << Qt::endl;
-    return plot_exit::kNoChart;
+    return read;
   }
   if (problems > kProblemsNamed) {
     Err() << "pelmor: " << log << ": " << problems - kProblemsNamed
@@ -248,7 +306,7 @@ int Plot(const PlotRequest& request) {
   if (result.records == 0) {
     Err() << "pelmor: " << log << ' ' << WhyNoRecord(file.size(), result) << "; no chart is written"
           << Qt::endl;
-    return plot_exit::kNoChart;
+    return read;
   }
   if (series.Lines().empty()) {
     Err() << "pelmor: " << log << " holds no reading of "
@@ -256,47 +314,115 @@ int Plot(const PlotRequest& request) {
           << (request.rows.empty() ? QStringLiteral("a register that is a number")
                                    : QStringLiteral("the registers named"))
           << "; no chart is written" << Qt::endl;
-    return plot_exit::kNoChart;
+    return read;
   }
   const QStringList missing = Missing(request, series);
   if (!missing.isEmpty()) {
     Err() << "pelmor: " << log << " holds no reading of " << missing.join(QStringLiteral(", "))
           << Qt::endl;
   }
-
   if (request.alongCharge && !series.ChargeExtent()) {
     Err() << "pelmor: " << log << " holds no Current reading to integrate; no chart is written"
           << Qt::endl;
-    return plot_exit::kNoChart;
+    return read;
   }
-  QStringList notes = NotesOn(result);
-  if (!request.alongCharge) notes << NotesOn(series.BreaksKept());
-  const std::optional<QString> delivered = DeliveredText(series.Discharge());
-  for (const QString& note : notes) Err() << "pelmor: " << log << ": " << note << Qt::endl;
-  if (delivered && request.alongCharge) notes.prepend(*delivered);
+  read.notes = NotesOn(result);
+  if (!request.alongCharge) read.notes << NotesOn(series.BreaksKept());
+  for (const QString& note : read.notes) Err() << "pelmor: " << log << ": " << note << Qt::endl;
+  read.delivered = DeliveredText(series.Discharge());
+  if (read.delivered && request.alongCharge) read.notes.prepend(*read.delivered);
+  const bool guessed = result.zerosTakenForFailures > 0;
+  read.status = result.problemLines > 0 || !missing.isEmpty() || guessed ? plot_exit::kLinesSkipped
+                                                                         : plot_exit::kWholeLog;
+  return read;
+}
 
-  ChartPicture picture(request.size);
-  picture.Chart().setTitle(TitleOf(log, series));
-  ReadingsChart::SetNotes(picture.Chart(), notes);
-  ReadingsChart readings(picture.Chart(), request.scale);
-  if (request.alongCharge) readings.SetAlong(PassSeries::Along::Charge);
-  readings.ShowEvents(request.events);
-  readings.Draw(series);
-  if (const std::optional<QString> error = picture.Write(request.outputPath)) {
-    Err() << "pelmor: cannot write " << request.outputPath << ": " << *error << Qt::endl;
-    return plot_exit::kNoChart;
-  }
-  if (delivered) QTextStream(stdout) << *delivered << Qt::endl;
-  if (request.events) PrintEvents(series.Events());
-  if (result.stillOpen) {
-    Err() << "pelmor: " << log
+// What is printed once the picture is written: the charge delivered, the
+// events, and that a log is still open; with each log's name when several.
+void Report(const PlotRequest& request, const ReadLog& log, bool named) {
+  const QString prefix = named ? log.name + QStringLiteral(": ") : QString();
+  if (log.delivered) QTextStream(stdout) << prefix << *log.delivered << Qt::endl;
+  if (request.events) PrintEvents(log.series->Events(), prefix);
+  if (log.result.stillOpen) {
+    Err() << "pelmor: " << log.path
           << " is still open: its last record is still being written, so the chart ends "
              "with the record before"
           << Qt::endl;
   }
-  const bool guessed = result.zerosTakenForFailures > 0;
-  return result.problemLines > 0 || !missing.isEmpty() || guessed ? plot_exit::kLinesSkipped
-                                                                  : plot_exit::kWholeLog;
+}
+
+// The axes left without numbers, said in the chart and on standard error.
+void SayLeftOutScales(const ReadingsChart& readings, QChart& chart, QStringList notes) {
+  const QStringList units = readings.LeftOutScales();
+  if (units.isEmpty()) return;
+  const QString note = QStringLiteral("Axes without numbers, for want of room at this size: %1.")
+                           .arg(units.join(QStringLiteral(", ")));
+  Err() << "pelmor: " << note << Qt::endl;
+  ReadingsChart::SetNotes(chart, notes << note);
+}
+
+void DrawOne(const PlotRequest& request, const ReadLog& log, ChartPicture& picture) {
+  picture.Chart().setTitle(TitleOf(log.path, *log.series));
+  ReadingsChart::SetNotes(picture.Chart(), log.notes);
+  ReadingsChart readings(picture.Chart(), request.scale);
+  if (request.alongCharge) readings.SetAlong(PassSeries::Along::Charge);
+  readings.ShowEvents(request.events);
+  readings.Draw(*log.series);
+  SayLeftOutScales(readings, picture.Chart(), log.notes);
+}
+
+void DrawCompared(const PlotRequest& request, const std::vector<ReadLog>& logs,
+                  ChartPicture& picture) {
+  QStringList names;
+  QStringList notes;
+  std::vector<ReadingsChart::ComparedLog> compared;
+  for (const ReadLog& log : logs) {
+    names << log.name;
+    for (const QString& note : log.notes) notes << log.name + QStringLiteral(": ") + note;
+    compared.push_back({log.name, log.series.get()});
+  }
+  picture.Chart().setTitle(
+      QStringLiteral("%1, each from its first record").arg(names.join(QStringLiteral(", "))));
+  ReadingsChart::SetNotes(picture.Chart(), notes);
+  ReadingsChart readings(picture.Chart(), ReadingsChart::TimeScale::Elapsed);
+  if (request.alongCharge) readings.SetAlong(PassSeries::Along::Charge);
+  readings.ShowEvents(request.events);
+  readings.DrawCompared(compared);
+  SayLeftOutScales(readings, picture.Chart(), notes);
+}
+
+int Plot(const PlotRequest& request) {
+  std::vector<ReadLog> logs;
+  const QStringList names = LogNames(request.logPaths);
+  int status = plot_exit::kWholeLog;
+  for (qsizetype i = 0; i < request.logPaths.size(); ++i) {
+    logs.push_back(Read(request, request.logPaths[i]));
+    logs.back().name = names[i];
+    status = std::max(status, logs.back().status);
+  }
+  if (status == plot_exit::kNoChart) {
+    const auto undrawn = std::count_if(logs.begin(), logs.end(), [](const ReadLog& log) {
+      return log.status == plot_exit::kNoChart;
+    });
+    if (logs.size() > 1) {
+      Err() << "pelmor: no chart is written: " << undrawn << " of the " << logs.size()
+            << " logs cannot be drawn" << Qt::endl;
+    }
+    return plot_exit::kNoChart;
+  }
+
+  ChartPicture picture(request.size);
+  if (logs.size() == 1) {
+    DrawOne(request, logs.front(), picture);
+  } else {
+    DrawCompared(request, logs, picture);
+  }
+  if (const std::optional<QString> error = picture.Write(request.outputPath)) {
+    Err() << "pelmor: cannot write " << request.outputPath << ": " << *error << Qt::endl;
+    return plot_exit::kNoChart;
+  }
+  for (const ReadLog& log : logs) Report(request, log, logs.size() > 1);
+  return status;
 }
 
 // Qt warns on standard error that XDG_RUNTIME_DIR is not set, which is
@@ -329,8 +455,15 @@ PlotParse ParsePlotCommand(const QStringList& arguments) {
     return result;
   }
   PlotRequest request;
-  request.logPath = operands.first();
-  if (const std::optional<QString> error = ReadRegisters(operands.mid(1), request)) {
+  QStringList registers;
+  for (qsizetype i = 0; i < operands.size(); ++i) {
+    (i == 0 || IsLogOperand(operands[i]) ? request.logPaths : registers) << operands[i];
+  }
+  if (const std::optional<QString> error = ReadRegisters(registers, request)) {
+    result.error = *error;
+    return result;
+  }
+  if (const std::optional<QString> error = CheckComparison(request, p)) {
     result.error = *error;
     return result;
   }

@@ -1,5 +1,9 @@
 #include "chart/ReadingsChart.h"
 
+#include <QGraphicsItemGroup>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QLegendMarker>
 #include <QSet>
 #include <algorithm>
@@ -29,11 +33,20 @@ const QColor kPalette[] = {
     QColor(0x17, 0xbe, 0xcf), QColor(0x00, 0x00, 0x80), QColor(0x00, 0x00, 0x00),
 };
 const Qt::PenStyle kStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine};
+// Logs compared take a colour each, so their registers take a style each.
+const Qt::PenStyle kComparedStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
+                                        Qt::DashDotDotLine};
+static_assert(std::size(kPalette) == ReadingsChart::kMostComparedLogs);
+static_assert(std::size(kComparedStyles) == ReadingsChart::kMostComparedRegisters);
 
 // Text grows with the picture: this size at 1200 by 700 pixels.
 constexpr double kFontPixelsAtBase = 12;
 constexpr double kBaseArea = 1200.0 * 700.0;
 constexpr int kSmallestFontPixels = 9;
+// Laying out, finding labels cut and making room, at most this often a drawing.
+constexpr int kMostFittings = 40;
+// Qt Charts ends a label it had to cut with this.
+const QLatin1String kCutMark("...");
 constexpr int kLargestFontPixels = 32;
 
 // The round step (1, 2 or 5 times a power of ten) at or above this one.
@@ -185,6 +198,25 @@ void ReadingsChart::Scale(QValueAxis& axis, ChartAxis unit, const AxisLines& lin
   axis.setTitleBrush(colour);
 }
 
+// A few lines are named under the chart, many in a column beside it.
+void ReadingsChart::ScaleValueAxes(const std::map<ChartAxis, AxisLines>& axisLines) {
+  int shownLines = 0;
+  for (const auto& [axis, lines] : axisLines) shownLines += lines.count;
+  chart_.legend()->setAlignment(shownLines > kLinesNamedBelow ? Qt::AlignRight : Qt::AlignBottom);
+  for (auto& [axis, valueAxis] : valueAxes_) {
+    const auto lines = axisLines.find(axis);
+    valueAxis->setVisible(lines != axisLines.end());
+    if (lines != axisLines.end()) Scale(*valueAxis, axis, lines->second);
+  }
+}
+
+void ReadingsChart::AddTimeAxis() {
+  if (timeAxis_) return;
+  timeAxis_ = new QCategoryAxis;
+  timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  chart_.addAxis(timeAxis_, Qt::AlignBottom);
+}
+
 ReadingsChart::ReadingsChart(QChart& chart, TimeScale scale) : chart_(chart), scale_(scale) {
   chart_.setLocalizeNumbers(false);
   // The legend shows each line's stroke, so dashed and dotted lines of a
@@ -278,7 +310,98 @@ void ReadingsChart::ScaleFonts() {
   for (QAbstractAxis* axis : chart_.axes()) {
     axis->setLabelsFont(sized(axis->labelsFont()));
     axis->setTitleFont(sized(axis->titleFont()));
+    axis->setLabelsVisible(true);
+    axis->setTitleVisible(true);
   }
+  valueFontPixels_ = pixels;
+  labelRoom_ = kTimeLabelRoom * pixels / kFontPixelsAtBase;
+  unlabelled_.clear();
+}
+
+int ReadingsChart::MostBottomTicks() const {
+  const double room =
+      labelRoom_ > 0 ? labelRoom_ : kTimeLabelRoom * FontPixels() / kFontPixelsAtBase;
+  return std::max(1, static_cast<int>(chart_.size().width() / room));
+}
+
+// Qt Charts gives the value axes at most 0.4 of the width between them and
+// each bottom label an even share of it, and cuts what does not fit. Its
+// labels are text items: those of an axis in a group of their own.
+ReadingsChart::CutLabels ReadingsChart::FindCutLabels() const {
+  CutLabels cut;
+  const QRectF plot = chart_.plotArea();
+  for (QGraphicsItem* item : chart_.scene()->items()) {
+    const auto* text = qgraphicsitem_cast<QGraphicsTextItem*>(item);
+    if (!text || !text->isVisible() || !chart_.isAncestorOf(item) ||
+        chart_.legend()->isAncestorOf(item) || !text->toPlainText().endsWith(kCutMark)) {
+      continue;
+    }
+    const QRectF at = chart_.mapRectFromScene(item->sceneBoundingRect());
+    const bool tickLabel =
+        item->parentItem() && qgraphicsitem_cast<QGraphicsItemGroup*>(item->parentItem());
+    if (at.top() >= plot.bottom()) {
+      cut.bottom = cut.bottom || tickLabel;
+    } else if (at.bottom() > plot.top()) {
+      cut.side = true;
+    }
+  }
+  return cut;
+}
+
+void ReadingsChart::SetValueAxisFonts(int pixels) {
+  valueFontPixels_ = pixels;
+  for (auto& [unit, axis] : valueAxes_) {
+    QFont labels = axis->labelsFont();
+    labels.setPixelSize(pixels);
+    axis->setLabelsFont(labels);
+    QFont title = axis->titleFont();
+    title.setPixelSize(pixels);
+    axis->setTitleFont(title);
+  }
+}
+
+// The last axis shown that still has its numbers loses them, and its title.
+bool ReadingsChart::LeaveOutAScale() {
+  for (auto at = valueAxes_.rbegin(); at != valueAxes_.rend(); ++at) {
+    if (!at->second->isVisible() || unlabelled_.count(at->first)) continue;
+    at->second->setLabelsVisible(false);
+    at->second->setTitleVisible(false);
+    unlabelled_.insert(at->first);
+    return true;
+  }
+  return false;
+}
+
+// Lays the chart out and, while a label is cut, makes room: fewer labels
+// along the bottom; smaller type on the value axes, then an axis without its
+// numbers.
+void ReadingsChart::FitLabels(const std::function<void()>& setBottomAxis) {
+  if (!chart_.scene() || !chart_.layout()) return;
+  for (int fitting = 0; fitting < kMostFittings; ++fitting) {
+    chart_.layout()->activate();
+    const CutLabels cut = FindCutLabels();
+    if (!cut.bottom && !cut.side) return;
+    if (cut.bottom && MostBottomTicks() > 1) {
+      labelRoom_ = chart_.size().width() / (MostBottomTicks() - 1);
+      setBottomAxis();
+    }
+    if (cut.side) {
+      if (valueFontPixels_ > kSmallestFontPixels) {
+        SetValueAxisFonts(valueFontPixels_ - 1);
+      } else if (!LeaveOutAScale()) {
+        return;
+      }
+    }
+  }
+}
+
+QStringList ReadingsChart::LeftOutScales() const {
+  QStringList units;
+  for (const ChartAxis axis : unlabelled_) {
+    const auto at = valueAxes_.find(axis);
+    if (at != valueAxes_.end() && at->second->isVisible()) units << AxisUnit(axis);
+  }
+  return units;
 }
 
 void ReadingsChart::SetBottomTicks(const std::vector<TimeTick>& ticks, double from, double to) {
@@ -311,7 +434,7 @@ void ReadingsChart::SetChargeAxis(std::pair<qint64, qint64> extent) {
   constexpr double kPerMah = PassSeries::kMicroampHoursPerMilliampHour;
   const double low = static_cast<double>(extent.first) / kPerMah;
   const double high = static_cast<double>(extent.second) / kPerMah;
-  const int most = std::max(2, static_cast<int>(chart_.size().width() / kTimeLabelRoom));
+  const int most = MostBottomTicks();
   const double step = RoundStep(std::max(high - low, 1.0) / most);
   const double from = std::floor(low / step) * step;
   const double to = std::max(std::ceil(high / step) * step, from + step);
@@ -329,7 +452,7 @@ void ReadingsChart::SetTimeAxis(const PassSeries& series) {
   const qint64 margin = lastMs > firstMs ? 0 : kMinuteMs / 2;
   const bool clock = scale_ == TimeScale::Clock ||
                      (scale_ == TimeScale::Chosen && lastMs - firstMs < kClockTimeSpanMs);
-  const int most = std::max(2, static_cast<int>(chart_.size().width() / kTimeLabelRoom));
+  const int most = MostBottomTicks();
   const qint64 from = held_ ? static_cast<qint64>(timeAxis_->min()) : firstMs - margin;
   const qint64 to = held_ ? static_cast<qint64>(timeAxis_->max()) : lastMs + margin;
   const std::vector<TimeTick> ticks =
@@ -418,11 +541,7 @@ ReadingsChart::DrawnLine& ReadingsChart::Drawn(const LineKey& key) {
 
 void ReadingsChart::Draw(const PassSeries& series, const std::set<int>& hiddenRows) {
   if (!series.LastMs()) return;
-  if (!timeAxis_) {
-    timeAxis_ = new QCategoryAxis;
-    timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    chart_.addAxis(timeAxis_, Qt::AlignBottom);
-  }
+  AddTimeAxis();
   const bool alongCharge = along_ == PassSeries::Along::Charge && series.ChargeExtent();
   if (alongCharge) {
     SetChargeAxis(*series.ChargeExtent());
@@ -458,15 +577,7 @@ void ReadingsChart::Draw(const PassSeries& series, const std::set<int>& hiddenRo
     const auto range = shown ? line.ValueRange() : std::nullopt;
     if (range) axisLines[key.axis].Add(*range, drawn.colour);
   }
-  // A few lines are named under the chart, many in a column beside it.
-  int shownLines = 0;
-  for (const auto& [axis, lines] : axisLines) shownLines += lines.count;
-  chart_.legend()->setAlignment(shownLines > kLinesNamedBelow ? Qt::AlignRight : Qt::AlignBottom);
-  for (auto& [axis, valueAxis] : valueAxes_) {
-    const auto lines = axisLines.find(axis);
-    valueAxis->setVisible(lines != axisLines.end());
-    if (lines != axisLines.end()) Scale(*valueAxis, axis, lines->second);
-  }
+  ScaleValueAxes(axisLines);
   std::vector<double> breakXs;
   for (const TimeAxisMap::Break& brk : breaks) {
     breakXs.push_back(static_cast<double>(brk.beforeX + brk.afterX) / 2);
@@ -482,4 +593,123 @@ void ReadingsChart::Draw(const PassSeries& series, const std::set<int>& hiddenRo
   QPen eventPen(QColor(0xe0, 0x70, 0x00), 1, Qt::DotLine);
   Mark(eventMarks_, eventXs, eventPen);
   ScaleFonts();
+  FitLabels([&] {
+    if (alongCharge) {
+      SetChargeAxis(*series.ChargeExtent());
+    } else {
+      SetTimeAxis(series);
+    }
+  });
+}
+
+// The longest log sets the axis: each is drawn from 0, its first pass kept.
+void ReadingsChart::SetComparedTimeAxis(const std::vector<ComparedLog>& logs) {
+  qint64 longest = 0;
+  for (const ComparedLog& log : logs) {
+    longest = std::max(longest, *log.series->LastMs() - *log.series->FirstMs());
+  }
+  const qint64 margin = longest > 0 ? 0 : kMinuteMs / 2;
+  const int most = MostBottomTicks();
+  SetBottomTicks(ElapsedTicks(-margin, longest + margin, most), static_cast<double>(-margin),
+                 static_cast<double>(longest + margin));
+  timeAxis_->setTitleText(QStringLiteral("h:mm since each log's first record"));
+}
+
+void ReadingsChart::DrawComparedLog(const ComparedLog& log, const QColor& colour,
+                                    const std::map<int, Qt::PenStyle>& styles,
+                                    std::map<ChartAxis, AxisLines>& axisLines) {
+  const bool alongCharge = along_ == PassSeries::Along::Charge;
+  const PassSeries& series = *log.series;
+  const double shift = alongCharge ? 0 : -static_cast<double>(*series.FirstMs());
+  const std::vector<TimeAxisMap::Break> breaks =
+      alongCharge ? std::vector<TimeAxisMap::Break>{} : series.BreaksKept();
+  for (const auto& [key, line] : series.Lines(along_)) {
+    std::vector<std::vector<QPointF>> runs = line.Runs();
+    BridgeShortestGaps(runs, kMostRunsALine);
+    SplitAtBreaks(runs, breaks);
+    QPen pen(colour);
+    pen.setWidth(kLineWidth);
+    pen.setStyle(styles.at(key.row));
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+      auto* run = new QLineSeries;
+      run->setName(QStringLiteral("%1: %2").arg(log.name, LineName(key)));
+      run->setPen(pen);
+      QList<QPointF> points;
+      points.reserve(static_cast<qsizetype>(runs[i].size()));
+      for (const QPointF& point : runs[i]) points << QPointF(point.x() + shift, point.y());
+      run->replace(points);
+      chart_.addSeries(run);
+      run->attachAxis(timeAxis_);
+      run->attachAxis(&ValueAxis(key.axis));
+      for (QLegendMarker* marker : chart_.legend()->markers(run)) marker->setVisible(i == 0);
+    }
+    if (const auto range = line.ValueRange()) axisLines[key.axis].Add(*range, colour);
+  }
+}
+
+// A log's breaks dashed, and its events dotted, in its colour.
+void ReadingsChart::MarkComparedLog(const ComparedLog& log, const QColor& colour) {
+  if (along_ == PassSeries::Along::Charge) return;
+  const PassSeries& series = *log.series;
+  const auto first = static_cast<double>(*series.FirstMs());
+  std::vector<double> breakXs;
+  for (const TimeAxisMap::Break& brk : series.BreaksKept()) {
+    breakXs.push_back(static_cast<double>(brk.beforeX + brk.afterX) / 2 - first);
+  }
+  std::vector<QLineSeries*> breakMarks;
+  Mark(breakMarks, breakXs, QPen(colour, 1, Qt::DashLine));
+  if (!showEvents_) return;
+  std::vector<double> eventXs;
+  for (const PassEvent& event : series.Events().Events()) {
+    eventXs.push_back(static_cast<double>(event.x) - first);
+  }
+  std::vector<QLineSeries*> eventMarks;
+  Mark(eventMarks, eventXs, QPen(colour, 1, Qt::DotLine));
+}
+
+void ReadingsChart::DrawCompared(const std::vector<ComparedLog>& logs) {
+  std::vector<ComparedLog> drawn;
+  for (const ComparedLog& log : logs) {
+    if (log.series->LastMs()) drawn.push_back(log);
+  }
+  if (drawn.empty()) return;
+  AddTimeAxis();
+  std::pair<qint64, qint64> extent{0, 0};
+  for (const ComparedLog& log : drawn) {
+    if (const auto own = log.series->ChargeExtent()) {
+      extent = {std::min(extent.first, own->first), std::max(extent.second, own->second)};
+    }
+  }
+  const auto setBottomAxis = [&] {
+    if (along_ == PassSeries::Along::Charge) {
+      SetChargeAxis(extent);
+    } else {
+      SetComparedTimeAxis(drawn);
+    }
+  };
+  setBottomAxis();
+  // The same register has the same style in every log, its axis the same side.
+  std::set<int> rows;
+  std::set<ChartAxis> axes;
+  for (const ComparedLog& log : drawn) {
+    for (const auto& [key, line] : log.series->Lines(along_)) {
+      rows.insert(key.row);
+      axes.insert(key.axis);
+    }
+  }
+  std::map<int, Qt::PenStyle> styles;
+  for (const int row : rows) {
+    styles[row] = kComparedStyles[styles.size() % std::size(kComparedStyles)];
+  }
+  for (const ChartAxis axis : axes) ValueAxis(axis);
+  std::map<ChartAxis, AxisLines> axisLines;
+  for (std::size_t i = 0; i < drawn.size(); ++i) {
+    DrawComparedLog(drawn[i], kPalette[i % std::size(kPalette)], styles, axisLines);
+  }
+  ScaleValueAxes(axisLines);
+  for (std::size_t i = 0; i < drawn.size(); ++i) {
+    MarkComparedLog(drawn[i], kPalette[i % std::size(kPalette)]);
+  }
+  ScaleFonts();
+  FitLabels(setBottomAxis);
 }

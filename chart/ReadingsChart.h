@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QLineSeries>
 #include <QValueAxis>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -49,6 +50,23 @@ class ReadingsChart {
   // Draws the series as they stand, leaving out the lines of hiddenRows.
   void Draw(const PassSeries& series, const std::set<int>& hiddenRows = {});
 
+  // A log among several compared: its name in the legend, and its passes.
+  struct ComparedLog {
+    QString name;
+    const PassSeries* series = nullptr;
+  };
+  // Each log compared has a colour of its own, each register a line style.
+  static constexpr std::size_t kMostComparedLogs = 12;
+  static constexpr std::size_t kMostComparedRegisters = 5;
+  // Draws several logs over one another from their first passes, along the
+  // time elapsed since then (whatever the time scale) or along the charge
+  // delivered. For a picture drawn once: drawing again adds to it.
+  void DrawCompared(const std::vector<ComparedLog>& logs);
+
+  // The units whose axes show no numbers: at this size there was no room for
+  // them whole, even in the smallest type.
+  QStringList LeftOutScales() const;
+
   // Lines under the chart's title that say what the picture cannot show:
   // a log's ambiguous zeros, breaks in its time.
   static void SetNotes(QChart& chart, const QStringList& notes);
@@ -77,12 +95,28 @@ class ReadingsChart {
   };
 
   void Scale(QValueAxis& axis, ChartAxis unit, const AxisLines& lines) const;
+  void AddTimeAxis();
+  void SetComparedTimeAxis(const std::vector<ComparedLog>& logs);
+  void DrawComparedLog(const ComparedLog& log, const QColor& colour,
+                       const std::map<int, Qt::PenStyle>& styles,
+                       std::map<ChartAxis, AxisLines>& axisLines);
+  void MarkComparedLog(const ComparedLog& log, const QColor& colour);
+  void ScaleValueAxes(const std::map<ChartAxis, AxisLines>& axisLines);
   void SetTimeAxis(const PassSeries& series);
   void SetChargeAxis(std::pair<qint64, qint64> extent);
   void SetBottomTicks(const std::vector<TimeTick>& ticks, double from, double to);
   void Mark(std::vector<QLineSeries*>& marks, const std::vector<double>& xs, const QPen& pen);
   int FontPixels() const;
   void ScaleFonts();
+  int MostBottomTicks() const;
+  struct CutLabels {
+    bool bottom = false;  // a tick label of the bottom axis
+    bool side = false;    // a tick label or a title of a value axis
+  };
+  CutLabels FindCutLabels() const;
+  void SetValueAxisFonts(int pixels);
+  bool LeaveOutAScale();
+  void FitLabels(const std::function<void()>& setBottomAxis);
   QValueAxis& ValueAxis(ChartAxis axis);
   DrawnLine& Drawn(const LineKey& key);
   QLineSeries& AddRunSeries(const LineKey& key, DrawnLine& line);
@@ -100,6 +134,9 @@ class ReadingsChart {
   std::vector<QLineSeries*> eventMarks_;
   bool showEvents_ = false;
   int fontPixels_ = 0;
+  int valueFontPixels_ = 0;
+  double labelRoom_ = 0;  // the width a bottom label is given: a tick at most this often
+  std::set<ChartAxis> unlabelled_;
   int fontAxes_ = 0;
   std::vector<TimeTick> bottomTicks_;
 };

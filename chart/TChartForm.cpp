@@ -114,6 +114,8 @@ TChartForm::TChartForm(PassSeries& series, QWidget* parent)
   readOut_ = new QLabel;
   readOut_->setObjectName(QStringLiteral("ChartReadOut"));
   readOut_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // All the values under the cursor, on as many lines as the window's width needs.
+  readOut_->setWordWrap(true);
   readOut_->setMinimumWidth(0);
   readOut_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 

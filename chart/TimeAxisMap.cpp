@@ -145,17 +145,18 @@ std::vector<TimeTick> ElapsedTicks(qint64 fromX, qint64 toX, int most) {
   std::vector<TimeTick> ticks;
   const qint64 step = TimeStep(toX - fromX, most);
   for (qint64 x = CeilTo(fromX, step); x <= toX; x += step) {
-    const qint64 s = x / kSecondMs;
-    QString label;
+    // Before the first record (a margin around a single one): "-0:00:30".
+    const qint64 s = std::abs(x) / kSecondMs;
+    QString label = x < 0 ? QStringLiteral("-") : QString();
     if (step >= kDayMs) {
-      label = QStringLiteral("%1 d").arg(x / kDayMs);
+      label += QStringLiteral("%1 d").arg(std::abs(x) / kDayMs);
     } else if (step >= kMinuteMs) {
-      label = QStringLiteral("%1:%2").arg(s / 3600).arg((s / 60) % 60, 2, 10, QLatin1Char('0'));
+      label += QStringLiteral("%1:%2").arg(s / 3600).arg((s / 60) % 60, 2, 10, QLatin1Char('0'));
     } else {
-      label = QStringLiteral("%1:%2:%3")
-                  .arg(s / 3600)
-                  .arg((s / 60) % 60, 2, 10, QLatin1Char('0'))
-                  .arg(s % 60, 2, 10, QLatin1Char('0'));
+      label += QStringLiteral("%1:%2:%3")
+                   .arg(s / 3600)
+                   .arg((s / 60) % 60, 2, 10, QLatin1Char('0'))
+                   .arg(s % 60, 2, 10, QLatin1Char('0'));
     }
     ticks.push_back({x, label});
   }

@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGraphicsItemGroup>
+#include <QGraphicsLayout>
+#include <QGraphicsTextItem>
 #include <QGraphicsView>
 #include <QLineSeries>
 #include <QTemporaryDir>
@@ -164,6 +167,105 @@ TEST(ChartPicture, APictureThatCannotBeWrittenSaysWhyAndLeavesNoFile) {
   EXPECT_FALSE(QFile::exists("/nonexistent-folder/chart.png"));
   EXPECT_EQ(picture.Write("chart.gif"),
             QStringLiteral("its name does not end in .png, .svg or .pdf"));
+}
+
+// Two logs taken hours apart, compared: each starts at 0, each in a colour of
+// its own, each register in the same style in both.
+TEST(ReadingsChart, LogsComparedStartTogetherEachInItsColourEachRegisterInItsStyle) {
+  PassSeries morning({});
+  PassSeries afternoon({});
+  for (int pass = 0; pass < 3; ++pass) morning.AddPass(Pass(pass * 4));
+  for (int pass = 0; pass < 4; ++pass) afternoon.AddPass(Pass(5 * 3600 + pass * 4));
+  QChart chart;
+  ReadingsChart readings(chart, ReadingsChart::TimeScale::Clock);
+  readings.DrawCompared({{"a.log", &morning}, {"b.log", &afternoon}});
+
+  std::map<QString, QPen> pens;
+  std::map<QString, double> starts;
+  for (QAbstractSeries* series : chart.series()) {
+    const auto* run = static_cast<QLineSeries*>(series);
+    if (run->name().isEmpty() || run->count() == 0) continue;
+    pens[run->name()] = run->pen();
+    const double start = run->at(0).x();
+    starts[run->name()] = starts.count(run->name()) ? std::min(starts[run->name()], start) : start;
+  }
+  ASSERT_EQ(pens.size(), 6U) << "Voltage, Current and CycleCount of each log";
+  for (const auto& [name, start] : starts) EXPECT_EQ(start, 0) << name;
+  EXPECT_EQ(pens["a.log: Voltage (V)"].color(), pens["a.log: Current (A)"].color());
+  EXPECT_NE(pens["a.log: Voltage (V)"].color(), pens["b.log: Voltage (V)"].color());
+  EXPECT_EQ(pens["a.log: Voltage (V)"].style(), pens["b.log: Voltage (V)"].style());
+  EXPECT_NE(pens["a.log: Voltage (V)"].style(), pens["a.log: Current (A)"].style());
+  const auto* time = qobject_cast<QCategoryAxis*>(chart.axes(Qt::Horizontal).at(0));
+  ASSERT_TRUE(time);
+  EXPECT_EQ(time->titleText(), QStringLiteral("h:mm since each log's first record"));
+  EXPECT_EQ(time->max(), 12000) << "the longer log sets the axis";
+}
+
+// Every tick label is whole at every size a picture can have: Qt Charts cuts
+// a label that has no room to "5..." without saying so. Across midnight the
+// clock's labels carry the date; the values are as wide as a pack's get.
+TEST(ChartPicture, NoTickLabelIsCutAtAnySize) {
+  const auto pass = [](int minutes, int step) {
+    const auto number = [](int value) { return QString::number(value); };
+    return ChartPass{QDateTime(QDate(2026, 12, 7), QTime(23, 30)).addSecs(minutes * 60),
+                     {{1, "440"},
+                      {4, number(-25000 + step * 9000)},
+                      {8, number(2982 + step * 150)},
+                      {9, number(12600 - step * 1800)},
+                      {10, number(-1500 - step * 1000)},
+                      {13, number(94 - step * 45)},
+                      {15, number(4400 - step * 2150)},
+                      {17, number(65534 - step * 30000)},
+                      {20, "2000"},
+                      {23, "42"},
+                      {28, "12345"}}};
+  };
+  const struct {
+    QSize size;
+    ReadingsChart::TimeScale scale;
+  } cases[] = {
+      {{200, 200}, ReadingsChart::TimeScale::Clock},
+      {{200, 200}, ReadingsChart::TimeScale::Elapsed},
+      {{320, 200}, ReadingsChart::TimeScale::Clock},
+      {{200, 600}, ReadingsChart::TimeScale::Clock},
+      {{480, 300}, ReadingsChart::TimeScale::Elapsed},
+      {{640, 400}, ReadingsChart::TimeScale::Clock},
+      {{1000, 600}, ReadingsChart::TimeScale::Clock},
+      {{1600, 900}, ReadingsChart::TimeScale::Clock},
+      {{1600, 900}, ReadingsChart::TimeScale::Elapsed},
+      {{3000, 300}, ReadingsChart::TimeScale::Clock},
+      {{8000, 8000}, ReadingsChart::TimeScale::Clock},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(QStringLiteral("%1x%2 %3")
+                     .arg(c.size.width())
+                     .arg(c.size.height())
+                     .arg(c.scale == ReadingsChart::TimeScale::Clock ? "clock" : "elapsed")
+                     .toStdString());
+    PassSeries series({});
+    for (int step = 0; step < 3; ++step) series.AddPass(pass(step * 45, step));
+    ChartPicture picture(c.size);
+    picture.Chart().setTitle(QStringLiteral("log.txt: 12/07/2026 23:30:00 to 12/08/2026 01:00:00"));
+    ReadingsChart readings(picture.Chart(), c.scale);
+    readings.Draw(series);
+    picture.Chart().layout()->activate();
+
+    // Qt Charts keeps each axis's tick labels in a group of their own.
+    QStringList labels;
+    for (QGraphicsItem* item : picture.Chart().scene()->items()) {
+      const auto* text = qgraphicsitem_cast<QGraphicsTextItem*>(item);
+      if (!text || !text->isVisible() || !item->parentItem() ||
+          !qgraphicsitem_cast<QGraphicsItemGroup*>(item->parentItem())) {
+        continue;
+      }
+      labels << text->toPlainText();
+    }
+    EXPECT_GE(labels.size(), 2) << "the bottom labelled";
+    for (const QString& label : labels) EXPECT_FALSE(label.endsWith("...")) << label;
+    if (c.size.width() >= 1600) {
+      EXPECT_EQ(readings.LeftOutScales(), QStringList()) << "room for every axis's numbers";
+    }
+  }
 }
 
 int main(int argc, char** argv) {

@@ -5,6 +5,7 @@
 #include <QTemporaryFile>
 
 #include "chart/ChartPass.h"
+#include "chart/LogNames.h"
 #include "chart/LogReader.h"
 #include "tests/support/QtPrinters.h"
 
@@ -213,4 +214,17 @@ TEST(LogReader, ALogLongerThanAChunkIsReadWholeAcrossTheChunks) {
                                           .arg(2965 + i % 7)
                                           .arg(12000 + i % 283));
   }
+}
+
+TEST(LogNames, LogsComparedAreNamedByFileAndFoldersOnlyWhereNamesClash) {
+  const struct {
+    QStringList paths;
+    QStringList names;
+  } cases[] = {
+      {{"a.txt", "b.txt"}, {"a.txt", "b.txt"}},
+      {{"r1/run.txt", "r2/run.txt", "b.txt"}, {"r1/run.txt", "r2/run.txt", "b.txt"}},
+      {{"x/r/run.txt", "y/r/run.txt"}, {"x/r/run.txt", "y/r/run.txt"}},
+      {{"a.txt", "./a.txt", "a.txt"}, {"a.txt", "a.txt (2)", "a.txt (3)"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LogNames(c.paths), c.names) << c.paths.join(' ');
 }

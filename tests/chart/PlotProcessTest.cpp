@@ -2,6 +2,7 @@
 // writes on the emulated rig.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -203,6 +204,93 @@ TEST(PlotProcess, EachSituationSaysWhatItIsAndEndsWithItsStatus) {
       EXPECT_TRUE(plot.err.isEmpty()) << plot.err;
     } else {
       EXPECT_TRUE(plot.err.contains(c.err)) << plot.err;
+    }
+  }
+}
+
+// Several logs compared by the real executable: each file's faults named with
+// its name, the worst file's status, and the legend named by file.
+TEST(PlotProcess, LogsComparedNameEachFileAndEndWithTheWorstFilesStatus) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir(dir.path()).mkpath("r1") && QDir(dir.path()).mkpath("r2"));
+  QByteArray hour = "Date/Time,Voltage(mv),Current(+/-ma)\r\n";
+  for (int minute = 0; minute <= 60; ++minute) {
+    hour += QStringLiteral("12/07/2026 %1:%2:00,12000,-1500\r\n")
+                .arg(10 + minute / 60)
+                .arg(minute % 60, 2, 10, QLatin1Char('0'))
+                .toLatin1();
+  }
+  const QString first = dir.filePath("r1/run.txt");
+  const QString second = dir.filePath("r2/run.txt");
+  Write(first, hour);
+  const struct {
+    const char* what;
+    QByteArray second;  // the second log; the first is an hour's whole log
+    QStringList options;
+    int status;
+    QStringList out;  // parts of standard output
+    QString err;      // a part of standard error; "" for none at all
+  } cases[] = {
+      {"two whole logs, each delivered named",
+       hour,
+       {"Current", "--x", "capacity"},
+       0,
+       {"r1/run.txt: Delivered 1500 mAh", "r2/run.txt: Delivered 1500 mAh"},
+       ""},
+      {"a line of the second skipped",
+       hour + "a note\r\n",
+       {"Voltage"},
+       1,
+       {},
+       second + ":63: not a record"},
+      {"the second still open",
+       hour + "12/07/2026 11:01:00,120",
+       {"Voltage"},
+       0,
+       {},
+       second + " is still open"},
+      {"the second empty: no chart",
+       "",
+       {"Voltage"},
+       3,
+       {},
+       "is empty: nothing has been logged to it; no chart is written\n"
+       "pelmor: no chart is written: 1 of the 2 logs cannot be drawn"},
+      {"on the logs' own clocks",
+       hour,
+       {"Voltage", "--x", "clock"},
+       2,
+       {},
+       "--x clock draws one log"},
+      {"no register named", hour, {}, 2, {}, "Name the registers to compare"},
+      {"six registers",
+       hour,
+       {"Voltage", "Current", "Temperature", "CycleCount", "RelStateOfCharge", "AtRate"},
+       2,
+       {},
+       "1 to 5 of them"},
+      {"a misspelt register", hour, {"Voltge"}, 2, {}, "Did you mean Voltage?"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write(second, c.second);
+    const QString svg = dir.filePath("both.svg");
+    QFile::remove(svg);
+    const Finished plot = Pelmor(QStringList{"plot", first, second, "-o", svg} + c.options);
+    EXPECT_EQ(plot.status, c.status) << plot.err;
+    for (const QString& part : c.out)
+      EXPECT_TRUE(plot.out.contains(part.toUtf8())) << plot.out.toStdString();
+    if (c.err.isEmpty()) {
+      EXPECT_TRUE(plot.err.isEmpty()) << plot.err;
+    } else {
+      EXPECT_TRUE(plot.err.contains(c.err)) << plot.err;
+    }
+    QFile picture(svg);
+    EXPECT_EQ(picture.exists(), c.status < 2);
+    if (c.status < 2 && picture.open(QIODevice::ReadOnly)) {
+      const QByteArray text = picture.readAll();
+      EXPECT_TRUE(text.contains("r1/run.txt: ") && text.contains("r2/run.txt: "))
+          << "the legend names each line by its file";
     }
   }
 }

@@ -87,6 +87,9 @@ TEST(TimeAxisMap, ClockLabelsFallOnRoundTimesAndNameTheDayAtMidnightAndAfterABre
   QStringList elapsed;
   for (const TimeTick& tick : ElapsedTicks(0, 5 * kH / 2, 5)) elapsed << tick.label;
   EXPECT_EQ(elapsed, (QStringList{"0:00", "0:30", "1:00", "1:30", "2:00", "2:30"}));
+  QStringList around;  // a margin around a single record
+  for (const TimeTick& tick : ElapsedTicks(-30 * kS, 30 * kS, 3)) around << tick.label;
+  EXPECT_EQ(around, (QStringList{"-0:00:30", "0:00:00", "0:00:30"}));
 }
 
 TEST(TimeAxisMap, APartOfTheLogIsAskedForByClockTimeDateAndTimeOrHoursElapsed) {
