@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -77,7 +78,8 @@ class I2cDevAdapter : public AdapterLibrary {
     int bus = -1;
     std::string name;
     AdapterAbilities abilities;
-    int slaveAddress = -1;  // last set with I2C_SLAVE
+    int slaveAddress = -1;          // last set with I2C_SLAVE
+    std::set<int> errorsExplained;  // errors whose folded faults were said
   };
 
   std::int32_t CheckTransaction(const std::uint8_t* data, int length, int stop) const;
@@ -102,6 +104,7 @@ class I2cDevAdapter : public AdapterLibrary {
   int TakeBlock(std::uint8_t address, std::uint8_t command, int count, const std::uint8_t* data,
                 int available, Reply& reply) const;
   void ReportHeldAddress(const Job& job);
+  void ExplainFoldedError(int error);
   bool AdapterStillThere();
   void CloseDevice();
   void Say(const std::string& line) const;

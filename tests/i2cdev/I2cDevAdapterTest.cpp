@@ -326,6 +326,23 @@ TEST_F(I2cDevAdapterTest, KernelErrorsReachTheProgramAsEventsOfTheTable) {
   EXPECT_TRUE(LinkOpen());
 }
 
+// hid-cp2112's ETIMEDOUT is a NACK, a held bus or a held clock: the warning
+// names them all, once an open.
+TEST_F(I2cDevAdapterTest, AnErrorThatFoldsSeveralFaultsIsExplainedOnceAnOpen) {
+  StartOpen();
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    kernel.Fail(Call::Smbus, ETIMEDOUT);
+    ASSERT_EQ(Read(0x09, 2), 0);
+    EXPECT_EQ(events.Next(), AdapterEvent::SlaveNack);
+  }
+  const std::string text = said.Text();
+  const std::string::size_type at =
+      text.find("which it reports alike for an address that does not");
+  ASSERT_NE(at, std::string::npos) << text;
+  EXPECT_EQ(text.find("which it reports alike", at + 1), std::string::npos) << text;
+  EXPECT_NE(text.find("a bus held low"), std::string::npos);
+}
+
 // An address that a kernel driver holds is refused by i2c-dev (EBUSY) for
 // word and block reads alike; the warning names the driver and how to let the
 // address go.
