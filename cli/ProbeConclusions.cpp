@@ -84,6 +84,20 @@ ProbeConclusion ConcludeOnBus(const ProbeFacts& facts) {
                        "adapter boards do not), the ground between adapter and pack, and the "
                        "wiring."));
   }
+  if (sweep.busErrors > 0) {
+    const std::string& alike = facts.chosen->brokenAlike;
+    return Failing(
+        ConclusionKind::Noise,
+        QStringLiteral("Nothing acknowledges at any address, and %1 transfers broke off%2: the "
+                       "bus is disturbed, by noise or by another master on it. Check that "
+                       "nothing else drives the bus, slow the clock to 100 kHz or less, shorten "
+                       "the wires, and check the ground.")
+            .arg(sweep.busErrors)
+            .arg(alike.empty() ? QString()
+                               : QStringLiteral(" (this adapter's driver reports %1 alike and "
+                                                "cannot tell them apart)")
+                                     .arg(Text(alike))));
+  }
   QString text = QStringLiteral(
       "Nothing answers at any address, yet the bus is clean (no time-outs, no errors): the "
       "pack is asleep or in shipping mode, or the clock and data lines are swapped. Wake the "
@@ -151,11 +165,12 @@ ProbeConclusion ConcludeOnRegisters(const ProbeFacts& facts) {
   if (ReadsGiveUpOnAHeldClock(facts)) {
     return Failing(
         ConclusionKind::ClockHeld,
-        QStringLiteral("The battery acknowledges at %1, but reads of its registers end in NACK. "
-                       "This adapter's driver reports %2 alike; with the address acknowledged, "
-                       "the adapter's driver most likely gave up while the pack held the clock "
-                       "(a Smart Battery may hold it up to 25 ms). Read the pack through an "
-                       "adapter whose driver waits that long (an FT260).")
+        QStringLiteral("The battery acknowledges at %1, but reads of its registers end in NACK, "
+                       "which this adapter's driver reports alike for %2. With the address "
+                       "acknowledged, either the pack refuses those commands or, the likelier "
+                       "for a Smart Battery, the adapter's driver gave up while the pack held "
+                       "the clock (a Smart Battery may hold it up to 25 ms). Read the pack "
+                       "through an adapter whose driver waits that long (an FT260).")
             .arg(where, Text(facts.chosen->nackAlike)));
   }
   if (const RegisterFacts* reg = FirstWith(

@@ -37,7 +37,9 @@ constexpr ErrorRule kRules[] = {
     {EIO, "MCP2221", AdapterEvent::SlaveNack,
      "a read whose address is not acknowledged, a pack that holds the clock longer than the "
      "driver waits for the data (six requests, a few milliseconds: the driver gave up while the "
-     "pack held the clock), a bus held low during a read, and a transfer that broke off"},
+     "pack held the clock), a byte not acknowledged after the address, a bus held low during a "
+     "read, "
+     "and a transfer that broke off"},
     // No device answered its address (ENXIO: hid-mcp2221 and most drivers;
     // ENODEV: i2c-stub and some SMBus hosts).
     {ENXIO, nullptr, AdapterEvent::SlaveNack},

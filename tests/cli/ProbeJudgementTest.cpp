@@ -155,6 +155,16 @@ const Situation kSituations[] = {
      "reports an address that does not acknowledge and a bus held low alike, as a missing "
      "acknowledge, and cannot tell them apart: check the pull-up resistors",
      "sweep FAIL"},
+    {"nothing acknowledges and every touch breaks off",
+     [](ProbeFacts& f) {
+       f.chosen->brokenAlike = "a lost arbitration and a read cut short";
+       f.sweep = {true, {}, {}, 112, 0, 336, false, 1.2};
+       NothingToRead(f);
+     },
+     ConclusionKind::Noise,
+     "336 transfers broke off (this adapter's driver reports a lost arbitration and a read cut "
+     "short alike and cannot tell them apart): the bus is disturbed",
+     "sweep FAIL"},
     {"only a charger answers",
      [](ProbeFacts& f) {
        f.sweep.acknowledged = {0x09};
@@ -197,9 +207,10 @@ const Situation kSituations[] = {
                                        GivenUp(RowFault::NoAcknowledge)};
      },
      ConclusionKind::ClockHeld,
-     "reads of its registers end in NACK. This adapter's driver reports an address that does not "
-     "acknowledge and a held clock alike; with the address acknowledged, the adapter's driver "
-     "most likely gave up while the pack held the clock",
+     "reads of its registers end in NACK, which this adapter's driver reports alike for an "
+     "address that does not acknowledge and a held clock. With the address acknowledged, either "
+     "the pack refuses those commands or, the likelier for a Smart Battery, the adapter's driver "
+     "gave up while the pack held the clock",
      "Voltage FAIL"},
     {"strings come back without their data",
      [](ProbeFacts& f) {

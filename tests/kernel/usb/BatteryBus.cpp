@@ -23,7 +23,7 @@ void BatteryBus::ReadCondition() {
 
 BatteryBus::Outcome BatteryBus::Start(std::uint8_t address, const std::vector<std::uint8_t>& bytes,
                                       int clockHz) {
-  const Outcome faulted = Faulted(address, !bytes.empty());
+  const Outcome faulted = Faulted(address, bytes.empty() ? 0 : bytes[0], !bytes.empty());
   Take(1 + static_cast<int>(bytes.size()), clockHz, false);
   return faulted;
 }
@@ -34,20 +34,23 @@ void BatteryBus::Take(int bytes, int clockHz, bool stretched) {
 }
 
 // A fault the scenario chose, as the chip meets it: a held bus lets no START
-// out; another master wins the bus at the address; the pack refuses the
-// command byte of a transfer that names a register.
-BatteryBus::Outcome BatteryBus::Faulted(std::uint8_t address, bool namesRegister) {
+// out; another master wins the bus at the address; the pack refuses one
+// command byte, Voltage's.
+BatteryBus::Outcome BatteryBus::Faulted(std::uint8_t address, std::uint8_t command,
+                                        bool namesRegister) {
   ReadCondition();
   if (fault_ == Fault::HeldLow) return Outcome::HeldLow;
   if (fault_ == Fault::ArbitrationLost) return Outcome::ArbitrationLost;
   if (address != kBatteryAddress) return Outcome::AddressNack;
-  if (fault_ == Fault::DataNack && namesRegister) return Outcome::DataNack;
+  if (fault_ == Fault::DataNack && namesRegister && command == kRefusedCommand) {
+    return Outcome::DataNack;
+  }
   return Outcome::Done;
 }
 
 BatteryBus::Outcome BatteryBus::Write(std::uint8_t address, const std::vector<std::uint8_t>& bytes,
                                       int clockHz) {
-  const Outcome faulted = Faulted(address, !bytes.empty());
+  const Outcome faulted = Faulted(address, bytes.empty() ? 0 : bytes[0], !bytes.empty());
   Take(faulted == Outcome::Done ? 1 + static_cast<int>(bytes.size()) : 1, clockHz,
        faulted == Outcome::Done && bytes.size() > 1);
   if (faulted != Outcome::Done) return faulted;
@@ -60,7 +63,7 @@ BatteryBus::Outcome BatteryBus::Write(std::uint8_t address, const std::vector<st
 BatteryBus::Outcome BatteryBus::WriteRead(std::uint8_t address,
                                           const std::vector<std::uint8_t>& written, int length,
                                           std::vector<std::uint8_t>& read, int clockHz) {
-  const Outcome faulted = Faulted(address, !written.empty());
+  const Outcome faulted = Faulted(address, written.empty() ? 0 : written[0], !written.empty());
   const int onTheWire = static_cast<int>(written.size()) + (written.empty() ? 1 : 2) + length;
   Take(faulted == Outcome::Done ? onTheWire : 1, clockHz,
        faulted == Outcome::Done && !written.empty());

@@ -47,7 +47,8 @@ class BatteryBus {
 
  private:
   void ReadCondition();
-  Outcome Faulted(std::uint8_t address, bool namesRegister);
+  Outcome Faulted(std::uint8_t address, std::uint8_t command, bool namesRegister);
+  static constexpr std::uint8_t kRefusedCommand = 0x09;  // Voltage
   void Take(int bytes, int clockHz, bool stretched);
 
   SmartBattery battery_;

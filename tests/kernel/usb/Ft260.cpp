@@ -108,7 +108,7 @@ std::uint8_t Ft260::BusStatus() const {
 // A bus held low lets no transfer start: nothing is known of what the chip
 // says then, so the controller stays busy until the driver resets it, which
 // is what the driver waits out.
-void Ft260::Finish(BatteryBus::Outcome outcome, bool stop) {
+void Ft260::Finish(BatteryBus::Outcome outcome, bool stop, bool reading) {
   busStatus_ = kControllerIdle;
   switch (outcome) {
     case BatteryBus::Outcome::Done:
@@ -126,7 +126,11 @@ void Ft260::Finish(BatteryBus::Outcome outcome, bool stop) {
       busStatus_ = kControllerBusy | kBusBusy;
       return;
   }
-  if (!stop) busStatus_ |= kBusBusy;
+  if (stop) return;
+  // Without a STOP a good transfer keeps the bus, and so does a refused read
+  // (0x46); a refused write lets it go, so that the driver sees its NACK.
+  if (outcome == BatteryBus::Outcome::Done) busStatus_ |= kBusBusy;
+  if (outcome != BatteryBus::Outcome::Done && reading) busStatus_ ^= kControllerIdle | kBusBusy;
 }
 
 std::vector<Report> Ft260::Write(const Report& request) {
@@ -137,13 +141,13 @@ std::vector<Report> Ft260::Write(const Report& request) {
   const bool stop = (condition & kStop) != 0;
   held_.reset();
   if (stop) {
-    Finish(bus_.Write(address, bytes, clockKhz_ * 1000), true);
+    Finish(bus_.Write(address, bytes, clockKhz_ * 1000), true, false);
     return {};
   }
   // START only: a refused address or byte is reported on this write.
   const BatteryBus::Outcome outcome = bus_.Start(address, bytes, clockKhz_ * 1000);
   if (outcome == BatteryBus::Outcome::Done) held_.emplace(address, bytes);
-  Finish(outcome, false);
+  Finish(outcome, false, false);
   return {};
 }
 
@@ -158,7 +162,7 @@ std::vector<Report> Ft260::Read(const Report& request) {
   std::vector<std::uint8_t> read;
   const BatteryBus::Outcome outcome =
       bus_.WriteRead(address, written, length, read, clockKhz_ * 1000);
-  Finish(outcome, (condition & kStop) != 0);
+  Finish(outcome, (condition & kStop) != 0, true);
   inputDue_ = bus_.Ends();
   // A held bus reads nothing. Otherwise the chip sends the length asked for,
   // refused or not (the logs above: the input report, then the status): what

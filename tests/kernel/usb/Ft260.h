@@ -24,7 +24,7 @@ class Ft260 : public HidChip {
  private:
   std::vector<Report> Write(const Report& request);
   std::vector<Report> Read(const Report& request);
-  void Finish(BatteryBus::Outcome outcome, bool stop);
+  void Finish(BatteryBus::Outcome outcome, bool stop, bool reading);
   std::uint8_t BusStatus() const;
 
   BatteryBus& bus_;

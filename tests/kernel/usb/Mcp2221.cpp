@@ -155,15 +155,18 @@ Report Mcp2221::Write(const Report& command, bool stop) {
   return Response(command[0], kCompleted, kStateIdle);
 }
 
-// A read command is taken unless the engine is busy or holds a failure: the
-// answer then carries the engine's state (EasyMCP2221: 0x25, the address
-// refused; 0x45, a write without STOP that only a repeated START continues).
+// A read command is taken unless the engine is busy, or unless it is a read
+// with repeated START and the write before it did not end holding the bus; a
+// plain read is not taken after a write without STOP. The answer then carries
+// the engine's state (EasyMCP2221's I2C_read: 0x25, the address refused;
+// 0x45, a write without STOP that only a repeated START continues). A plain
+// read after a failed transfer starts anew, as a write does.
 Report Mcp2221::Read(const Report& command, bool repeatedStart) {
   const std::uint8_t state = EngineState();
   const bool continues = repeatedStart && state == kStateWriteEndNoStop;
-  if (bus_.OnTheWire() || (state != kStateIdle && !continues)) {
-    return Response(command[0], kEngineBusy, state);
-  }
+  const bool refused =
+      repeatedStart ? state != kStateIdle && !continues : state == kStateWriteEndNoStop;
+  if (bus_.OnTheWire() || refused) return Response(command[0], kEngineBusy, state);
   const std::vector<std::uint8_t> written = continues ? held_ : std::vector<std::uint8_t>{};
   Idle();
   transfer_ = Transfer::Read;
