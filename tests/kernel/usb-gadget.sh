@@ -347,24 +347,24 @@ reads_at_stretches() {
   return $failed
 }
 
-# faults_as_seen GADGET: each fault the chip documents, on the bus in turn:
-# an empty address (the others at the battery's), the pack refusing a
-# command byte (Voltage's), a lost arbitration, a bus held low. A row each of
+# faults_as_seen GADGET: each fault the chip documents beyond an empty
+# address (empty_address_is_not_acknowledged, and every probe's sweep), on the
+# bus in turn: the pack refusing a command byte (Voltage's), a lost
+# arbitration, a bus held low. A row each of
 # what the technician sees: `pelmor read Voltage`'s fault word and status,
 # whether it names the faults its driver reports alike, and `pelmor probe`'s
 # status and conclusion. Every read ends with a fault word and status 1, every
 # probe with status 1.
 faults_as_seen() {
   failed=0
-  for fault in empty data-nack arbitration held; do
+  for fault in data-nack arbitration held; do
     started=$(now)
-    address=16
-    if [ $fault = empty ]; then address=20; else echo "fault $fault" >/tmp/bus-$1; fi
-    pelmor read --port $port --address $address Voltage >/tmp/$1.out 2>/tmp/$1.err
+    echo "fault $fault" >/tmp/bus-$1
+    pelmor read --port $port Voltage >/tmp/$1.out 2>/tmp/$1.err
     status=$?
     word=$(sed -n 's/^Voltage  *\([A-Z]*\)  *mv$/\1/p' /tmp/$1.out)
     alike=$(grep -c "cannot be told here" /tmp/$1.err)
-    pelmor probe --port $port --address $address >/tmp/$1.probe 2>&1
+    pelmor probe --port $port >/tmp/$1.probe 2>&1
     probe_status=$?
     echo "| $1 | $fault | $word | $status | $alike | $probe_status |" \
       "$(sed -n 's/^Conclusion: //p' /tmp/$1.probe) | $(since $started) |"
