@@ -374,12 +374,14 @@ faults_as_seen() {
   return $failed
 }
 
-# stretches_and_faults GADGET...: both checks on each adapter, the adapters
-# at once; one result line, USB CHECK: ... STRETCH AND FAULTS.
-stretches_and_faults() {
-  pids=
+# stretch_and_fault_checks GADGET...: both checks on each adapter, in the
+# background, the adapters at once, their results apart from the scenario's;
+# stretch_and_fault_result then waits for them all and prints one result
+# line, USB CHECK: ... STRETCH AND FAULTS.
+stretch_and_fault_checks() {
   for gadget in "$@"; do
     (
+      USB_RESULTS=/tmp/usb-results-stretch
       bus=$(usb_wait_bus $gadget 40) && port=$((bus + 1)) || exit 1
       every=
       [ $gadget = ft260 ] && every=every
@@ -387,12 +389,16 @@ stretches_and_faults() {
       usb_check "$gadget: each documented fault: a fault word, status 1, a probe's conclusion" \
         faults_as_seen $gadget
     ) >/tmp/$gadget.log 2>&1 &
-    pids="$pids $!"
+    echo "$gadget $!" >>/tmp/stretch-checks
   done
-  for pid in $pids; do usb_wait $pid 200 "the stretch and fault checks"; done
+}
+stretch_and_fault_result() {
+  while read -r gadget pid; do usb_wait $pid 200 "the stretch and fault checks of $gadget"; done \
+    </tmp/stretch-checks
   echo "| adapter | fault | read: word | status | faults alike named | probe: status | conclusion | s |"
-  for gadget in "$@"; do grep "^| " /tmp/$gadget.log; done
-  for gadget in "$@"; do grep -v "^| " /tmp/$gadget.log; done
+  for gadget in $(cut -d' ' -f1 /tmp/stretch-checks); do grep "^| " /tmp/$gadget.log; done
+  for gadget in $(cut -d' ' -f1 /tmp/stretch-checks); do grep -v "^| " /tmp/$gadget.log; done
+  USB_RESULTS=/tmp/usb-results-stretch
   usb_result "STRETCH AND FAULTS"
 }
 
