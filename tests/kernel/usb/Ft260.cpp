@@ -130,7 +130,9 @@ void Ft260::Finish(BatteryBus::Outcome outcome, bool stop, bool reading) {
   // Without a STOP a good transfer keeps the bus, and so does a refused read
   // (0x46); a refused write lets it go, so that the driver sees its NACK.
   if (outcome == BatteryBus::Outcome::Done) busStatus_ |= kBusBusy;
-  if (outcome != BatteryBus::Outcome::Done && reading) busStatus_ ^= kControllerIdle | kBusBusy;
+  if (outcome != BatteryBus::Outcome::Done && reading) {
+    busStatus_ = static_cast<std::uint8_t>((busStatus_ & ~kControllerIdle) | kBusBusy);
+  }
 }
 
 std::vector<Report> Ft260::Write(const Report& request) {
