@@ -98,11 +98,17 @@ ProbeConclusion ConcludeOnBus(const ProbeFacts& facts) {
                                                 "cannot tell them apart)")
                                      .arg(Text(alike))));
   }
+  // A driver that folds other faults into a missing acknowledge cannot vouch
+  // for a clean bus.
+  const QString bus = facts.chosen->nackAlike.empty()
+                          ? QStringLiteral("yet the bus is clean (no time-outs, no errors)")
+                          : QStringLiteral("and the adapter reports no time-outs or errors");
   QString text = QStringLiteral(
-      "Nothing answers at any address, yet the bus is clean (no time-outs, no errors): the "
-      "pack is asleep or in shipping mode, or the clock and data lines are swapped. Wake the "
-      "pack by connecting a charger (or its host) for a moment, then probe again; check clock "
-      "to SCL/SMBC and data to SDA/SMBD.");
+                     "Nothing answers at any address, %1: the pack is asleep or in shipping "
+                     "mode, or the clock and data lines are swapped. Wake the pack by connecting "
+                     "a charger (or its host) for a moment, then probe again; check clock to "
+                     "SCL/SMBC and data to SDA/SMBD.")
+                     .arg(bus);
   if (!facts.chosen->nackAlike.empty()) {
     text += QStringLiteral(
                 " This adapter's driver reports %1 alike, as a missing acknowledge, and cannot "

@@ -405,6 +405,9 @@ stretch_and_fault_result() {
 # unplug_mid_read GADGET: `pelmor read --every 1 --format csv` on the adapter,
 # its gadget unbound from the controller once a record is out.
 unplug_mid_read() {
+  # Emptied first: the read's own redirection may come after the first look
+  # at the file, which an earlier check's records must not satisfy.
+  : >/tmp/csv
   /bin/pelmor read --port $port --every 1 --format csv >/tmp/csv 2>/tmp/csv.err &
   reader=$!
   for _ in $(seq 300); do [ "$(wc -l </tmp/csv)" -ge 2 ] && break; sleep 0.1; done
@@ -425,6 +428,7 @@ unplug_mid_read() {
 # the kernel gives the freed bus number: the read ends, the adapter lost,
 # instead of going on with the other one. Then the adapter is plugged back.
 swapped_between_passes() {
+  : >/tmp/csv
   /bin/pelmor read --port $port --every 8 --format csv Voltage >/tmp/csv 2>/tmp/csv.err &
   reader=$!
   for _ in $(seq 300); do [ "$(wc -l </tmp/csv)" -ge 2 ] && break; sleep 0.1; done
