@@ -137,5 +137,8 @@ class I2cDevAdapter : public AdapterLibrary {
   // kernel gives an unplugged adapter's number to the next adapter plugged
   // in, and a link opened again must not land on that one unawares.
   std::map<int, I2cBus> lastOpened_;
+  // The adapters' errors whose folded faults were said, by adapter name: a
+  // repeated read, which opens its link for every pass, says them once.
+  std::set<std::pair<std::string, int>> errorsExplained_;
   std::thread worker_;
 };
