@@ -23,6 +23,22 @@ const RegisterFacts* FirstWith(const ProbeFacts& facts, Trait trait, RegisterJud
   return nullptr;
 }
 
+// The sweep found the address, yet a register read ended in NACK through a
+// driver that reports a read it gave up on while the pack held the clock as a
+// missing acknowledge.
+bool ReadsGiveUpOnAHeldClock(const ProbeFacts& facts) {
+  if (!facts.chosen->givesUpOnAHeldClock || !facts.readAt ||
+      !Acknowledged(facts.sweep, *facts.readAt)) {
+    return false;
+  }
+  for (const RegisterFacts& reg : facts.registers) {
+    for (const RowRecord& reading : reg.readings) {
+      if (reading.fault == RowFault::NoAcknowledge) return true;
+    }
+  }
+  return false;
+}
+
 ProbeConclusion Failing(ConclusionKind kind, const QString& text) {
   return {kind, text, probe_exit::kNoSensibleBattery};
 }
@@ -59,7 +75,7 @@ bool AdapterFailed(const ProbeFacts& facts) {
 
 ProbeConclusion ConcludeOnBus(const ProbeFacts& facts) {
   const SweepFacts& sweep = facts.sweep;
-  if (sweep.timeouts > 0 && !facts.chosen->silentReadTimesOut) {
+  if (sweep.timeouts > 0) {
     return Failing(
         ConclusionKind::BusHangs,
         QStringLiteral("Nothing answers at any address, and the bus times out: a line is held "
@@ -68,20 +84,36 @@ ProbeConclusion ConcludeOnBus(const ProbeFacts& facts) {
                        "adapter boards do not), the ground between adapter and pack, and the "
                        "wiring."));
   }
+  if (sweep.busErrors > 0) {
+    const std::string& alike = facts.chosen->brokenAlike;
+    return Failing(
+        ConclusionKind::Noise,
+        QStringLiteral("Nothing acknowledges at any address, and %1 transfers broke off%2: the "
+                       "bus is disturbed, by noise or by another master on it. Check that "
+                       "nothing else drives the bus, slow the clock to 100 kHz or less, shorten "
+                       "the wires, and check the ground.")
+            .arg(sweep.busErrors)
+            .arg(alike.empty() ? QString()
+                               : QStringLiteral(" (this adapter's driver reports %1 alike and "
+                                                "cannot tell them apart)")
+                                     .arg(Text(alike))));
+  }
+  // A driver that folds other faults into a missing acknowledge cannot vouch
+  // for a clean bus.
+  const QString bus = facts.chosen->nackAlike.empty()
+                          ? QStringLiteral("yet the bus is clean (no time-outs, no errors)")
+                          : QStringLiteral("and the adapter reports no time-outs or errors");
   QString text = QStringLiteral(
-      "Nothing answers at any address, yet the bus is clean (no time-outs, no errors): the "
-      "pack is asleep or in shipping mode, or the clock and data lines are swapped. Wake the "
-      "pack by connecting a charger (or its host) for a moment, then probe again; check clock "
-      "to SCL/SMBC and data to SDA/SMBD.");
-  if (facts.chosen->silentReadTimesOut) {
+                     "Nothing answers at any address, %1: the pack is asleep or in shipping "
+                     "mode, or the clock and data lines are swapped. Wake the pack by connecting "
+                     "a charger (or its host) for a moment, then probe again; check clock to "
+                     "SCL/SMBC and data to SDA/SMBD.")
+                     .arg(bus);
+  if (!facts.chosen->nackAlike.empty()) {
     text += QStringLiteral(
-        " This adapter's driver tells that an address does not answer only after waiting "
-        "seconds for its data, so the sweep stopped early, and missing pull-up resistors or a "
-        "broken wire look the same here: check them too.");
-  } else if (facts.chosen->timeoutLooksLikeNack) {
-    text += QStringLiteral(
-        " This adapter's driver reports a bus time-out as a missing acknowledge, so missing "
-        "pull-up resistors or a broken wire look the same here: check them too.");
+                " This adapter's driver reports %1 alike, as a missing acknowledge, and cannot "
+                "tell them apart: check the pull-up resistors and the wiring too.")
+                .arg(Text(facts.chosen->nackAlike));
   }
   return Failing(ConclusionKind::NothingAnswers, text);
 }
@@ -116,6 +148,17 @@ ProbeConclusion ConcludeOnRegisters(const ProbeFacts& facts) {
                        .arg(where, reg->name, judged.change));
   }
   const int broken = facts.brokenAttempts + facts.sweep.busErrors;
+  if (broken > 0 && !facts.chosen->brokenAlike.empty()) {
+    return Failing(ConclusionKind::Noise,
+                   QStringLiteral("The battery answers at %1, but %2 transfers broke off. This "
+                                  "adapter's driver reports %3 alike and cannot tell them apart: "
+                                  "noise on the bus causes each, a pack that refuses a command "
+                                  "the second. Slow the clock to 100 kHz or less, shorten the "
+                                  "wires, and check the ground.")
+                       .arg(where)
+                       .arg(broken)
+                       .arg(Text(facts.chosen->brokenAlike)));
+  }
   if (broken > 0) {
     return Failing(ConclusionKind::Noise,
                    QStringLiteral("The battery answers at %1, but %2 transfers broke off with a "
@@ -124,6 +167,17 @@ ProbeConclusion ConcludeOnRegisters(const ProbeFacts& facts) {
                                   "ground.")
                        .arg(where)
                        .arg(broken));
+  }
+  if (ReadsGiveUpOnAHeldClock(facts)) {
+    return Failing(
+        ConclusionKind::ClockHeld,
+        QStringLiteral("The battery acknowledges at %1, but reads of its registers end in NACK, "
+                       "which this adapter's driver reports alike for %2. With the address "
+                       "acknowledged, either the pack refuses those commands or, the likelier "
+                       "for a Smart Battery, the adapter's driver gave up while the pack held "
+                       "the clock (a Smart Battery may hold it up to 25 ms). Read the pack "
+                       "through an adapter whose driver waits that long (an FT260).")
+            .arg(where, Text(facts.chosen->nackAlike)));
   }
   if (const RegisterFacts* reg = FirstWith(
           facts, [](const RegisterJudgement& j) { return j.shortText; }, &judged)) {

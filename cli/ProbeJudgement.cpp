@@ -69,6 +69,8 @@ QString KindName(ConclusionKind kind) {
       return QStringLiteral("short-strings");
     case ConclusionKind::NotABattery:
       return QStringLiteral("not-a-battery");
+    case ConclusionKind::ClockHeld:
+      return QStringLiteral("clock-held");
   }
   return {};
 }

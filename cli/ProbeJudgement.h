@@ -34,6 +34,7 @@ enum class ConclusionKind {
   Noise,           // answers change between two readings, or transfers break off
   ShortStrings,    // strings come back shorter than their count
   NotABattery,     // a device answers, but not as a Smart Battery
+  ClockHeld,       // the battery acknowledges, but the driver gives up on its reads
 };
 
 struct ProbeConclusion {

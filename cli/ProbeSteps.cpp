@@ -119,16 +119,10 @@ ProbeStep SweepStep(const ProbeFacts& facts) {
       QStringLiteral("0x%1-0x%2").arg(Hex2(kFirstSweptAddress), Hex2(kLastSweptAddress));
   step.text = sweep.acknowledged.empty() ? QStringLiteral("nothing acknowledges in %1").arg(range)
                                          : AddressesAcknowledge(sweep.acknowledged);
-  const bool silentTimesOut = facts.chosen && facts.chosen->silentReadTimesOut;
   QStringList noted;
-  if (sweep.cutShort && silentTimesOut) {
-    noted << QStringLiteral(
-                 "stopped after %1 addresses in a row gave no answer (this adapter's driver "
-                 "takes seconds to tell each)")
-                 .arg(kTimeoutsThatEndASweep);
-  } else if (sweep.cutShort) {
+  if (sweep.cutShort) {
     noted << QStringLiteral("stopped after %1 time-outs in a row").arg(kTimeoutsThatEndASweep);
-  } else if (sweep.timeouts > 0 && !silentTimesOut) {
+  } else if (sweep.timeouts > 0) {
     noted << QStringLiteral("%1 time-outs").arg(sweep.timeouts);
   }
   if (sweep.busErrors > 0) noted << QStringLiteral("%1 bus errors").arg(sweep.busErrors);
@@ -141,8 +135,8 @@ ProbeStep SweepStep(const ProbeFacts& facts) {
   }
   if (sweep.acknowledged.empty()) {
     step.verdict = StepVerdict::Failed;
-  } else if (!Acknowledged(sweep, facts.address) || sweep.cutShort ||
-             (sweep.timeouts > 0 && !silentTimesOut) || sweep.busErrors > 0) {
+  } else if (!Acknowledged(sweep, facts.address) || sweep.cutShort || sweep.timeouts > 0 ||
+             sweep.busErrors > 0) {
     step.verdict = StepVerdict::Warning;
   }
   return step;

@@ -435,7 +435,17 @@ void I2cDevAdapter::RunTransaction(const Job& job) {
   }
   if (result == -EBUSY)
     Say(Describe() + ": the bus stayed busy (another master, or a line held low)");
+  ExplainFoldedError(-result);
   Deliver(job.generation, EventForError(-result, device_.name), [this] { inFlight_ = false; });
+}
+
+// Once for each adapter and error: the faults its driver reports alike with
+// it, so that the fault word is not taken for the one fault it names.
+void I2cDevAdapter::ExplainFoldedError(int error) {
+  const std::string alike = FaultsAlike(error, device_.name);
+  if (alike.empty() || !errorsExplained_.emplace(device_.name, error).second) return;
+  Say(Describe() + ": its driver failed a transfer with \"" + ErrorText(error) +
+      "\", which it reports alike for " + alike + "; which of them it was cannot be told here");
 }
 
 // i2c-dev refuses an address while a kernel driver holds it: the adapter is

@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -77,7 +78,8 @@ class I2cDevAdapter : public AdapterLibrary {
     int bus = -1;
     std::string name;
     AdapterAbilities abilities;
-    int slaveAddress = -1;  // last set with I2C_SLAVE
+    int slaveAddress = -1;          // last set with I2C_SLAVE
+    std::set<int> errorsExplained;  // errors whose folded faults were said
   };
 
   std::int32_t CheckTransaction(const std::uint8_t* data, int length, int stop) const;
@@ -102,6 +104,7 @@ class I2cDevAdapter : public AdapterLibrary {
   int TakeBlock(std::uint8_t address, std::uint8_t command, int count, const std::uint8_t* data,
                 int available, Reply& reply) const;
   void ReportHeldAddress(const Job& job);
+  void ExplainFoldedError(int error);
   bool AdapterStillThere();
   void CloseDevice();
   void Say(const std::string& line) const;
@@ -134,5 +137,8 @@ class I2cDevAdapter : public AdapterLibrary {
   // kernel gives an unplugged adapter's number to the next adapter plugged
   // in, and a link opened again must not land on that one unawares.
   std::map<int, I2cBus> lastOpened_;
+  // The adapters' errors whose folded faults were said, by adapter name: a
+  // repeated read, which opens its link for every pass, says them once.
+  std::set<std::pair<std::string, int>> errorsExplained_;
   std::thread worker_;
 };

@@ -64,9 +64,13 @@ std::vector<ProbedAdapter> I2cDevBusProbe::Adapters() {
     adapter.leftOut = survey.leftOut;
     if (survey.functionality)
       adapter.functions = FunctionsFrom(*survey.functionality, options_.pec);
-    adapter.timeoutLooksLikeNack = EventForError(ETIMEDOUT, bus->name) == AdapterEvent::SlaveNack ||
-                                   EventForError(EIO, bus->name) == AdapterEvent::SlaveNack;
-    adapter.silentReadTimesOut = SilentReadTimesOut(bus->name);
+    for (const int error : {ETIMEDOUT, EIO}) {
+      std::string& alike = EventForError(error, bus->name) == AdapterEvent::SlaveNack
+                               ? adapter.nackAlike
+                               : adapter.brokenAlike;
+      if (alike.empty()) alike = FaultsAlike(error, bus->name);
+    }
+    adapter.givesUpOnAHeldClock = GivesUpOnAHeldClock(bus->name);
     adapters.push_back(adapter);
   }
   return adapters;

@@ -29,13 +29,14 @@ struct ProbedAdapter {
   std::string attachment;  // "USB", "not USB: a computer's own bus", "emulated rig"
   std::string leftOut;     // why the port list leaves it out, and what to do; empty when listed
   std::optional<AdapterFunctions> functions;  // none when they could not be asked
-  // Its driver reports a bus time-out as a missing acknowledge, so that a
-  // bus without pull-ups looks like a bus where nothing answers.
-  bool timeoutLooksLikeNack = false;
-  // Its driver ends a read from an address that does not answer only when it
-  // has waited out its time for the data, and reports a time-out: time-outs
-  // in a sweep then say that nothing answered, not that the bus hung.
-  bool silentReadTimesOut = false;
+  // What its driver reports alike with a missing acknowledge, and with a
+  // transfer that broke off, in words: the faults the program cannot tell
+  // apart there. Empty when the driver names the one fault.
+  std::string nackAlike = {};
+  std::string brokenAlike = {};
+  // Its driver gives up on a read while a pack still holds the clock within
+  // what a Smart Battery may (25 ms), and reports a missing acknowledge.
+  bool givesUpOnAHeldClock = false;
 };
 
 // The clock on an adapter's bus, as far as its driver lets it be known.

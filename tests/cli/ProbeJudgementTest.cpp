@@ -146,27 +146,26 @@ const Situation kSituations[] = {
      },
      ConclusionKind::NothingAnswers,
      "asleep or in shipping mode, or the clock and data lines are swapped", "sweep FAIL"},
-    {"nothing answers through a driver that reports a time-out as a missing acknowledge",
+    {"nothing answers through a driver that folds other faults into a missing acknowledge",
      [](ProbeFacts& f) {
-       f.chosen->timeoutLooksLikeNack = true;
+       f.chosen->nackAlike = "an address that does not acknowledge and a bus held low";
        f.sweep.acknowledged.clear();
        NothingToRead(f);
      },
-     ConclusionKind::NothingAnswers, "missing pull-up resistors or a broken wire look the same",
+     ConclusionKind::NothingAnswers,
+     "reports an address that does not acknowledge and a bus held low alike, as a missing "
+     "acknowledge, and cannot tell them apart: check the pull-up resistors",
      "sweep FAIL"},
-    {"nothing answers through a driver that waits out every silent read",
+    {"nothing acknowledges and every touch breaks off",
      [](ProbeFacts& f) {
-       f.chosen->silentReadTimesOut = true;
-       f.sweep = {true, {}, {}, 4, 4, 0, true, 20.0};
+       f.chosen->brokenAlike = "a lost arbitration and a read cut short";
+       f.sweep = {true, {}, {}, 112, 0, 336, false, 1.2};
        NothingToRead(f);
      },
-     ConclusionKind::NothingAnswers, "asleep or in shipping mode", "sweep FAIL"},
-    {"the battery answers through such a driver, its sweep stopped early",
-     [](ProbeFacts& f) {
-       f.chosen->silentReadTimesOut = true;
-       f.sweep = {true, {0x0B}, {}, 8, 7, 0, true, 35.7};
-     },
-     ConclusionKind::BatteryAnswers, "A Smart Battery answers at 0x0B", "sweep warn"},
+     ConclusionKind::Noise,
+     "336 transfers broke off (this adapter's driver reports a lost arbitration and a read cut "
+     "short alike and cannot tell them apart): the bus is disturbed",
+     "sweep FAIL"},
     {"only a charger answers",
      [](ProbeFacts& f) {
        f.sweep.acknowledged = {0x09};
@@ -192,6 +191,28 @@ const Situation kSituations[] = {
     {"transfers broke off, though retries brought the values",
      [](ProbeFacts& f) { f.brokenAttempts = 2; }, ConclusionKind::Noise, "2 transfers broke off",
      ""},
+    {"transfers broke off through a driver that folds their causes into one error",
+     [](ProbeFacts& f) {
+       f.chosen->brokenAlike = "a lost arbitration and a read cut short";
+       f.brokenAttempts = 5;
+     },
+     ConclusionKind::Noise,
+     "5 transfers broke off. This adapter's driver reports a lost arbitration and a read cut "
+     "short alike and cannot tell them apart",
+     ""},
+    {"the battery acknowledges, but its driver gives up on reads while the pack holds the clock",
+     [](ProbeFacts& f) {
+       f.chosen->givesUpOnAHeldClock = true;
+       f.chosen->nackAlike = "an address that does not acknowledge and a held clock";
+       Named(f, "Voltage").readings = {GivenUp(RowFault::NoAcknowledge),
+                                       GivenUp(RowFault::NoAcknowledge)};
+     },
+     ConclusionKind::ClockHeld,
+     "reads of its registers end in NACK, which this adapter's driver reports alike for an "
+     "address that does not acknowledge and a held clock. With the address acknowledged, either "
+     "the pack refuses those commands or, the likelier for a Smart Battery, the adapter's driver "
+     "gave up while the pack held the clock",
+     "Voltage FAIL"},
     {"strings come back without their data",
      [](ProbeFacts& f) {
        Named(f, "ManufacturerName").readings = {String("", 13), String("", 13)};

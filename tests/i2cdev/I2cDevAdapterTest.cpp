@@ -326,6 +326,28 @@ TEST_F(I2cDevAdapterTest, KernelErrorsReachTheProgramAsEventsOfTheTable) {
   EXPECT_TRUE(LinkOpen());
 }
 
+// hid-cp2112's ETIMEDOUT is a NACK, a held bus or a held clock: the warning
+// names them all, once, however often the link is opened again.
+TEST_F(I2cDevAdapterTest, AnErrorThatFoldsSeveralFaultsIsExplainedOnce) {
+  StartOpen();
+  for (int open = 0; open < 2; ++open) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      kernel.Fail(Call::Smbus, ETIMEDOUT);
+      ASSERT_EQ(Read(0x09, 2), 0);
+      EXPECT_EQ(events.Next(), AdapterEvent::SlaveNack);
+    }
+    ASSERT_EQ(adapter->I2CClose(), 0);
+    ASSERT_EQ(Open(), 0);
+    ASSERT_EQ(events.Next(), AdapterEvent::LinkOpen);
+  }
+  const std::string text = said.Text();
+  const std::string::size_type at =
+      text.find("which it reports alike for an address that does not");
+  ASSERT_NE(at, std::string::npos) << text;
+  EXPECT_EQ(text.find("which it reports alike", at + 1), std::string::npos) << text;
+  EXPECT_NE(text.find("a bus held low"), std::string::npos);
+}
+
 // An address that a kernel driver holds is refused by i2c-dev (EBUSY) for
 // word and block reads alike; the warning names the driver and how to let the
 // address go.

@@ -28,6 +28,9 @@ TEST(KernelErrors, EachErrorBecomesItsEvent) {
       {EIO, "CP2112 SMBus Bridge on hidraw0", AdapterEvent::BusError},
       // hid-ft260 reports a missing acknowledge, as every failed transfer, as EIO.
       {EIO, "FT260 usb-i2c bridge on hidraw1", AdapterEvent::SlaveNack},
+      // hid-mcp2221 reports a read whose address is refused as EIO (the
+      // chip's failed Get Data), a refused write as ENXIO.
+      {EIO, "MCP2221 usb-i2c bridge", AdapterEvent::SlaveNack},
       {EPROTO, "FT260 usb-i2c bridge", AdapterEvent::BusError},
       {EBADMSG, "SMBus stub driver", AdapterEvent::BusError},
       {EOVERFLOW, "SMBus stub driver", AdapterEvent::BusError},
@@ -37,6 +40,35 @@ TEST(KernelErrors, EachErrorBecomesItsEvent) {
   for (const ErrorCase& c : cases) {
     EXPECT_EQ(EventForError(c.error, c.adapter), c.event) << c.error << " on " << c.adapter;
   }
+}
+
+// An error that a bridge's driver folds several faults into names them all;
+// one that names a single fault adds nothing.
+TEST(KernelErrors, AFoldedErrorNamesEveryFaultItMayBe) {
+  const struct {
+    int error;
+    const char* adapter;
+    const char* among;  // nullptr: nothing folded
+  } cases[] = {
+      {ETIMEDOUT, "CP2112 SMBus Bridge on hidraw0", "the driver gave up while the pack held"},
+      {EIO, "CP2112 SMBus Bridge on hidraw0", "a lost arbitration"},
+      {EIO, "FT260 usb-i2c bridge on hidraw1", "a bus held low (on a write)"},
+      {EIO, "MCP2221 usb-i2c bridge", "a read whose address is not acknowledged"},
+      {EIO, "MCP2221 usb-i2c bridge", "the driver gave up while the pack held the clock"},
+      {ENXIO, "MCP2221 usb-i2c bridge", nullptr},
+      {ETIMEDOUT, "FT260 usb-i2c bridge on hidraw1", nullptr},
+      {EIO, "SMBus I801 adapter at efa0", nullptr},
+  };
+  for (const auto& c : cases) {
+    const std::string alike = FaultsAlike(c.error, c.adapter);
+    if (c.among == nullptr) {
+      EXPECT_EQ(alike, "") << c.error << " on " << c.adapter;
+    } else {
+      EXPECT_NE(alike.find(c.among), std::string::npos) << c.error << " on " << c.adapter;
+    }
+  }
+  EXPECT_TRUE(GivesUpOnAHeldClock("MCP2221 usb-i2c bridge"));
+  EXPECT_FALSE(GivesUpOnAHeldClock("FT260 usb-i2c bridge on hidraw1"));
 }
 
 TEST(AdapterAbilities, BlockReadPrefersPlainI2cThenSmbusThenI2cBlock) {

@@ -53,4 +53,5 @@ grep -q '^PELMOR GUEST: guest script ended' "$log.txt" ||
   echo "the guest did not finish: qemu was stopped at its time limit ($limit s)"
 grep -q '^USB CHECK: PASS ([0-9]* of [0-9]*) CP2112$' "$log.txt" &&
   grep -q '^USB CHECK: PASS ([0-9]* of [0-9]*) FT260$' "$log.txt" &&
-  grep -q '^USB CHECK: PASS ([0-9]* of [0-9]*) MCP2221$' "$log.txt"
+  grep -q '^USB CHECK: PASS ([0-9]* of [0-9]*) MCP2221$' "$log.txt" &&
+  grep -q '^USB CHECK: PASS ([0-9]* of [0-9]*) STRETCH AND FAULTS$' "$log.txt"

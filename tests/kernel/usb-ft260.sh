@@ -18,6 +18,7 @@ usb_check "the port list's hint names the FT260 as the kernel does" \
 usb_check "all 33 registers hold the model's values" reads_all_registers
 usb_check "--format csv as on the emulated rig" csv_as_on_the_rig
 usb_check "--format json as on the emulated rig" json_as_on_the_rig
+usb_check "pelmor probe finds the battery at 0x0B" probe_finds_the_battery
 usb_check "RemainCapacityAlarm written reads back" write_reads_back
 usb_check "an empty address: NACK after five attempts, status 1" empty_address_is_not_acknowledged
 usb_check "--pec: refused, the FT260 has no PEC" pec_is_refused

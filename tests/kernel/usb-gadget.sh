@@ -5,6 +5,7 @@ USB_CONFIG=/sys/kernel/config/usb_gadget
 USB_RESULTS=/tmp/usb-results
 
 now() { cut -d' ' -f1 /proc/uptime; }
+since() { echo "$(now) $1" | awk '{ printf "%.2f", $1 - $2 }'; }
 seconds() { cut -d. -f1 /proc/uptime; }
 
 # Every wait in the scenarios has a limit. A step still running past its limit
@@ -108,7 +109,9 @@ usb_gadget_start() {
   echo "Pelmor test bed" >$gadget/strings/0x409/manufacturer
   ln -s $gadget/functions/ffs.$1 $gadget/configs/c.1/
   mount -t functionfs $1 /dev/ffs-$1
-  usb_adapter_gadget $2 /dev/ffs-$1 >/tmp/gadget-$1.out 2>/tmp/gadget-$1.err &
+  : >/tmp/bus-$1
+  USB_GADGET_BUS=/tmp/bus-$1 usb_adapter_gadget $2 /dev/ffs-$1 >/tmp/gadget-$1.out \
+    2>/tmp/gadget-$1.err &
   for _ in $(seq 50); do grep -q ready /tmp/gadget-$1.out && break; sleep 0.1; done
   echo $6 >/tmp/udc-$1
   usb_plug $1
@@ -337,9 +340,95 @@ probe_sets_the_ft260_clock() {
   [ $status -eq 3 ] && grep -q "^ok    bus clock  *100 kHz (hid-ft260's attribute $clock)$" /tmp/out
 }
 
+# The checks of a pack that stretches the clock and of the documented faults,
+# for each adapter at once (their waits, the drivers' time-outs and the
+# scan's pauses, overlap): each on its own files, /tmp/GADGET.*.
+
+# reads_at_stretches GADGET [every]: `pelmor read Voltage` while the pack
+# stretches the clock 0, 5, 15, 25 and 100 ms on every transfer that names a
+# register (the line the gadget's emulator reads, see BatteryBus.h). The
+# value comes at 0 ms, and with "every" at each stretch; otherwise either it
+# comes, or the read ends with status 1 and the program says that the
+# adapter's driver gave up while the pack held the clock. Prints each outcome.
+reads_at_stretches() {
+  failed=0
+  for stretch in 0 5 15 25 100; do
+    echo "stretch $stretch" >/tmp/bus-$1
+    started=$(now)
+    pelmor read --port $port Voltage >/tmp/$1.out 2>/tmp/$1.err
+    status=$?
+    echo "$1, stretch $stretch ms: $(sed -n 's/^Voltage  *//p' /tmp/$1.out), status $status" \
+      "after $(since $started) s"
+    grep -q "^Voltage  12285  mv$" /tmp/$1.out && [ $status -eq 0 ] && continue
+    sed 's/^/     stderr: /' /tmp/$1.err
+    [ $stretch -gt 0 ] && [ "$2" != every ] && [ $status -eq 1 ] &&
+      grep -q "the driver gave up while the pack held the clock" /tmp/$1.err || failed=1
+  done
+  : >/tmp/bus-$1
+  return $failed
+}
+
+# faults_as_seen GADGET: each fault the chip documents beyond an empty
+# address (empty_address_is_not_acknowledged, and every probe's sweep), on the
+# bus in turn: the pack refusing a command byte (Voltage's), a lost
+# arbitration, a bus held low. A row each of
+# what the technician sees: `pelmor read Voltage`'s fault word and status,
+# whether it names the faults its driver reports alike, and `pelmor probe`'s
+# status and conclusion. Every read ends with a fault word and status 1, every
+# probe with status 1.
+faults_as_seen() {
+  failed=0
+  for fault in data-nack arbitration held; do
+    started=$(now)
+    echo "fault $fault" >/tmp/bus-$1
+    pelmor read --port $port Voltage >/tmp/$1.out 2>/tmp/$1.err
+    status=$?
+    word=$(sed -n 's/^Voltage  *\([A-Z]*\)  *mv$/\1/p' /tmp/$1.out)
+    alike=$(grep -c "cannot be told here" /tmp/$1.err)
+    pelmor probe --port $port >/tmp/$1.probe 2>&1
+    probe_status=$?
+    echo "| $1 | $fault | $word | $status | $alike | $probe_status |" \
+      "$(sed -n 's/^Conclusion: //p' /tmp/$1.probe) | $(since $started) |"
+    [ -n "$word" ] && [ $status -eq 1 ] && [ $probe_status -eq 1 ] || failed=1
+  done
+  : >/tmp/bus-$1
+  return $failed
+}
+
+# stretch_and_fault_checks GADGET...: both checks on each adapter, in the
+# background, the adapters at once, their results apart from the scenario's;
+# stretch_and_fault_result then waits for them all and prints one result
+# line, USB CHECK: ... STRETCH AND FAULTS.
+stretch_and_fault_checks() {
+  for gadget in "$@"; do
+    (
+      USB_RESULTS=/tmp/usb-results-stretch
+      bus=$(usb_wait_bus $gadget 40) && port=$((bus + 1)) || exit 1
+      every=
+      [ $gadget = ft260 ] && every=every
+      usb_check "$gadget: reads while the pack stretches the clock" reads_at_stretches $gadget $every
+      usb_check "$gadget: each documented fault: a fault word, status 1, a probe's conclusion" \
+        faults_as_seen $gadget
+    ) >/tmp/$gadget.log 2>&1 &
+    echo "$gadget $!" >>/tmp/stretch-checks
+  done
+}
+stretch_and_fault_result() {
+  while read -r gadget pid; do usb_wait $pid 200 "the stretch and fault checks of $gadget"; done \
+    </tmp/stretch-checks
+  echo "| adapter | fault | read: word | status | faults alike named | probe: status | conclusion | s |"
+  for gadget in $(cut -d' ' -f1 /tmp/stretch-checks); do grep "^| " /tmp/$gadget.log; done
+  for gadget in $(cut -d' ' -f1 /tmp/stretch-checks); do grep -v "^| " /tmp/$gadget.log; done
+  USB_RESULTS=/tmp/usb-results-stretch
+  usb_result "STRETCH AND FAULTS"
+}
+
 # unplug_mid_read GADGET: `pelmor read --every 1 --format csv` on the adapter,
 # its gadget unbound from the controller once a record is out.
 unplug_mid_read() {
+  # Emptied first: the read's own redirection may come after the first look
+  # at the file, which an earlier check's records must not satisfy.
+  : >/tmp/csv
   /bin/pelmor read --port $port --every 1 --format csv >/tmp/csv 2>/tmp/csv.err &
   reader=$!
   for _ in $(seq 300); do [ "$(wc -l </tmp/csv)" -ge 2 ] && break; sleep 0.1; done
@@ -360,6 +449,7 @@ unplug_mid_read() {
 # the kernel gives the freed bus number: the read ends, the adapter lost,
 # instead of going on with the other one. Then the adapter is plugged back.
 swapped_between_passes() {
+  : >/tmp/csv
   /bin/pelmor read --port $port --every 8 --format csv Voltage >/tmp/csv 2>/tmp/csv.err &
   reader=$!
   for _ in $(seq 300); do [ "$(wc -l </tmp/csv)" -ge 2 ] && break; sleep 0.1; done

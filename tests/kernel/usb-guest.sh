@@ -15,6 +15,10 @@ usb_gadget_start ft260 ft260 0x0403 0x6030 "FT260" dummy_udc.3
 sh /usb-ft260.sh $stub_port
 usb_unplug ft260
 sh /usb-mcp2221.sh $stub_port
+# The MCP2221A's clock stretch and fault checks (the CP2112's and the FT260's
+# began during its scenario), and the result of all three.
+stretch_and_fault_checks mcp2221
+stretch_and_fault_result
 for gadget in cp2112 ft260 mcp2221 mcp2221-spare; do
   echo "--- $gadget emulator"
   cat /tmp/gadget-$gadget.err

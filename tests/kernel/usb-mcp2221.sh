@@ -31,6 +31,11 @@ usb_check "default mode: pelmor read opens an MCP2221" default_mode_opens_the_ad
 usb_check "default mode: the stub's bus is never opened" default_mode_leaves_the_stub $stub_port
 usb_check "the port list's hint names the MCP2221 as the kernel does" \
   hint_names_the_adapter "MCP2221 usb-i2c bridge"
+# The default mode is checked: the CP2112 and the FT260 come back, and their
+# clock stretch and fault checks run meanwhile (see usb-guest.sh).
+usb_plug cp2112
+usb_plug ft260
+stretch_and_fault_checks cp2112 ft260
 usb_check "all 33 registers hold the model's values" reads_all_registers
 usb_check "--format csv as on the emulated rig" csv_as_on_the_rig
 usb_check "--format json as on the emulated rig" json_as_on_the_rig

@@ -122,10 +122,21 @@ bool Cp2112::SetFeature(const Report& report) {
   }
 }
 
-void Cp2112::Finish(BatteryBus::Outcome outcome, std::vector<std::uint8_t> read) {
+int Cp2112::ClockHz() const {
+  return (smbusConfig_[1] << 24) | (smbusConfig_[2] << 16) | (smbusConfig_[3] << 8) |
+         smbusConfig_[4];
+}
+
+// The transfer status codes of the interface specification. A bus held low
+// ends in "bus not free" only with the SCL low time-out enabled (byte 11 of
+// the SMBus configuration); without it (the chip's default, and the driver
+// leaves it) the transfer stays busy until the host cancels it.
+void Cp2112::Finish(BatteryBus::Outcome outcome, std::vector<std::uint8_t> read, bool reading) {
   readData_.clear();
   bytesRead_ = 0;
   retries_ = 0;
+  busyStatus1_ = reading ? kBusyReading : kBusyWriting;
+  status0_ = kError;
   switch (outcome) {
     case BatteryBus::Outcome::Done:
       status0_ = kComplete;
@@ -140,12 +151,33 @@ void Cp2112::Finish(BatteryBus::Outcome outcome, std::vector<std::uint8_t> read)
       retries_ = BigEndian(smbusConfig_, 12);
       status0_ = retries_ == 0 ? kBusy : kError;
       status1_ = retries_ == 0 ? kBusyAddressNacked : kNackTimeout;
+      busyStatus1_ = kBusyAddressNacked;
       return;
     case BatteryBus::Outcome::DataNack:
-      status0_ = kError;
+      // The pack refused the command byte: the write part is incomplete.
       status1_ = kWriteIncomplete;
       return;
+    case BatteryBus::Outcome::ArbitrationLost:
+      status1_ = kArbitrationLost;
+      return;
+    case BatteryBus::Outcome::HeldLow:
+      status0_ = smbusConfig_[11] != 0 ? kError : kBusy;
+      status1_ = smbusConfig_[11] != 0 ? std::uint8_t{kBusNotFree} : busyStatus1_;
+      return;
   }
+}
+
+// Busy while the transfer is on the wire, then what it came to.
+Report Cp2112::TransferStatus() const {
+  Report status(1 + kInterruptReportSize, 0);
+  status[0] = kTransferStatusResponse;
+  status[1] = bus_.OnTheWire() ? std::uint8_t{kBusy} : status0_;
+  status[2] = bus_.OnTheWire() ? busyStatus1_ : status1_;
+  status[3] = static_cast<std::uint8_t>(retries_ >> 8);
+  status[4] = static_cast<std::uint8_t>(retries_);
+  status[5] = static_cast<std::uint8_t>(bytesRead_ >> 8);
+  status[6] = static_cast<std::uint8_t>(bytesRead_);
+  return status;
 }
 
 Report Cp2112::ReadResponse(int wanted) {
@@ -169,8 +201,8 @@ std::vector<Report> Cp2112::Output(const Report& report) {
     case kDataRead: {
       const int length = BigEndian(r, 2);
       if (length < 1 || length > 512) return {};
-      const BatteryBus::Outcome outcome = bus_.WriteRead(r[1] >> 1, {}, length, read);
-      Finish(outcome, std::move(read));
+      const BatteryBus::Outcome outcome = bus_.WriteRead(r[1] >> 1, {}, length, read, ClockHz());
+      Finish(outcome, std::move(read), true);
       break;
     }
     case kDataWriteRead: {
@@ -178,27 +210,19 @@ std::vector<Report> Cp2112::Output(const Report& report) {
       const int targetLength = r[4];
       if (length < 1 || length > 512 || targetLength < 1 || targetLength > 16) return {};
       const std::vector<std::uint8_t> target(r.begin() + 5, r.begin() + 5 + targetLength);
-      const BatteryBus::Outcome outcome = bus_.WriteRead(r[1] >> 1, target, length, read);
-      Finish(outcome, std::move(read));
+      const BatteryBus::Outcome outcome =
+          bus_.WriteRead(r[1] >> 1, target, length, read, ClockHz());
+      Finish(outcome, std::move(read), true);
       break;
     }
     case kDataWrite: {
       const int length = r[2];
       if (length < 1 || length > 61) return {};
-      Finish(bus_.Write(r[1] >> 1, {r.begin() + 3, r.begin() + 3 + length}), {});
+      Finish(bus_.Write(r[1] >> 1, {r.begin() + 3, r.begin() + 3 + length}, ClockHz()), {}, false);
       break;
     }
-    case kTransferStatusRequest: {
-      Report status(1 + kInterruptReportSize, 0);
-      status[0] = kTransferStatusResponse;
-      status[1] = status0_;
-      status[2] = status1_;
-      status[3] = static_cast<std::uint8_t>(retries_ >> 8);
-      status[4] = static_cast<std::uint8_t>(retries_);
-      status[5] = static_cast<std::uint8_t>(bytesRead_ >> 8);
-      status[6] = static_cast<std::uint8_t>(bytesRead_);
-      return {status};
-    }
+    case kTransferStatusRequest:
+      return {TransferStatus()};
     case kDataReadForceSend:
       return {ReadResponse(BigEndian(r, 1))};
     case kCancelTransfer:

@@ -8,8 +8,9 @@
 // The CP2112 HID USB-to-SMBus bridge (USB 10c4:ea90) as its interface
 // specification describes it: feature reports for the version and the SMBus
 // configuration, interrupt reports for a transfer (read, write-read, write),
-// its status, and the data it read. A transfer runs to its end at once; the
-// read data waits in the chip until the host forces it out.
+// its status, and the data it read. A transfer runs on the wire while its
+// status says busy; the read data waits in the chip until the host forces it
+// out.
 class Cp2112 : public HidChip {
  public:
   explicit Cp2112(BatteryBus& bus);
@@ -22,13 +23,23 @@ class Cp2112 : public HidChip {
   // Transfer status, first byte (status 0) and, on an error, second (status 1).
   enum Status0 : std::uint8_t { kIdle = 0, kBusy = 1, kComplete = 2, kError = 3 };
   enum Status1 : std::uint8_t {
-    kBusyAddressNacked = 1,  // while busy
-    kNackTimeout = 0,        // the rest after an error
+    // while busy
+    kBusyAddressNacked = 1,
+    kBusyReading = 2,
+    kBusyWriting = 3,
+    // after an error
+    kNackTimeout = 0,
+    kBusNotFree = 1,
+    kArbitrationLost = 2,
+    kReadIncomplete = 3,
     kWriteIncomplete = 4,
+    // after success
     kSucceeded = 5,
   };
 
-  void Finish(BatteryBus::Outcome outcome, std::vector<std::uint8_t> read);
+  void Finish(BatteryBus::Outcome outcome, std::vector<std::uint8_t> read, bool reading);
+  Report TransferStatus() const;
+  int ClockHz() const;
   Report ReadResponse(int wanted);
   bool AutoSendRead() const { return smbusConfig_[6] != 0; }
 
@@ -36,6 +47,7 @@ class Cp2112 : public HidChip {
   Report smbusConfig_;
   std::uint8_t status0_ = kIdle;
   std::uint8_t status1_ = kSucceeded;
+  std::uint8_t busyStatus1_ = kBusyReading;
   std::uint16_t retries_ = 0;
   std::uint16_t bytesRead_ = 0;
   std::deque<std::uint8_t> readData_;

@@ -14,9 +14,11 @@ enum ReportId : std::uint8_t {
 };
 
 // I2C controller status bits.
+constexpr std::uint8_t kControllerBusy = 0x01;
 constexpr std::uint8_t kError = 0x02;
 constexpr std::uint8_t kAddressNack = 0x04;
 constexpr std::uint8_t kDataNack = 0x08;
+constexpr std::uint8_t kArbitrationLost = 0x10;
 constexpr std::uint8_t kControllerIdle = 0x20;
 constexpr std::uint8_t kBusBusy = 0x40;
 
@@ -70,9 +72,12 @@ std::optional<Report> Ft260::GetFeature(std::uint8_t reportId) {
       settings[5] = 0x01;
       return settings;
     }
-    case kI2cStatus:
-      return Report{kI2cStatus, busStatus_, static_cast<std::uint8_t>(clockKhz_),
+    case kI2cStatus: {
+      const std::uint8_t status = BusStatus();
+      statusSaidBusy_ = (status & kControllerBusy) != 0;
+      return Report{kI2cStatus, status, static_cast<std::uint8_t>(clockKhz_),
                     static_cast<std::uint8_t>(clockKhz_ >> 8), 0};
+    }
     default:
       return std::nullopt;
   }
@@ -83,6 +88,7 @@ bool Ft260::SetFeature(const Report& report) {
   if (report[1] == kI2cReset) {
     held_.reset();
     busStatus_ = kControllerIdle;
+    statusSaidBusy_ = false;
   }
   if (report[1] == kI2cClockSpeed && report.size() >= 4) {
     clockKhz_ = static_cast<std::uint16_t>(report[2] | (report[3] << 8));
@@ -90,12 +96,43 @@ bool Ft260::SetFeature(const Report& report) {
   return true;
 }
 
-void Ft260::Finish(BatteryBus::Outcome outcome, bool stop) {
+// While a transfer is on the wire the controller and the bus are busy.
+std::uint8_t Ft260::BusStatus() const {
+  return bus_.OnTheWire() ? kControllerBusy | kBusBusy : busStatus_;
+}
+
+// The status a transfer leaves: the driver maintainer's logs from hardware
+// (the out-of-tree hid-ft260 repository: commits 2ba64f6 and 5277ad0, issue
+// #29) show 0x26 after a refused address (error, address not acknowledged,
+// controller idle), with the bus-busy bit 0x40 too where no STOP followed.
+// A bus held low lets no transfer start: nothing is known of what the chip
+// says then, so the controller stays busy until the driver resets it, which
+// is what the driver waits out.
+void Ft260::Finish(BatteryBus::Outcome outcome, bool stop, bool reading) {
   busStatus_ = kControllerIdle;
-  if (outcome == BatteryBus::Outcome::AddressNack) busStatus_ |= kError | kAddressNack;
-  if (outcome == BatteryBus::Outcome::DataNack) busStatus_ |= kError | kDataNack;
-  // A refused transfer ends with a STOP; a good one without holds the bus.
-  if (outcome == BatteryBus::Outcome::Done && !stop) busStatus_ |= kBusBusy;
+  switch (outcome) {
+    case BatteryBus::Outcome::Done:
+      break;
+    case BatteryBus::Outcome::AddressNack:
+      busStatus_ |= kError | kAddressNack;
+      break;
+    case BatteryBus::Outcome::DataNack:
+      busStatus_ |= kError | kDataNack;
+      break;
+    case BatteryBus::Outcome::ArbitrationLost:
+      busStatus_ |= kError | kArbitrationLost;
+      break;
+    case BatteryBus::Outcome::HeldLow:
+      busStatus_ = kControllerBusy | kBusBusy;
+      return;
+  }
+  if (stop) return;
+  // Without a STOP a good transfer keeps the bus, and so does a refused read
+  // (0x46); a refused write lets it go, so that the driver sees its NACK.
+  if (outcome == BatteryBus::Outcome::Done) busStatus_ |= kBusBusy;
+  if (outcome != BatteryBus::Outcome::Done && reading) {
+    busStatus_ = static_cast<std::uint8_t>((busStatus_ & ~kControllerIdle) | kBusBusy);
+  }
 }
 
 std::vector<Report> Ft260::Write(const Report& request) {
@@ -106,13 +143,13 @@ std::vector<Report> Ft260::Write(const Report& request) {
   const bool stop = (condition & kStop) != 0;
   held_.reset();
   if (stop) {
-    Finish(bus_.Write(address, bytes), true);
+    Finish(bus_.Write(address, bytes, clockKhz_ * 1000), true, false);
     return {};
   }
-  const BatteryBus::Outcome outcome =
-      bus_.Acknowledges(address) ? BatteryBus::Outcome::Done : BatteryBus::Outcome::AddressNack;
+  // START only: a refused address or byte is reported on this write.
+  const BatteryBus::Outcome outcome = bus_.Start(address, bytes, clockKhz_ * 1000);
   if (outcome == BatteryBus::Outcome::Done) held_.emplace(address, bytes);
-  Finish(outcome, false);
+  Finish(outcome, false, false);
   return {};
 }
 
@@ -125,9 +162,15 @@ std::vector<Report> Ft260::Read(const Report& request) {
   if ((condition & kStart) != 0 && held_ && held_->first == address) written = held_->second;
   held_.reset();
   std::vector<std::uint8_t> read;
-  const BatteryBus::Outcome outcome = bus_.WriteRead(address, written, length, read);
-  Finish(outcome, true);
-  if (outcome != BatteryBus::Outcome::Done) return {};
+  const BatteryBus::Outcome outcome =
+      bus_.WriteRead(address, written, length, read, clockKhz_ * 1000);
+  Finish(outcome, (condition & kStop) != 0, true);
+  inputDue_ = bus_.Ends();
+  // A held bus reads nothing. Otherwise the chip sends the length asked for,
+  // refused or not (the logs above: the input report, then the status): what
+  // a read nobody answers clocks in is the idle bus's 0xFF.
+  if (outcome == BatteryBus::Outcome::HeldLow) return {};
+  if (outcome != BatteryBus::Outcome::Done) read.assign(static_cast<std::size_t>(length), 0xFF);
   std::vector<Report> sent;
   for (std::size_t at = 0; at < read.size(); at += kDataPerInputReport) {
     const std::size_t chunk = std::min<std::size_t>(kDataPerInputReport, read.size() - at);
@@ -141,9 +184,9 @@ std::vector<Report> Ft260::Read(const Report& request) {
 }
 
 // The driver sends a request, then asks the controller's status for its
-// outcome.
+// outcome; while the status says busy, it asks again about the same request.
 bool Ft260::FollowsOutput(std::uint8_t reportId) const {
-  return reportId == kI2cStatus;
+  return reportId == kI2cStatus && !statusSaidBusy_;
 }
 
 std::vector<Report> Ft260::Output(const Report& report) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,6 +25,9 @@ class HidChip {
   // Whether this feature report tells the outcome of the output report sent
   // before it (a status): it is then answered only once that one is handled.
   virtual bool FollowsOutput(std::uint8_t /*reportId*/) const { return false; }
+  // When the input reports that answer the last output report go out: a chip
+  // that sends its answer once the transfer has left the wire tells when.
+  virtual std::chrono::steady_clock::time_point InputDue() const { return {}; }
 };
 
 // Reports in a vendor-defined application collection, each a run of bytes.

@@ -3,6 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 
+// Where the data sheet is silent, the answers follow what people who ran the
+// chip published: EasyMCP2221, a Python library written against the chip (its
+// Constants.py lists the engine's states "got by trial and error"; its
+// I2C_read reads a refused read from the state byte), and Adafruit Blinka's
+// PR #356 (a sensor's refused reads ran out all their Get Data retries).
+// What neither says follows Debian 12's hid-mcp2221, and says so.
+
 namespace {
 
 enum Command : std::uint8_t {
@@ -20,21 +27,28 @@ constexpr int kReportSize = 64;
 constexpr int kDataPerReport = 60;
 constexpr std::uint8_t kCompleted = 0x00;
 constexpr std::uint8_t kEngineBusy = 0x01;
+// Get Data: "error reading the I2C slave data from the I2C engine", with 127
+// for the length. The chip answers so while the read is still on the wire
+// (not ready) and after a read that failed, its state telling which.
 constexpr std::uint8_t kGetDataError = 0x41;
+constexpr std::uint8_t kErrorLength = 127;
 constexpr std::uint8_t kCancelMarked = 0x10;
 constexpr std::uint8_t kCancelAlreadyIdle = 0x11;
 constexpr std::uint8_t kSpeedSet = 0x20;
 constexpr std::uint8_t kSpeedNotSet = 0x21;
-constexpr std::uint8_t kErrorLength = 127;
+constexpr std::uint8_t kAddressNackFlag = 0x40;  // Status byte 20, after a refused address
 
-// Engine states as the firmware reports them (the data sheet names the field
-// but not its values): idle, the address refused, the read data waiting to be
-// fetched. A refused data byte has no value known from the firmware; any
-// state but idle fails the transfer.
+// Engine states (EasyMCP2221's list).
 constexpr std::uint8_t kStateIdle = 0x00;
+constexpr std::uint8_t kStateStartTimeout = 0x12;  // no START: a line held low
 constexpr std::uint8_t kStateAddressNack = 0x25;
-constexpr std::uint8_t kStateDataNack = 0x27;
+constexpr std::uint8_t kStateWriteWaitAck = 0x43;
+constexpr std::uint8_t kStateWriteEndNoStop = 0x45;
+constexpr std::uint8_t kStateReading = 0x50;
 constexpr std::uint8_t kStateReadComplete = 0x55;
+// No state is known for a refused data byte or a lost arbitration; the driver
+// fails any state it does not list with EIO, and so does this one.
+constexpr std::uint8_t kStateUnlisted = 0x27;
 
 Report Response(std::uint8_t command, std::uint8_t status, std::uint8_t state) {
   Report response(kReportSize, 0);
@@ -66,21 +80,37 @@ bool Mcp2221::SetFeature(const Report&) {
 }
 
 void Mcp2221::Idle() {
-  engineState_ = kStateIdle;
-  held_.reset();
-  readFailed_ = false;
+  transfer_ = Transfer::None;
+  outcome_ = BatteryBus::Outcome::Done;
+  held_.clear();
   readData_.clear();
 }
 
+std::uint8_t Mcp2221::EngineState() const {
+  if (transfer_ == Transfer::None) return kStateIdle;
+  if (outcome_ == BatteryBus::Outcome::HeldLow) return kStateStartTimeout;
+  if (bus_.OnTheWire()) return transfer_ == Transfer::Read ? kStateReading : kStateWriteWaitAck;
+  switch (outcome_) {
+    case BatteryBus::Outcome::Done:
+      if (transfer_ == Transfer::WriteNoStop) return kStateWriteEndNoStop;
+      if (transfer_ == Transfer::Read && !readData_.empty()) return kStateReadComplete;
+      return kStateIdle;
+    case BatteryBus::Outcome::AddressNack:
+      return kStateAddressNack;
+    default:
+      return kStateUnlisted;
+  }
+}
+
 Report Mcp2221::StatusSetParameters(const Report& command) {
+  const std::uint8_t state = EngineState();
   Report response = Response(kStatusSetParameters, kCompleted, 0);
-  const bool busy = engineState_ != kStateIdle || held_ || !readData_.empty();
   if (command[2] == 0x10) {
-    response[2] = busy ? kCancelMarked : kCancelAlreadyIdle;
+    response[2] = state != kStateIdle ? kCancelMarked : kCancelAlreadyIdle;
     Idle();
   }
   if (command[3] == 0x20) {
-    if (engineState_ == kStateIdle && !held_) {
+    if (EngineState() == kStateIdle) {
       speedDivider_ = command[4];
       // For the bed to hold the probe's clock against: the chip runs its
       // 12 MHz clock through the divider plus 3.
@@ -92,7 +122,7 @@ Report Mcp2221::StatusSetParameters(const Report& command) {
       response[3] = kSpeedNotSet;
     }
   }
-  response[8] = engineState_;
+  response[8] = EngineState();
   response[9] = static_cast<std::uint8_t>(requestedLength_);
   response[10] = static_cast<std::uint8_t>(requestedLength_ >> 8);
   response[11] = static_cast<std::uint8_t>(transferredLength_);
@@ -100,8 +130,10 @@ Report Mcp2221::StatusSetParameters(const Report& command) {
   response[13] = static_cast<std::uint8_t>(readData_.size());
   response[14] = speedDivider_;
   response[16] = address_;
-  response[22] = 1;  // SCL high
-  response[23] = 1;  // SDA high
+  if (response[8] == kStateAddressNack) response[20] = kAddressNackFlag;
+  const bool held = response[8] == kStateStartTimeout;
+  response[22] = held ? 0 : 1;  // SCL
+  response[23] = held ? 0 : 1;  // SDA
   response[46] = 'A';
   response[47] = '6';
   response[48] = '1';
@@ -109,77 +141,66 @@ Report Mcp2221::StatusSetParameters(const Report& command) {
   return response;
 }
 
+// A write command is taken at once; the engine then runs it. While a transfer
+// is on the wire the engine is busy. A write after one that failed starts
+// anew (nothing is known of the chip there; the driver sends no cancel between
+// a refused write without STOP and the next transfer, and expects it to run).
 Report Mcp2221::Write(const Report& command, bool stop) {
-  // A new START: whatever the last transfer left is over.
-  const std::uint8_t stateAtIssue = engineState_;
+  if (bus_.OnTheWire()) return Response(command[0], kEngineBusy, EngineState());
   Idle();
   requestedLength_ = Length(command);
   address_ = command[3];
   const int length = std::min<int>(requestedLength_, kDataPerReport);
   const std::vector<std::uint8_t> bytes(command.begin() + 4, command.begin() + 4 + length);
-  BatteryBus::Outcome outcome;
-  if (stop) {
-    outcome = bus_.Write(address_ >> 1, bytes);
-  } else {
-    outcome = bus_.Acknowledges(address_ >> 1) ? BatteryBus::Outcome::Done
-                                               : BatteryBus::Outcome::AddressNack;
-    if (outcome == BatteryBus::Outcome::Done) held_ = bytes;
-  }
-  transferredLength_ = outcome == BatteryBus::Outcome::Done ? requestedLength_ : 0;
-  if (outcome == BatteryBus::Outcome::AddressNack) engineState_ = kStateAddressNack;
-  if (outcome == BatteryBus::Outcome::DataNack) engineState_ = kStateDataNack;
-  return Response(command[0], kCompleted, stateAtIssue);
+  transfer_ = stop ? Transfer::Write : Transfer::WriteNoStop;
+  outcome_ = stop ? bus_.Write(address_ >> 1, bytes, ClockHz())
+                  : bus_.Start(address_ >> 1, bytes, ClockHz());
+  if (!stop) held_ = bytes;
+  transferredLength_ = outcome_ == BatteryBus::Outcome::Done ? requestedLength_ : 0;
+  return Response(command[0], kCompleted, kStateIdle);
 }
 
+// A read command is taken unless the engine is busy, or unless it is a read
+// with repeated START and the write before it did not end holding the bus; a
+// plain read is not taken after a write without STOP. The answer then carries
+// the engine's state (EasyMCP2221's I2C_read: 0x25, the address refused;
+// 0x45, a write without STOP that only a repeated START continues). A plain
+// read after a failed transfer starts anew, as a write does.
 Report Mcp2221::Read(const Report& command, bool repeatedStart) {
-  const std::uint8_t stateAtIssue = engineState_;
-  if (repeatedStart && !held_) {
-    // No transfer holds the bus (its address was refused): there is nothing
-    // to continue with a repeated START.
-    engineState_ = kStateIdle;
-    return Response(command[0], kEngineBusy, stateAtIssue);
-  }
-  const std::vector<std::uint8_t> written = repeatedStart ? *held_ : std::vector<std::uint8_t>{};
+  const std::uint8_t state = EngineState();
+  const bool continues = repeatedStart && state == kStateWriteEndNoStop;
+  const bool refused =
+      repeatedStart ? state != kStateIdle && !continues : state == kStateWriteEndNoStop;
+  if (bus_.OnTheWire() || refused) return Response(command[0], kEngineBusy, state);
+  const std::vector<std::uint8_t> written = continues ? held_ : std::vector<std::uint8_t>{};
   Idle();
+  transfer_ = Transfer::Read;
   requestedLength_ = Length(command);
   address_ = command[3];
   std::vector<std::uint8_t> read;
-  const BatteryBus::Outcome outcome =
-      bus_.WriteRead(address_ >> 1, written, requestedLength_, read);
-  if (outcome == BatteryBus::Outcome::Done) {
-    readData_.assign(read.begin(), read.end());
-    transferredLength_ = requestedLength_;
-    engineState_ = kStateReadComplete;
-  } else {
-    readFailed_ = true;
-    transferredLength_ = 0;
-    engineState_ = outcome == BatteryBus::Outcome::AddressNack ? kStateAddressNack : kStateDataNack;
-  }
-  return Response(command[0], kCompleted, stateAtIssue);
+  outcome_ = bus_.WriteRead(address_ >> 1, written, requestedLength_, read, ClockHz());
+  if (outcome_ == BatteryBus::Outcome::Done) readData_.assign(read.begin(), read.end());
+  transferredLength_ = outcome_ == BatteryBus::Outcome::Done ? requestedLength_ : 0;
+  return Response(command[0], kCompleted, kStateIdle);
 }
 
+// The data of the read: not ready while it is on the wire; an error, with the
+// engine's state, when it failed (a refused address: 0x25) or none was made.
 Report Mcp2221::GetData() {
-  if (readFailed_ && engineState_ == kStateAddressNack) {
-    // A read whose address was refused: the engine says so until the host
-    // cancels or starts anew (the driver reads this state as ENXIO, as it
-    // does after a refused write).
-    return Response(kGetData, kCompleted, kStateAddressNack);
-  }
-  if (readData_.empty()) {
-    // No read to give back: none was made, or it failed.
-    Report response = Response(kGetData, kGetDataError, engineState_);
+  const std::uint8_t state = EngineState();
+  if (state != kStateReadComplete) {
+    Report response = Response(kGetData, kGetDataError, state);
     response[3] = kErrorLength;
-    if (readFailed_) Idle();
     return response;
   }
-  Report response = Response(kGetData, kCompleted, engineState_);
+  Report response = Response(kGetData, kCompleted, state);
   const int length = std::min<int>(kDataPerReport, static_cast<int>(readData_.size()));
   response[3] = static_cast<std::uint8_t>(length);
   for (int i = 0; i < length; ++i) {
     response[4 + i] = readData_.front();
     readData_.pop_front();
   }
-  if (readData_.empty()) engineState_ = kStateIdle;
+  if (readData_.empty()) Idle();
   return response;
 }
 

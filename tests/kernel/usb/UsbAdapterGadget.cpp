@@ -4,7 +4,8 @@
 // Battery behind it. The kernel's own HID driver for the chip binds to it.
 //   usb_adapter_gadget cp2112|mcp2221|ft260 FUNCTIONFS_DIR
 // Runs until killed; the gadget may be unbound from its controller and bound
-// again meanwhile (an unplug and a replug).
+// again meanwhile (an unplug and a replug). USB_GADGET_BUS names the file
+// whose line sets the pack's clock stretch and a bus fault (see BatteryBus.h).
 #include <fcntl.h>
 #include <linux/usb/ch9.h>
 #include <linux/usb/functionfs.h>
@@ -224,8 +225,13 @@ class Gadget {
       }
       report.resize(static_cast<std::size_t>(got));
       Trace("out", report);
-      std::lock_guard lock(mutex_);
-      Send(chip_->Output(report));
+      std::unique_lock lock(mutex_);
+      const std::vector<Report> answer = chip_->Output(report);
+      const auto due = chip_->InputDue();
+      lock.unlock();
+      std::this_thread::sleep_until(due);
+      lock.lock();
+      Send(answer);
       ++outputsHandled_;
       handled_.notify_all();
     }
@@ -245,7 +251,8 @@ class Gadget {
 
 int main(int argc, char** argv) {
   const std::string chip = argc == 3 ? argv[1] : "";
-  static BatteryBus bus;
+  const char* condition = std::getenv("USB_GADGET_BUS");
+  static BatteryBus bus(condition != nullptr ? condition : "");
   std::unique_ptr<HidChip> emulated;
   if (chip == "cp2112") emulated = std::make_unique<Cp2112>(bus);
   if (chip == "mcp2221") emulated = std::make_unique<Mcp2221>(bus);
