@@ -98,23 +98,27 @@ ProbeConclusion ConcludeOnBus(const ProbeFacts& facts) {
                                                 "cannot tell them apart)")
                                      .arg(Text(alike))));
   }
+  const QString wake = QStringLiteral(
+      "Wake the pack by connecting a charger (or its host) for a moment, then probe again; "
+      "check clock to SCL/SMBC and data to SDA/SMBD");
+  const std::string& alike = facts.chosen->nackAlike;
+  if (alike.empty()) {
+    return Failing(ConclusionKind::NothingAnswers,
+                   QStringLiteral("Nothing answers at any address, yet the bus is clean (no "
+                                  "time-outs, no errors): the pack is asleep or in shipping "
+                                  "mode, or the clock and data lines are swapped. %1.")
+                       .arg(wake));
+  }
   // A driver that folds other faults into a missing acknowledge cannot vouch
   // for a clean bus.
-  const QString bus = facts.chosen->nackAlike.empty()
-                          ? QStringLiteral("yet the bus is clean (no time-outs, no errors)")
-                          : QStringLiteral("and the adapter reports no time-outs or errors");
-  QString text = QStringLiteral(
-                     "Nothing answers at any address, %1: the pack is asleep or in shipping "
-                     "mode, or the clock and data lines are swapped. Wake the pack by connecting "
-                     "a charger (or its host) for a moment, then probe again; check clock to "
-                     "SCL/SMBC and data to SDA/SMBD.")
-                     .arg(bus);
-  if (!facts.chosen->nackAlike.empty()) {
-    text += QStringLiteral(
-                " This adapter's driver reports %1 alike, as a missing acknowledge, and cannot "
-                "tell them apart: check the pull-up resistors and the wiring too.")
-                .arg(Text(facts.chosen->nackAlike));
-  }
+  const QString text =
+      QStringLiteral(
+          "Nothing answers at any address: every transfer ended as a missing "
+          "acknowledge, which this adapter's driver reports alike for %1, and cannot "
+          "tell them apart. The pack is asleep or in shipping mode, the clock and "
+          "data lines are swapped, or the bus is at fault. %2, the pull-up resistors "
+          "and the wiring.")
+          .arg(Text(alike), wake);
   return Failing(ConclusionKind::NothingAnswers, text);
 }
 

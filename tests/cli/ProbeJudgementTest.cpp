@@ -153,8 +153,8 @@ const Situation kSituations[] = {
        NothingToRead(f);
      },
      ConclusionKind::NothingAnswers,
-     "reports an address that does not acknowledge and a bus held low alike, as a missing "
-     "acknowledge, and cannot tell them apart: check the pull-up resistors",
+     "every transfer ended as a missing acknowledge, which this adapter's driver reports alike "
+     "for an address that does not acknowledge and a bus held low, and cannot tell them apart",
      "sweep FAIL"},
     {"nothing acknowledges and every touch breaks off",
      [](ProbeFacts& f) {
