@@ -1,0 +1,66 @@
+#!/usr/bin/env python3
+"""Writes the link order of the window's start-up code.
+
+Usage: startup_order.py CALLGRIND_OUT EXECUTABLE > app/startup-order.txt
+
+CALLGRIND_OUT is a callgrind profile of `pelmor --emulated` from its start
+until its window is shown, taken without demangling:
+  valgrind --tool=callgrind --demangle=no --callgrind-out-file=F build/app/pelmor --emulated
+(then `callgrind_control -d` once the window shows). Every function of
+EXECUTABLE's own code that ran is listed under each section name
+-ffunction-sections may give it, in the order the profile first names them, so that the linker lays
+them out together: the kernel maps code in blocks around each page touched,
+and start-up code spread over the whole program brings nearly all of it in.
+"""
+import os
+import re
+import sys
+
+
+def functions_run_in(profile, executable):
+    names = {}
+    objects = {}
+    ran = []
+    seen = set()
+    current_object = None
+    target = os.path.realpath(executable)
+    for line in open(profile, errors="replace"):
+        line = line.rstrip("\n")
+        match = re.match(r"^(c?)(ob|fn)=\((\d+)\)(?: (.*))?$", line)
+        if not match:
+            continue
+        called, kind, number, name = match.groups()
+        table = objects if kind == "ob" else names
+        if name:
+            table[number] = name
+        if called:
+            continue
+        if kind == "ob":
+            current_object = objects.get(number)
+        elif current_object and os.path.realpath(current_object) == target:
+            function = names.get(number)
+            if function and function not in seen and not function.startswith("0x"):
+                seen.add(function)
+                ran.append(function)
+    return ran
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    listed = set()
+    for function in functions_run_in(sys.argv[1], sys.argv[2]):
+        # A complete-object constructor or destructor (C1, D1) is usually an
+        # alias in the section of its base-object one (C2, D2).
+        for name in (function, re.sub(r"([CD])1(E|I)", r"\g<1>2\2", function)):
+            if name in listed:
+                continue
+            listed.add(name)
+            # Static initialisers and what only they call go to .text.startup,
+            # the cold parts of a function to .text.unlikely.
+            for prefix in (".text.", ".text.startup.", ".text.unlikely."):
+                print(prefix + name)
+
+
+if __name__ == "__main__":
+    main()
