@@ -1,6 +1,6 @@
 // The main window's face and nothing behind it: the same kinds and numbers of
-// controls, with the same texts, fonts and sizes measured from the text, but no
-// scan, no ports and no emulated rig. Measured beside the shared anchor, it
+// controls, with the same texts, fonts, ticks and sizes measured from the text,
+// but no scan, no ports and no emulated rig. Measured beside the shared anchor, it
 // tells what showing this face costs whatever program is behind it.
 #include <QApplication>
 #include <QCheckBox>
@@ -35,6 +35,7 @@ void AddRegisterRows(QWidget* area) {
     const int y = 16 + 16 * (row < kFirstRightColumnRow ? row : row - kFirstRightColumnRow);
     auto* check = new QCheckBox(QString::fromLatin1(def.registerName), area);
     check->setFont(caption);
+    check->setChecked(true);
     check->adjustSize();
     check->move(x, y);
     auto* leader = new QLabel(area);
@@ -87,13 +88,23 @@ void AddControls(QWidget* area) {
   auto* panel = new QFrame(area);
   panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   panel->setGeometry(265, 112, 105, 65);
-  QFont product = Arial(18);
-  product.setBold(true);
+  // The logo panel and the label above the picture keep the system's own face.
   for (const char* text : {"SMBus", "Pelmor"}) {
     auto* label = new QLabel(QString::fromLatin1(text), panel);
-    if (text[0] == 'P') label->setFont(product);
+    if (text[0] == 'P') {
+      QFont product = label->font();
+      product.setBold(true);
+      product.setPixelSize(18);
+      label->setFont(product);
+    }
     label->setGeometry(0, text[0] == 'P' ? 32 : 8, 105, 22);
   }
+  auto* heading = new QLabel(QStringLiteral("SMBus"), area);
+  QFont underlined = heading->font();
+  underlined.setBold(true);
+  underlined.setUnderline(true);
+  heading->setFont(underlined);
+  heading->setGeometry(265, 190, 105, 18);
   QPixmap picture(32, 32);
   picture.fill(Qt::darkGreen);
   auto* image = new QLabel(area);
