@@ -24,6 +24,9 @@ inline constexpr int kNoRow = kRegisterRowCount;
 // Rows 0 to 17 stand in the left column of the window, 18 to 32 in the right.
 inline constexpr int kFirstRightColumnRow = 18;
 
+// The row of BatteryMode, whose capacity mode sets the unit of the capacities.
+inline constexpr int kBatteryModeRow = 3;
+
 // The last four rows show their data field on a line of its own.
 inline constexpr int kFirstTwoLineRow = 29;
 

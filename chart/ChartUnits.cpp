@@ -1,10 +1,10 @@
 #include "chart/ChartUnits.h"
 
+#include "battery/RegisterBits.h"
 #include "battery/UnitClass.h"
 
 namespace {
 
-constexpr std::uint16_t kCapacityModeBit = 0x8000;
 constexpr long kNoMinutes = 65535;
 
 // A decimal number of at most 6 digits with an optional leading "-", as the

@@ -21,7 +21,6 @@ int RowNamed(const char* name) {
 
 const int kVoltageRow = RowNamed("Voltage");
 const int kCurrentRow = RowNamed("Current");
-const int kBatteryModeRow = RowNamed("BatteryMode");
 const int kRemainingCapacityRow = RowNamed("RemainingCapacity");
 
 // The row's reading in this pass as a decimal number; none when not read,

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
+#include "battery/RegisterTable.h"
+
 namespace {
 
-constexpr int kBatteryModeRow = 3;
 constexpr int kBatteryStatusRow = 22;
 
 struct AlarmBit {

@@ -4,11 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+#include "chart/Milliseconds.h"
 
-constexpr int kBatteryModeRow = 3;
-constexpr qint64 kDayMs = 24LL * 3600 * 1000;
-constexpr double kHourMs = 3600.0 * 1000;
+namespace {
 
 std::optional<QTime> ClockTimeOf(const QString& text) {
   for (const char* format : {"HH:mm:ss", "HH:mm", "H:mm"}) {

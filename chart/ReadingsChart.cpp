@@ -11,11 +11,11 @@
 #include <numeric>
 
 #include "chart/ChartRegisters.h"
+#include "chart/Milliseconds.h"
 #include "log/LogFormatter.h"
 
 namespace {
 
-constexpr qint64 kMinuteMs = 60 * 1000;
 constexpr int kLineWidth = 2;
 constexpr int kLinesNamedBelow = 6;
 // About as many steps as a value axis shows.

@@ -4,14 +4,11 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "chart/Milliseconds.h"
 #include "log/LogFormatter.h"
 
 namespace {
 
-constexpr qint64 kSecondMs = 1000;
-constexpr qint64 kMinuteMs = 60 * kSecondMs;
-constexpr qint64 kHourMs = 60 * kMinuteMs;
-constexpr qint64 kDayMs = 24 * kHourMs;
 constexpr qint64 kYearMs = 365 * kDayMs + kDayMs / 4;
 // A clock change moves the clock by an hour; passes taken at most this far
 // apart show it to within a pass.

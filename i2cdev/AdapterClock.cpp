@@ -10,11 +10,9 @@
 #include <string_view>
 #include <system_error>
 
-namespace {
+#include "i2cdev/KernelErrors.h"
 
-std::string ErrorText(int error) {
-  return std::error_code(error, std::generic_category()).message();
-}
+namespace {
 
 std::optional<int> WholeNumber(const std::optional<std::string>& text) {
   if (!text) return std::nullopt;

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <system_error>
 
 #include "i2cdev/KernelErrors.h"
 #include "link/adapter/BusAddress.h"
@@ -17,10 +16,6 @@ namespace {
 // count, 32 bytes and a PEC byte.
 constexpr int kBlockMax = I2C_SMBUS_BLOCK_MAX;
 constexpr int kTransferReadLength = 1 + kBlockMax + 1;
-
-std::string ErrorText(int error) {
-  return std::error_code(error, std::generic_category()).message();
-}
 
 void* IntegerArgument(unsigned long value) {
   return reinterpret_cast<void*>(value);

@@ -1,6 +1,7 @@
 #include "i2cdev/KernelErrors.h"
 
 #include <cerrno>
+#include <system_error>
 
 namespace {
 
@@ -73,6 +74,10 @@ const ErrorRule* RuleFor(int error, std::string_view adapterName) {
 }
 
 }  // namespace
+
+std::string ErrorText(int error) {
+  return std::error_code(error, std::generic_category()).message();
+}
 
 AdapterEvent EventForError(int error, std::string_view adapterName) {
   const ErrorRule* rule = RuleFor(error, adapterName);

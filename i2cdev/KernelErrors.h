@@ -5,6 +5,9 @@
 
 #include "link/adapter/AdapterLibrary.h"
 
+// The system's words for this error number (positive, as in errno).
+std::string ErrorText(int error);
+
 // The event that reports a transfer the kernel failed with this error number
 // (positive, as in errno), on the adapter of this name. Some drivers report a
 // fault in their own way; the table knows them by their adapter's name.

@@ -3,11 +3,11 @@
 #include <QJsonArray>
 #include <array>
 
+#include "battery/RegisterBits.h"
 #include "battery/ValueCodec.h"
 
 namespace {
 
-constexpr int kCapacityModeBit = 1 << 15;
 // What a pack reads as a time when there is none to tell.
 constexpr int kNoTimeToTell = 65535;
 

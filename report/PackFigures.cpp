@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "battery/OptionalRegisters.h"
+#include "battery/RegisterBits.h"
 #include "battery/RegisterNames.h"
 #include "battery/UnitClass.h"
 #include "battery/ValueCodec.h"
@@ -18,8 +19,6 @@ constexpr const char* kReportRegisters[] = {
     "DesignCapacity",   "DesignVoltage",    "SpecificationInfo", "ManufactureDate",
     "SerialNumber",     "ManufacturerName", "DeviceName",        "DeviceChemistry",
 };
-
-constexpr std::uint16_t kCapacityModeBit = 0x8000;
 
 // A scaling nibble's factor, 10 to its power; 1 for a nibble without one.
 int ScaleFactor(int nibble) {

@@ -4,14 +4,13 @@
 #include <QRegularExpression>
 #include <algorithm>
 
+#include "battery/RegisterBits.h"
 #include "cli/TerminalText.h"
 #include "decoders/FieldConversions.h"
 
 namespace {
 
 constexpr double kZeroCelsiusDeciKelvin = 2731.5;
-constexpr std::uint16_t kCapacityModeBit = 0x8000;
-constexpr std::uint16_t kErrorCodeMask = 0x0007;
 
 const QString kNoAnswer = QStringLiteral("did not answer");
 

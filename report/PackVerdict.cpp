@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "battery/RegisterBits.h"
 #include "decoders/FieldConversions.h"
 
 namespace {
@@ -9,7 +10,6 @@ namespace {
 constexpr std::uint16_t kOverChargedAlarm = 0x8000;
 constexpr std::uint16_t kOverTempAlarm = 0x1000;
 constexpr std::uint16_t kConditionFlag = 0x0080;
-constexpr std::uint16_t kErrorCodeMask = 0x0007;
 
 QString Number(double value) {
   return QString::number(value, 'f', 0);
