@@ -77,7 +77,7 @@ std::optional<int> WindowRowFor(const QString& name) {
   return std::nullopt;
 }
 
-struct Parser {
+struct RequestParser {
   QCommandLineParser parser;
   QCommandLineOption help = parser.addHelpOption();
   PlatformOptionSet platform;
@@ -101,7 +101,7 @@ struct Parser {
                           QStringLiteral("Print the register names with their command codes and "
                                          "units, and touch no bus.")};
 
-  explicit Parser(bool write) {
+  explicit RequestParser(bool write) {
     parser.setApplicationDescription(
         write
             ? QStringLiteral("Writes registers, then reads each back. The writable registers:\n%1.")
@@ -195,14 +195,14 @@ std::optional<QString> ReadWrites(const QStringList& assignments, HeadlessReques
   return std::nullopt;
 }
 
-std::optional<QString> ReadPublishOptions(const Parser& p, HeadlessRequest& request) {
+std::optional<QString> ReadPublishOptions(const RequestParser& p, HeadlessRequest& request) {
   PublishOptionSet::Reading reading = p.publish.Read(p.parser);
   if (!reading.error.isEmpty()) return reading.error;
   request.publish = std::move(reading.settings);
   return std::nullopt;
 }
 
-std::optional<QString> ReadOptions(const Parser& p, HeadlessRequest& request) {
+std::optional<QString> ReadOptions(const RequestParser& p, HeadlessRequest& request) {
   const QCommandLineParser& parser = p.parser;
   if (const std::optional<QString> invalid = p.platform.Invalid(parser)) return invalid;
   request.platform = p.platform.Read(parser);
@@ -256,7 +256,7 @@ std::optional<QString> ReadOptions(const Parser& p, HeadlessRequest& request) {
 
 HeadlessParse ParseHeadlessCommand(const QStringList& arguments) {
   const bool write = arguments.size() > 1 && arguments[1] == QLatin1String("write");
-  Parser p(write);
+  RequestParser p(write);
   HeadlessParse result;
   result.usage = p.parser.helpText();
   if (!p.parser.parse(PlatformOptionSet::Unfold(arguments))) {

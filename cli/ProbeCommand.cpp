@@ -24,7 +24,7 @@ struct ProbeRequest {
   PlatformOptions platform;
 };
 
-struct Parser {
+struct ProbeParser {
   QCommandLineParser parser;
   QCommandLineOption help = parser.addHelpOption();
   PlatformOptionSet platform;
@@ -33,7 +33,7 @@ struct Parser {
                             QStringLiteral("text (default) or json (one object)."),
                             QStringLiteral("FORMAT"), QStringLiteral("text")};
 
-  Parser() {
+  ProbeParser() {
     parser.setApplicationDescription(QStringLiteral(
         "Looks at the adapter and the bus and says why a Smart Battery does or does not "
         "answer. It never writes to a device: it lists the adapter (or why none is listed) and "
@@ -48,7 +48,7 @@ struct Parser {
   }
 };
 
-std::optional<QString> ReadRequest(const Parser& p, ProbeRequest& request) {
+std::optional<QString> ReadRequest(const ProbeParser& p, ProbeRequest& request) {
   const QCommandLineParser& parser = p.parser;
   if (parser.positionalArguments().size() > 1) {
     return QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().value(1));
@@ -72,7 +72,7 @@ int RunProbe(int& argc, char** argv, const PlatformMaker& makePlatform) {
   QCoreApplication application(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("pelmor"));
 
-  Parser p;
+  ProbeParser p;
   if (!p.parser.parse(PlatformOptionSet::Unfold(QCoreApplication::arguments()))) {
     Diagnostic() << "pelmor: " << p.parser.errorText() << '\n' << p.parser.helpText();
     return probe_exit::kUsageError;

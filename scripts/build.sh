@@ -9,7 +9,13 @@ build_dir=build
 # Line tables only: every backtrace, sanitizer report and profile still names
 # its file and line, and the build takes a third less time than with full
 # debug information (-g). A build by hand with CMake keeps -g.
-options=(-DPELMOR_WERROR=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG")
+#
+# Unity build: each target compiles its sources in batches of up to eight
+# files, one compiler run a batch, so the shared headers are read and their
+# templates made once a batch instead of once a file: a third less time again.
+# A build by hand compiles file by file unless -DCMAKE_UNITY_BUILD=ON is given.
+options=(-DPELMOR_WERROR=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
+  -DCMAKE_UNITY_BUILD=ON)
 case "${PELMOR_SANITIZE:-OFF}" in
   ON)
     build_dir=build-sanitize

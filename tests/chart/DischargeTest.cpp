@@ -8,12 +8,12 @@
 
 namespace {
 
-const QByteArray kHeader =
+const QByteArray kDischargeHeader =
     "Date/Time,BatteryMode(#H),Voltage(mv),Current(+/-ma),RemainingCapacity(maH 10mwH)\r\n";
 
 DischargeTotals TotalsOf(const QByteArray& records) {
   QBuffer buffer;
-  buffer.setData(kHeader + records);
+  buffer.setData(kDischargeHeader + records);
   buffer.open(QIODevice::ReadOnly);
   DischargeIntegrator integrator;
   LogReader reader(integrator, [](qint64, const QString&) {});

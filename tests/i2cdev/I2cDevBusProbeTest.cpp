@@ -10,7 +10,7 @@ namespace {
 
 using Call = FakeI2cDev::Call;
 
-constexpr unsigned long kCp2112Functions =
+constexpr unsigned long kSmbusReadFunctions =
     I2C_FUNC_I2C | I2C_FUNC_SMBUS_BYTE | I2C_FUNC_SMBUS_WORD_DATA | I2C_FUNC_SMBUS_BLOCK_DATA;
 
 class I2cDevBusProbeTest : public ::testing::Test {
@@ -19,7 +19,7 @@ class I2cDevBusProbeTest : public ::testing::Test {
     sysfs.AddMotherboardBus(0, "SMBus I801 adapter at efa0");
     sysfs.AddUsbBus(7, "CP2112 SMBus Bridge on hidraw0");
     kernel.AddNode(sysfs.Node(0), I2C_FUNC_SMBUS_EMUL);
-    AddCp2112(kCp2112Functions);
+    AddCp2112(kSmbusReadFunctions);
   }
   void AddCp2112(unsigned long functionality) {
     FakeI2cDev::Node node;
