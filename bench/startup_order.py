@@ -1,17 +1,22 @@
 #!/usr/bin/env python3
-"""Writes the link order of the window's start-up code.
+"""Writes the link order of the program's start-up code.
 
-Usage: startup_order.py CALLGRIND_OUT EXECUTABLE > app/startup-order.txt
+Usage: startup_order.py EXECUTABLE WINDOW_PROFILE [COMMAND_PROFILE...] > app/startup-order.txt
 
-CALLGRIND_OUT is a callgrind profile of `pelmor --emulated` from its start
-until its window is shown, taken without demangling:
+Each profile is a callgrind profile of EXECUTABLE taken without demangling:
+WINDOW_PROFILE of `pelmor --emulated` from its start until its window is shown,
   valgrind --tool=callgrind --demangle=no --callgrind-out-file=F build/app/pelmor --emulated
-(then `callgrind_control -d` once the window shows). Every function of
-EXECUTABLE's own code that ran is listed under each section name
--ffunction-sections may give it, in the order the profile first names them, so that the linker lays
-them out together: the kernel maps code in blocks around each page touched,
-and start-up code spread over the whole program brings nearly all of it in.
+(then `callgrind_control -d` once the window shows, and give the F.1 that
+writes), and each COMMAND_PROFILE of a whole command, such as
+  valgrind --tool=callgrind --demangle=no --callgrind-out-file=F build/app/pelmor read --emulated
+Every function of EXECUTABLE's own code that ran is listed under each section
+name -ffunction-sections may give it: the window's first, in the order its
+profile first names them, then those only a command ran. The linker lays them
+out together in that order: the kernel maps code in blocks around each page
+touched, and start-up code spread over the whole program brings nearly all of
+it in.
 """
+
 import os
 import re
 import sys
@@ -46,20 +51,22 @@ def functions_run_in(profile, executable):
 
 
 def main():
-    if len(sys.argv) != 3:
+    if len(sys.argv) < 3:
         sys.exit(__doc__)
+    executable, profiles = sys.argv[1], sys.argv[2:]
     listed = set()
-    for function in functions_run_in(sys.argv[1], sys.argv[2]):
-        # A complete-object constructor or destructor (C1, D1) is usually an
-        # alias in the section of its base-object one (C2, D2).
-        for name in (function, re.sub(r"([CD])1(E|I)", r"\g<1>2\2", function)):
-            if name in listed:
-                continue
-            listed.add(name)
-            # Static initialisers and what only they call go to .text.startup,
-            # the cold parts of a function to .text.unlikely.
-            for prefix in (".text.", ".text.startup.", ".text.unlikely."):
-                print(prefix + name)
+    for profile in profiles:
+        for function in functions_run_in(profile, executable):
+            # A complete-object constructor or destructor (C1, D1) is usually an
+            # alias in the section of its base-object one (C2, D2).
+            for name in (function, re.sub(r"([CD])1(E|I)", r"\g<1>2\2", function)):
+                if name in listed:
+                    continue
+                listed.add(name)
+                # Static initialisers and what only they call go to .text.startup,
+                # the cold parts of a function to .text.unlikely.
+                for prefix in (".text.", ".text.startup.", ".text.unlikely."):
+                    print(prefix + name)
 
 
 if __name__ == "__main__":
