@@ -128,12 +128,11 @@ void PassSeries::AddPass(const ChartPass& pass) {
     const std::optional<ChartAxis> axis = axes_[static_cast<int>(capacityMode_)][reading.row];
     if (!axis) continue;
     const LineKey key{reading.row, *axis};
-    const std::optional<double> value =
-        reading.givenUp ? std::nullopt : AxisValue(*axis, reading.text);
     DecimatedLine& line = LineFor(lines_, key, ms, options_.buckets);
     DecimatedLine* along =
         options_.alongCharge ? &LineFor(chargeLines_, key, charge, options_.buckets) : nullptr;
-    if (value) {
+    if (const std::optional<double> value =
+            reading.givenUp ? std::nullopt : AxisValue(*axis, reading.text)) {
       line.AddReading(ms, *value);
       if (along) along->AddReading(charge, *value);
     } else {
