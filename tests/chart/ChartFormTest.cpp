@@ -15,6 +15,7 @@
 
 #include "chart/ChartPicture.h"
 #include "chart/TChartForm.h"
+#include "tests/support/LastThread.h"
 #include "tests/support/QtPrinters.h"
 
 namespace {
@@ -270,7 +271,12 @@ TEST(ChartPicture, NoTickLabelIsCutAtAnySize) {
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  int status = 0;
+  {
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    status = RUN_ALL_TESTS();
+  }
+  WaitUntilLastThread();
+  return status;
 }
