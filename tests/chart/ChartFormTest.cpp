@@ -15,8 +15,8 @@
 
 #include "chart/ChartPicture.h"
 #include "chart/TChartForm.h"
-#include "tests/support/LastThread.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/WidgetTestRun.h"
 
 namespace {
 
@@ -270,13 +270,5 @@ TEST(ChartPicture, NoTickLabelIsCutAtAnySize) {
 }
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  int status = 0;
-  {
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    status = RUN_ALL_TESTS();
-  }
-  WaitUntilLastThread();
-  return status;
+  return RunWidgetTests(argc, argv);
 }
