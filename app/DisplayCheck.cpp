@@ -12,21 +12,24 @@ namespace {
 
 // Where a Wayland client connects: WAYLAND_DISPLAY is a socket name in
 // XDG_RUNTIME_DIR, or a path of its own.
-QString WaylandSocket(const QProcessEnvironment& environment) {
-  const QString name =
-      environment.value(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-0"));
+QString WaylandDisplay(const EnvironmentVariable& variable) {
+  return variable("WAYLAND_DISPLAY").value_or(QStringLiteral("wayland-0"));
+}
+
+QString WaylandSocket(const EnvironmentVariable& variable) {
+  const QString name = WaylandDisplay(variable);
   if (name.startsWith(QLatin1Char('/'))) return name;
-  const QString runtime = environment.value(QStringLiteral("XDG_RUNTIME_DIR"));
+  const QString runtime = variable("XDG_RUNTIME_DIR").value_or(QString());
   return runtime.isEmpty() ? QString() : runtime + QLatin1Char('/') + name;
 }
 
 class Attempts {
  public:
-  Attempts(const QProcessEnvironment& environment, const DisplayReach& reach)
-      : environment_(environment), reach_(reach) {}
+  Attempts(const EnvironmentVariable& variable, const DisplayReach& reach)
+      : variable_(variable), reach_(reach) {}
 
   bool X11() {
-    const QString display = environment_.value(QStringLiteral("DISPLAY"));
+    const QString display = variable_("DISPLAY").value_or(QString());
     if (display.isEmpty()) {
       failures_ << QStringLiteral("DISPLAY is not set");
       return false;
@@ -36,17 +39,16 @@ class Attempts {
     return false;
   }
   bool Wayland() {
-    const QString socket = WaylandSocket(environment_);
+    const QString socket = WaylandSocket(variable_);
     if (!socket.isEmpty() && reach_.wayland(socket)) return true;
-    failures_ << QStringLiteral("the Wayland display %1 does not answer")
-                     .arg(environment_.value(QStringLiteral("WAYLAND_DISPLAY"),
-                                             QStringLiteral("wayland-0")));
+    failures_
+        << QStringLiteral("the Wayland display %1 does not answer").arg(WaylandDisplay(variable_));
     return false;
   }
   QString Failures() const { return failures_.join(QStringLiteral("; ")); }
 
  private:
-  const QProcessEnvironment& environment_;
+  const EnvironmentVariable& variable_;
   const DisplayReach& reach_;
   QStringList failures_;
 };
@@ -90,16 +92,21 @@ DisplayReach SystemDisplayReach() {
           }};
 }
 
-std::optional<QString> MissingDisplay(const QProcessEnvironment& environment,
+std::optional<QString> ProgramEnvironmentVariable(const char* name) {
+  if (!qEnvironmentVariableIsSet(name)) return std::nullopt;
+  return qEnvironmentVariable(name);
+}
+
+std::optional<QString> MissingDisplay(const EnvironmentVariable& variable,
                                       const DisplayReach& reach) {
-  Attempts attempts(environment, reach);
-  const QString platforms = environment.value(QStringLiteral("QT_QPA_PLATFORM"));
+  const auto value = [&variable](const char* name) { return variable(name).value_or(QString()); };
+  Attempts attempts(variable, reach);
+  const QString platforms = value("QT_QPA_PLATFORM");
   if (!platforms.isEmpty()) return MissingForPlatforms(platforms, attempts);
 
   const bool waylandSession =
-      !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() ||
-      environment.value(QStringLiteral("XDG_SESSION_TYPE")) == QLatin1String("wayland");
-  if (!waylandSession && environment.value(QStringLiteral("DISPLAY")).isEmpty()) {
+      !value("WAYLAND_DISPLAY").isEmpty() || value("XDG_SESSION_TYPE") == QLatin1String("wayland");
+  if (!waylandSession && value("DISPLAY").isEmpty()) {
     return QStringLiteral("DISPLAY and WAYLAND_DISPLAY are not set");
   }
   if (waylandSession && attempts.Wayland()) return std::nullopt;

@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   const CommandLine commandLine = ReadCommandLine(argc, argv);
   if (!commandLine.run) return commandLine.exitStatus;
   if (const std::optional<QString> missing =
-          MissingDisplay(QProcessEnvironment::systemEnvironment(), SystemDisplayReach())) {
+          MissingDisplay(ProgramEnvironmentVariable, SystemDisplayReach())) {
     Diagnostic() << "pelmor: no display for the window: " << *missing
                  << ". Without a window: " << ProgramCommandList() << " (each with --help).\n";
     return StatusAfterOutput(window_exit::kUsageError);

@@ -5,17 +5,17 @@
 
 namespace {
 
-const QString kUserVariable = QStringLiteral("PELMOR_MQTT_USER");
-const QString kPasswordFileVariable = QStringLiteral("PELMOR_MQTT_PASSWORD_FILE");
-const QString kPasswordVariable = QStringLiteral("PELMOR_MQTT_PASSWORD");
+constexpr char kUserVariable[] = "PELMOR_MQTT_USER";
+constexpr char kPasswordFileVariable[] = "PELMOR_MQTT_PASSWORD_FILE";
+constexpr char kPasswordVariable[] = "PELMOR_MQTT_PASSWORD";
 
 }  // namespace
 
-BrokerLoginRead ReadBrokerLogin(const QString& urlUser, const QProcessEnvironment& environment) {
+BrokerLoginRead ReadBrokerLogin(const QString& urlUser) {
   BrokerLoginRead read;
   BrokerLogin login;
-  login.user = urlUser.isEmpty() ? environment.value(kUserVariable) : urlUser;
-  const QString passwordFile = environment.value(kPasswordFileVariable);
+  login.user = urlUser.isEmpty() ? qEnvironmentVariable(kUserVariable) : urlUser;
+  const QString passwordFile = qEnvironmentVariable(kPasswordFileVariable);
   if (!passwordFile.isEmpty()) {
     QFile file(passwordFile);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -34,7 +34,7 @@ BrokerLoginRead ReadBrokerLogin(const QString& urlUser, const QProcessEnvironmen
     login.password = file.readLine();
     while (login.password.endsWith('\n') || login.password.endsWith('\r')) login.password.chop(1);
   } else {
-    login.password = environment.value(kPasswordVariable).toUtf8();
+    login.password = qEnvironmentVariable(kPasswordVariable).toUtf8();
   }
   if (!login.password.isEmpty() && login.user.isEmpty()) {
     read.error = QStringLiteral(

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -22,4 +21,5 @@ struct BrokerLoginRead {
   QStringList warnings;  // what the way it is kept risks
 };
 
-BrokerLoginRead ReadBrokerLogin(const QString& urlUser, const QProcessEnvironment& environment);
+// Reads the login from the program's environment.
+BrokerLoginRead ReadBrokerLogin(const QString& urlUser);

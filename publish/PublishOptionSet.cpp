@@ -25,8 +25,7 @@ QString CaFileError(const QString& path) {
 
 }  // namespace
 
-PublishOptionSet::Reading PublishOptionSet::Read(const QCommandLineParser& parser,
-                                                 const QProcessEnvironment& environment) const {
+PublishOptionSet::Reading PublishOptionSet::Read(const QCommandLineParser& parser) const {
   if (!parser.isSet(mqtt)) {
     for (const QCommandLineOption* option : {&station, &mqttCa, &mqttQueue, &mqttDiscovery}) {
       if (parser.isSet(*option)) {
@@ -65,7 +64,7 @@ PublishOptionSet::Reading PublishOptionSet::Read(const QCommandLineParser& parse
     }
   }
   settings.discovery = parser.isSet(mqttDiscovery);
-  const BrokerLoginRead login = ReadBrokerLogin(settings.broker.user, environment);
+  const BrokerLoginRead login = ReadBrokerLogin(settings.broker.user);
   if (!login.login) return {std::nullopt, login.error};
   settings.login = *login.login;
   settings.warnings = login.warnings;

@@ -2,7 +2,6 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QProcessEnvironment>
 #include <QString>
 #include <optional>
 
@@ -51,9 +50,7 @@ struct PublishOptionSet {
     std::optional<PublisherSettings> settings;
     QString error;
   };
-  Reading Read(
-      const QCommandLineParser& parser,
-      const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) const;
+  Reading Read(const QCommandLineParser& parser) const;
 };
 
 // A publisher that has its broker's answer, or none, with the reason, when

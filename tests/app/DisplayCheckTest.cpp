@@ -23,10 +23,13 @@ struct FakeServers {
   }
 };
 
-QProcessEnvironment Environment(const QList<std::pair<QString, QString>>& variables) {
-  QProcessEnvironment environment;
-  for (const auto& [name, value] : variables) environment.insert(name, value);
-  return environment;
+EnvironmentVariable Environment(const QList<std::pair<QString, QString>>& variables) {
+  return [variables](const char* name) -> std::optional<QString> {
+    for (const auto& [set, value] : variables) {
+      if (set == QLatin1String(name)) return value;
+    }
+    return std::nullopt;
+  };
 }
 
 }  // namespace
