@@ -10,11 +10,14 @@ WINDOW_PROFILE of `pelmor --emulated` from its start until its window is shown,
 writes), and each COMMAND_PROFILE of a whole command, such as
   valgrind --tool=callgrind --demangle=no --callgrind-out-file=F build/app/pelmor read --emulated
 Every function of EXECUTABLE's own code that ran is listed under each section
-name -ffunction-sections may give it: the window's first, in the order its
-profile first names them, then those only a command ran. The linker lays them
-out together in that order: the kernel maps code in blocks around each page
-touched, and start-up code spread over the whole program brings nearly all of
-it in.
+name -ffunction-sections may give its hot part: first those only a command
+ran, then the window's, in the order its profile first names them. The kernel
+maps code in blocks around each page touched, and start-up code spread over
+the whole program brings nearly all of it in. The linker (gold) lays the
+listed sections out together in that order after all others, which puts the
+window's code right before the read-only data its start reads as well: the
+two are then brought in as one stretch. A function's cold part stays out of
+the list, and so out of that stretch.
 """
 
 import os
@@ -53,20 +56,24 @@ def functions_run_in(profile, executable):
 def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
-    executable, profiles = sys.argv[1], sys.argv[2:]
+    executable, window, commands = sys.argv[1], sys.argv[2], sys.argv[3:]
     listed = set()
-    for profile in profiles:
+    groups = []
+    for profile in [window, *commands]:
+        group = []
         for function in functions_run_in(profile, executable):
             # A complete-object constructor or destructor (C1, D1) is usually an
             # alias in the section of its base-object one (C2, D2).
             for name in (function, re.sub(r"([CD])1(E|I)", r"\g<1>2\2", function)):
-                if name in listed:
-                    continue
-                listed.add(name)
-                # Static initialisers and what only they call go to .text.startup,
-                # the cold parts of a function to .text.unlikely.
-                for prefix in (".text.", ".text.startup.", ".text.unlikely."):
-                    print(prefix + name)
+                if name not in listed:
+                    listed.add(name)
+                    group.append(name)
+        groups.append(group)
+    for group in [*groups[1:], groups[0]]:
+        for name in group:
+            # Static initialisers and what only they call go to .text.startup.
+            for prefix in (".text.", ".text.startup."):
+                print(prefix + name)
 
 
 if __name__ == "__main__":
