@@ -37,16 +37,7 @@ std::optional<TimeBound> ParseTimeBound(const QString& text) {
   return TimeBound{TimeBound::Kind::DateTime, QDateTime(date, *clock, Qt::UTC).toMSecsSinceEpoch()};
 }
 
-PassSeries::PassSeries(Options options) : options_(std::move(options)) {
-  for (const CapacityMode mode :
-       {CapacityMode::Unknown, CapacityMode::Milliamps, CapacityMode::TenMilliwatts}) {
-    for (int row = 0; row < kChartRowCount; ++row) {
-      if (!IsChartRow(row) || !Wanted(row)) continue;
-      axes_[static_cast<int>(mode)][row] =
-          AxisOf(QString::fromLatin1(ChartRegister(row).unitClass), mode);
-    }
-  }
-}
+PassSeries::PassSeries(Options options) : options_(std::move(options)) {}
 
 qint64 PassSeries::WallClockMs(const QDateTime& time) {
   if (time.timeSpec() == Qt::UTC) return time.toMSecsSinceEpoch();
@@ -56,6 +47,16 @@ qint64 PassSeries::WallClockMs(const QDateTime& time) {
 bool PassSeries::Wanted(int row) const {
   return options_.rows.empty() ||
          std::find(options_.rows.begin(), options_.rows.end(), row) != options_.rows.end();
+}
+
+std::optional<ChartAxis> PassSeries::AxisOfRow(int row) {
+  std::optional<std::optional<ChartAxis>>& axis = axes_[static_cast<int>(capacityMode_)][row];
+  if (!axis) {
+    axis = IsChartRow(row) && Wanted(row)
+               ? AxisOf(QString::fromLatin1(ChartRegister(row).unitClass), capacityMode_)
+               : std::nullopt;
+  }
+  return *axis;
 }
 
 DecimatedLine& PassSeries::LineFor(std::map<LineKey, DecimatedLine>& lines, const LineKey& key,
@@ -125,7 +126,7 @@ void PassSeries::AddPass(const ChartPass& pass) {
   }
   for (const ChartReading& reading : pass.readings) {
     if (reading.row < 0 || reading.row >= kChartRowCount) continue;
-    const std::optional<ChartAxis> axis = axes_[static_cast<int>(capacityMode_)][reading.row];
+    const std::optional<ChartAxis> axis = AxisOfRow(reading.row);
     if (!axis) continue;
     const LineKey key{reading.row, *axis};
     DecimatedLine& line = LineFor(lines_, key, ms, options_.buckets);

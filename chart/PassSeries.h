@@ -85,14 +85,16 @@ class PassSeries : public PassFeed {
 
  private:
   bool Wanted(int row) const;
+  std::optional<ChartAxis> AxisOfRow(int row);
   bool InPart(qint64 x, qint64 wallMs) const;
   qint64 PastBound(const TimeBound& bound, qint64 x, qint64 wallMs) const;
   static DecimatedLine& LineFor(std::map<LineKey, DecimatedLine>& lines, const LineKey& key,
                                 qint64 x, int buckets);
 
   Options options_;
-  // Each row's axis (none: not charted) under each capacity mode.
-  std::array<std::array<std::optional<ChartAxis>, kChartRowCount>, 3> axes_;
+  // Each row's axis (none: not charted) under each capacity mode, worked out
+  // when the row is first read under it.
+  std::array<std::array<std::optional<std::optional<ChartAxis>>, kChartRowCount>, 3> axes_;
   std::map<LineKey, DecimatedLine> lines_;
   std::map<LineKey, DecimatedLine> chargeLines_;
   DischargeIntegrator discharge_;
