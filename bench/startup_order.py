@@ -20,9 +20,26 @@ two are then brought in as one stretch. A function's cold part stays out of
 the list, and so out of that stretch.
 """
 
+import collections
 import os
 import re
+import subprocess
 import sys
+
+
+def names_at_each_address(executable):
+    """Every name of each function, keyed by any one of them. The compiler
+    folds functions whose code is the same (Named<QLabel> and
+    Named<QPushButton>, say) into one, and a profile may name it by a name
+    whose section the linker never sees."""
+    at = collections.defaultdict(list)
+    listing = subprocess.run(["nm", "--defined-only", executable], capture_output=True,
+                             text=True, check=True).stdout
+    for line in listing.splitlines():
+        fields = line.split()
+        if len(fields) == 3 and fields[1] in "tTwW":
+            at[fields[0]].append(fields[2])
+    return {name: names for names in at.values() for name in names}
 
 
 def functions_run_in(profile, executable):
@@ -57,6 +74,7 @@ def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
     executable, window, commands = sys.argv[1], sys.argv[2], sys.argv[3:]
+    aliases = names_at_each_address(executable)
     listed = set()
     groups = []
     for profile in [window, *commands]:
@@ -64,7 +82,8 @@ def main():
         for function in functions_run_in(profile, executable):
             # A complete-object constructor or destructor (C1, D1) is usually an
             # alias in the section of its base-object one (C2, D2).
-            for name in (function, re.sub(r"([CD])1(E|I)", r"\g<1>2\2", function)):
+            base = re.sub(r"([CD])1(E|I)", r"\g<1>2\2", function)
+            for name in [function, base, *aliases.get(function, [])]:
                 if name not in listed:
                     listed.add(name)
                     group.append(name)
