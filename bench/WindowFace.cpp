@@ -75,9 +75,16 @@ void AddControls(QWidget* area) {
   }
   auto* ports = new QListWidget(area);
   ports->addItem(QStringLiteral("1"));
+  ports->setCurrentRow(0);
   ports->setGeometry(78, 346, 57, 36);
+  // The 128 address bytes, "00" to "FE", with the battery's "16" chosen at
+  // the top: a list longer than it is high, so it shows its scroll bar.
   auto* addresses = new QListWidget(area);
-  addresses->addItems({QStringLiteral("16"), QStringLiteral("18")});
+  for (int address = 0; address < 256; address += 2) {
+    addresses->addItem(QStringLiteral("%1").arg(address, 2, 16, QLatin1Char('0')).toUpper());
+  }
+  addresses->setCurrentRow(11);
+  addresses->scrollToItem(addresses->item(11), QAbstractItemView::PositionAtTop);
   addresses->setGeometry(244, 346, 41, 36);
   auto* refresh = new QPushButton(QStringLiteral("Refresh"), area);
   refresh->setFont(Arial(11));
