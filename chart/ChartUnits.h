@@ -2,13 +2,15 @@
 
 #include <QString>
 #include <QStringView>
+#include <cstdint>
 #include <optional>
 
 // The vertical axes of a chart, one per unit, in the order they are laid out.
 // A register of unit class "maH 10mwH" or "+/-ma 10mw" reads in mAh and mA,
 // or in 10 mWh and 10 mW, as the pack's BatteryMode CAPACITY_MODE bit says;
-// while that is not known its axis names both units.
-enum class ChartAxis {
+// while that is not known its axis names both units. One byte: a chart keeps
+// the axis of each of its rows under each capacity mode.
+enum class ChartAxis : std::uint8_t {
   Volts,
   Amps,
   TenMilliwatts,
