@@ -10,6 +10,11 @@
 
 namespace {
 
+// The variable's text; empty when it is not set.
+QString ValueOf(const EnvironmentVariable& variable, const char* name) {
+  return variable(name).value_or(QString());
+}
+
 // Where a Wayland client connects: WAYLAND_DISPLAY is a socket name in
 // XDG_RUNTIME_DIR, or a path of its own.
 QString WaylandDisplay(const EnvironmentVariable& variable) {
@@ -19,7 +24,7 @@ QString WaylandDisplay(const EnvironmentVariable& variable) {
 QString WaylandSocket(const EnvironmentVariable& variable) {
   const QString name = WaylandDisplay(variable);
   if (name.startsWith(QLatin1Char('/'))) return name;
-  const QString runtime = variable("XDG_RUNTIME_DIR").value_or(QString());
+  const QString runtime = ValueOf(variable, "XDG_RUNTIME_DIR");
   return runtime.isEmpty() ? QString() : runtime + QLatin1Char('/') + name;
 }
 
@@ -29,7 +34,7 @@ class Attempts {
       : variable_(variable), reach_(reach) {}
 
   bool X11() {
-    const QString display = variable_("DISPLAY").value_or(QString());
+    const QString display = ValueOf(variable_, "DISPLAY");
     if (display.isEmpty()) {
       failures_ << QStringLiteral("DISPLAY is not set");
       return false;
@@ -99,14 +104,13 @@ std::optional<QString> ProgramEnvironmentVariable(const char* name) {
 
 std::optional<QString> MissingDisplay(const EnvironmentVariable& variable,
                                       const DisplayReach& reach) {
-  const auto value = [&variable](const char* name) { return variable(name).value_or(QString()); };
   Attempts attempts(variable, reach);
-  const QString platforms = value("QT_QPA_PLATFORM");
+  const QString platforms = ValueOf(variable, "QT_QPA_PLATFORM");
   if (!platforms.isEmpty()) return MissingForPlatforms(platforms, attempts);
 
-  const bool waylandSession =
-      !value("WAYLAND_DISPLAY").isEmpty() || value("XDG_SESSION_TYPE") == QLatin1String("wayland");
-  if (!waylandSession && value("DISPLAY").isEmpty()) {
+  const bool waylandSession = !ValueOf(variable, "WAYLAND_DISPLAY").isEmpty() ||
+                              ValueOf(variable, "XDG_SESSION_TYPE") == QLatin1String("wayland");
+  if (!waylandSession && ValueOf(variable, "DISPLAY").isEmpty()) {
     return QStringLiteral("DISPLAY and WAYLAND_DISPLAY are not set");
   }
   if (waylandSession && attempts.Wayland()) return std::nullopt;

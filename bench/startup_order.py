@@ -80,10 +80,9 @@ def main():
     for profile in [window, *commands]:
         group = []
         for function in functions_run_in(profile, executable):
-            # A complete-object constructor or destructor (C1, D1) is usually an
-            # alias in the section of its base-object one (C2, D2).
-            base = re.sub(r"([CD])1(E|I)", r"\g<1>2\2", function)
-            for name in [function, base, *aliases.get(function, [])]:
+            # Aliases include a complete-object constructor's or destructor's
+            # (C1, D1) base-object one (C2, D2), in whose section it usually is.
+            for name in [function, *aliases.get(function, [])]:
                 if name not in listed:
                     listed.add(name)
                     group.append(name)
